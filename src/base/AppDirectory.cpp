@@ -1,0 +1,25 @@
+#include "base/AppDirectory.h"
+
+namespace tarn {
+namespace {
+
+std::filesystem::path& Directory() {
+    static std::filesystem::path directory = std::filesystem::current_path();
+    return directory;
+}
+
+} // namespace
+
+const std::filesystem::path& AppDirectory() { return Directory(); }
+
+void SetAppDirectory(const std::filesystem::path& directory) { Directory() = directory; }
+
+std::filesystem::path AppPath(const std::string& relative) {
+    std::size_t start = 0;
+    while (start < relative.size() && (relative[start] == '/' || relative[start] == '\\')) {
+        ++start;
+    }
+    return Directory() / relative.substr(start);
+}
+
+} // namespace tarn

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace tarn {
+
+// The application directory: the current directory when the program starts.
+// Every file the studio keeps (settings, Gear lists, logs, mixdowns) lives
+// under it at a fixed relative path.
+const std::filesystem::path& AppDirectory();
+void SetAppDirectory(const std::filesystem::path& directory);
+
+// The application directory joined with a relative path such as
+// "Out/Console.log". A leading "/" is treated as relative too.
+std::filesystem::path AppPath(const std::string& relative);
+
+} // namespace tarn
