@@ -1,0 +1,70 @@
+#pragma once
+
+#include "dsp/DspLibrary.h"
+#include "dsp/TablePosition.h"
+#include "dsp/WaveSet.h"
+
+#include <algorithm>
+
+namespace tarn {
+
+// A wavetable oscillator over one wave set of the library: every tick picks
+// the table of the current note, so the harmonics stay below the limit as
+// the pitch moves. Pitch is in notes (semitones, fractional) on the scale of
+// the note frequency table. Owned by one machine and ticked on its work
+// thread; the machine writes the fields directly (the wave set when its
+// waveform changes, pitchOffset every sample for modulation).
+struct BandLimitedOscillator {
+    // Note indices wrap into 0..127 before any table is read.
+    static constexpr int kNoteMask = 127;
+
+    const WaveSet* waveSet = nullptr; // null plays silence
+    double sampleRate = kDspSampleRate;
+    double pitch = 0.0;
+    double glideStep = 0.0;      // notes per sample
+    double glideRemaining = 0.0; // samples
+    double glideTarget = 0.0;
+    double pitchOffset = 0.0;
+    double phase = 0.0;          // 0 <= phase < 1, in periods
+    double phaseIncrement = 0.0; // periods per sample
+    double output = 0.0;
+
+    // Slides linearly from the current pitch to target over the given number
+    // of samples; with 0 samples the pitch jumps after one sample.
+    void GlideTo(double target, double samples) noexcept;
+
+    // Advances one sample and returns the new output.
+    double Tick() noexcept {
+        pitch += glideStep;
+        glideRemaining -= 1.0;
+        if (glideRemaining < 0.0) {
+            pitch = glideTarget;
+            glideRemaining = 0.0;
+        }
+        const TablePosition note = SplitPosition(pitchOffset + pitch);
+        // The clamp only matters for a non-finite pitch, which would
+        // otherwise index far outside the fine table.
+        const int fine =
+            std::clamp(SplitPosition(note.fraction * kFinePitchSteps).index, 0, kFinePitchSteps);
+        const int wrapped = note.index & kNoteMask;
+        phaseIncrement = FinePitch(fine) * NoteFrequency(wrapped) / sampleRate;
+        if (!(phase >= 0.0 && phase < 1.0)) {
+            phase = WrapPhase(phase);
+        }
+        output = waveSet != nullptr
+                     ? Interpolate(waveSet->ForNote(wrapped).samples, kWavePeriod * phase)
+                     : 0.0;
+        phase += phaseIncrement;
+        if (phase >= 1.0) {
+            phase -= 1.0;
+        }
+        return output;
+    }
+
+private:
+    // Brings a phase written from outside, or pushed past one period by an
+    // increment of a period or more, back into 0..1; non-finite gives 0.
+    static double WrapPhase(double value) noexcept;
+};
+
+} // namespace tarn

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <array>
+
+namespace tarn {
+
+// Smooths a parameter's changes and carries its glides. A change first moves
+// from the current value to the new one at a speed of one full range per
+// full-range time (so small changes are quick and no jump is ever sudden),
+// then glides on to the event's end value over what is left of the event's
+// glide length. Owned by one machine or Node and ticked once per sample on
+// the work thread.
+struct ParameterRamp {
+    enum State : int { kFirstSegment = 0, kSecondSegment = 1, kIdle = 2 };
+
+    struct Segment {
+        double target = 0.0;
+        double step = 0.0;  // per sample
+        double count = 0.0; // samples remaining
+    };
+
+    double value = 0.0;
+    double range = 1.0;         // max - min of the parameter
+    double fullRangeTime = 0.0; // samples for a change of the whole range
+    int state = kIdle;
+    std::array<Segment, 2> segments{};
+
+    // Idle at the value, with both segments aimed at it.
+    void Init(double initialValue, double valueRange, double fullRangeSamples) noexcept;
+
+    // A parameter event: new value v, end value e, glide length t in
+    // samples. An event whose value is where the running glide is heading
+    // continues from the current value straight on to e.
+    void Set(double v, double e, double t) noexcept;
+
+    // Advances one sample and returns the current value.
+    double Tick() noexcept {
+        if (state == kIdle) {
+            return value;
+        }
+        Segment& segment = segments[state];
+        value += segment.step;
+        segment.count -= 1.0;
+        if (segment.count < 0.0) {
+            value = segment.target;
+            ++state;
+        }
+        return value;
+    }
+};
+
+} // namespace tarn

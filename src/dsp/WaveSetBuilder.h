@@ -1,0 +1,34 @@
+#pragma once
+
+#include "dsp/DspLibrary.h"
+
+#include <array>
+#include <cstddef>
+
+namespace tarn {
+
+// Builds the seven band-limited wave kinds at start-up. Each table is a sum
+// of sine harmonics of its note's fundamental, stopping below the harmonic
+// limit, scaled to a peak of 1.0.
+class WaveSetBuilder {
+public:
+    static constexpr std::size_t kStorageSize =
+        static_cast<std::size_t>(kWaveKindCount) * WaveSet::kNoteCount * kWaveSampleCount;
+
+    // noteFrequency: the library's note table (129 entries, Hz).
+    explicit WaveSetBuilder(const double* noteFrequency);
+
+    // Fills storage (kStorageSize doubles, owned by the caller) and points
+    // every note of every set at its part of it.
+    void Build(double* storage, std::array<WaveSet, kWaveKindCount>& sets) const;
+
+private:
+    void SumHarmonics(int kind, double fundamental, double* table) const;
+
+    // One period of sin(2π·j/1024), exactly odd-symmetric, so harmonic n at
+    // sample m is sine_[(n·m) mod 1024] without any phase error.
+    std::array<double, kWavePeriod> sine_;
+    const double* noteFrequency_;
+};
+
+} // namespace tarn
