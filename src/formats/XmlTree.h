@@ -20,7 +20,7 @@ class XmlTree {
 public:
     // Elements nested deeper than this make a text malformed, which keeps
     // reading, writing and deleting a tree within a bounded stack depth.
-    static constexpr int kMaxDepth = 512;
+    static constexpr int kMaxDepth = 256;
 
     XmlNode* Root() { return root_.get(); }
     const XmlNode* Root() const { return root_.get(); }
