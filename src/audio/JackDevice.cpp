@@ -1,0 +1,219 @@
+#include "audio/JackDevice.h"
+
+#include "base/MessagePipe.h"
+
+#include <algorithm>
+#include <cerrno>
+
+namespace tarn {
+namespace {
+
+constexpr float kSampleScale = 1.0f / 32768.0f;
+
+void SilentJackMessage(const char*) {}
+
+} // namespace
+
+JackDevice::~JackDevice() {
+    Close();
+}
+
+bool JackDevice::ServerRunning() {
+    // A missing server is an answer here; libjack would print it as an error.
+    jack_set_error_function(&SilentJackMessage);
+    jack_status_t status{};
+    jack_client_t* probe = jack_client_open("tarn-probe", JackNoStartServer, &status);
+    jack_set_error_function(nullptr);
+    if (probe == nullptr) {
+        return false;
+    }
+    jack_client_close(probe);
+    return true;
+}
+
+int JackDevice::DeviceCount() {
+    return ServerRunning() ? 1 : 0;
+}
+
+bool JackDevice::Open(const PcmFormat& format, std::string& refusal) {
+    if (client_ != nullptr) {
+        return true;
+    }
+    jack_status_t status{};
+    client_ = jack_client_open(kClientName, JackNoStartServer, &status);
+    if (client_ == nullptr) {
+        MessageOut() << "JACK: cannot connect to the server (status 0x" << std::hex
+                     << static_cast<unsigned>(status) << std::dec << ")" << eol;
+        return false;
+    }
+    const jack_nframes_t rate = jack_get_sample_rate(client_);
+    const jack_nframes_t period = jack_get_buffer_size(client_);
+    blockFrames_ = static_cast<std::uint64_t>(format.bufferFrames);
+    ringFrames_ = blockFrames_ * static_cast<std::uint64_t>(format.bufferCount);
+    if (rate != static_cast<jack_nframes_t>(format.sampleRate)) {
+        refusal = "JACK server runs at " + std::to_string(rate) + " Hz but the engine needs " +
+                  std::to_string(format.sampleRate) + " Hz";
+        Close();
+        return false;
+    }
+    if (period > ringFrames_) {
+        refusal = "JACK period of " + std::to_string(period) +
+                  " frames is longer than the output ring of " + std::to_string(ringFrames_) +
+                  " frames";
+        Close();
+        return false;
+    }
+
+    channels_ = format.channels;
+    ring_.assign(ringFrames_ * static_cast<std::uint64_t>(channels_), 0);
+    written_.store(0);
+    read_.store(0);
+    dropTo_.store(0);
+    played_.store(0);
+    underruns_.store(0);
+    serverGone_.store(false);
+    playing_ = false;
+    if (!RegisterPorts(channels_)) {
+        Close();
+        return false;
+    }
+    jack_set_process_callback(client_, &JackDevice::Process, this);
+    jack_on_shutdown(client_, &JackDevice::ServerShutdown, this);
+    if (jack_activate(client_) != 0) {
+        MessageOut() << "JACK: cannot activate the client" << eol;
+        Close();
+        return false;
+    }
+    ConnectToPlayback();
+    MessageOut() << "JACK: client '" << jack_get_client_name(client_) << "', " << rate
+                 << " Hz, period " << period << " frames" << eol;
+    return true;
+}
+
+bool JackDevice::RegisterPorts(int channels) {
+    for (int channel = 0; channel < channels; ++channel) {
+        const std::string name = "out_" + std::to_string(channel + 1);
+        jack_port_t* port = jack_port_register(client_, name.c_str(), JACK_DEFAULT_AUDIO_TYPE,
+                                               JackPortIsOutput | JackPortIsTerminal, 0);
+        if (port == nullptr) {
+            MessageOut() << "JACK: cannot register port '" << name << "'" << eol;
+            return false;
+        }
+        ports_.push_back(port);
+    }
+    return true;
+}
+
+// Channels beyond the system's playback ports share its last one. Missing
+// connections are reported but do not fail the open: a patchbay may make
+// them later.
+void JackDevice::ConnectToPlayback() {
+    const char** playback = jack_get_ports(client_, nullptr, JACK_DEFAULT_AUDIO_TYPE,
+                                           JackPortIsPhysical | JackPortIsInput);
+    int count = 0;
+    while (playback != nullptr && playback[count] != nullptr) {
+        ++count;
+    }
+    if (count == 0) {
+        MessageOut() << "JACK: no playback ports to connect to" << eol;
+    }
+    for (std::size_t channel = 0; channel < ports_.size() && count > 0; ++channel) {
+        const char* target = playback[std::min(static_cast<int>(channel), count - 1)];
+        const int result = jack_connect(client_, jack_port_name(ports_[channel]), target);
+        if (result != 0 && result != EEXIST) {
+            MessageOut() << "JACK: cannot connect " << jack_port_name(ports_[channel]) << " to "
+                         << target << eol;
+        }
+    }
+    jack_free(static_cast<void*>(playback));
+}
+
+void JackDevice::Close() {
+    if (client_ == nullptr) {
+        return;
+    }
+    jack_client_close(client_);
+    client_ = nullptr;
+    ports_.clear();
+    ring_.clear();
+    ring_.shrink_to_fit();
+}
+
+void JackDevice::Reset() {
+    dropTo_.store(written_.load(std::memory_order_relaxed), std::memory_order_release);
+}
+
+std::uint64_t JackDevice::ReadPosition() const {
+    return std::max(read_.load(std::memory_order_acquire), dropTo_.load(std::memory_order_acquire));
+}
+
+bool JackDevice::IsDone(int /*index*/) {
+    if (serverGone_.load(std::memory_order_acquire)) {
+        return true;
+    }
+    const std::uint64_t queued = written_.load(std::memory_order_relaxed) - ReadPosition();
+    return queued + blockFrames_ <= ringFrames_;
+}
+
+bool JackDevice::Write(int /*index*/, const std::int16_t* samples) {
+    if (serverGone_.load(std::memory_order_acquire)) {
+        return false;
+    }
+    const std::uint64_t written = written_.load(std::memory_order_relaxed);
+    const std::uint64_t sampleCount = blockFrames_ * static_cast<std::uint64_t>(channels_);
+    // Blocks never straddle the end of the ring: its length is a whole
+    // number of blocks.
+    std::copy_n(samples, sampleCount, ring_.data() + (written % ringFrames_) * channels_);
+    written_.store(written + blockFrames_, std::memory_order_release);
+    return true;
+}
+
+void JackDevice::StreamStarting() {
+    streaming_.store(true, std::memory_order_release);
+}
+
+void JackDevice::StreamStopped() {
+    streaming_.store(false, std::memory_order_release);
+}
+
+std::string JackDevice::PortName(int channel) const {
+    return jack_port_name(ports_.at(static_cast<std::size_t>(channel)));
+}
+
+int JackDevice::Process(jack_nframes_t frames, void* self) {
+    static_cast<JackDevice*>(self)->Play(frames);
+    return 0;
+}
+
+void JackDevice::ServerShutdown(void* self) {
+    static_cast<JackDevice*>(self)->serverGone_.store(true, std::memory_order_release);
+}
+
+void JackDevice::Play(jack_nframes_t frames) noexcept {
+    const std::uint64_t read = ReadPosition();
+    const std::uint64_t queued = written_.load(std::memory_order_acquire) - read;
+    const bool streaming = streaming_.load(std::memory_order_acquire);
+    if (!playing_) {
+        // A stopped stream plays out what it left behind.
+        playing_ = queued >= ringFrames_ || (queued > 0 && !streaming);
+    }
+    const std::uint64_t taken = playing_ ? std::min<std::uint64_t>(queued, frames) : 0;
+    for (int channel = 0; channel < channels_; ++channel) {
+        auto* out = static_cast<float*>(jack_port_get_buffer(ports_[channel], frames));
+        for (std::uint64_t frame = 0; frame < taken; ++frame) {
+            const std::uint64_t slot = (read + frame) % ringFrames_;
+            out[frame] = ring_[slot * channels_ + channel] * kSampleScale;
+        }
+        std::fill(out + taken, out + frames, 0.0f);
+    }
+    read_.store(read + taken, std::memory_order_release);
+    played_.fetch_add(taken, std::memory_order_relaxed);
+    if (playing_ && taken < frames) {
+        playing_ = false;
+        if (streaming) {
+            underruns_.fetch_add(1, std::memory_order_relaxed);
+        }
+    }
+}
+
+} // namespace tarn

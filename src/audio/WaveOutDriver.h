@@ -1,0 +1,67 @@
+#pragma once
+
+#include "audio/AudioBuffer.h"
+#include "audio/AudioDevice.h"
+#include "audio/PcmDevice.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace tarn {
+
+// The audio output driver and the engine's only clock. It plays 16-bit
+// stereo at 44 100 Hz through a PcmDevice, keeps a ring of ten buffers of
+// 800 frames queued, and runs a fill thread that asks the host to render a
+// block (message 100) whenever the device hands a buffer back, converts the
+// block to 16-bit with dither and clipping, and queues it again.
+//
+// Threads: messages arrive on the owner's thread. The fill thread is the
+// audio thread; the host's render runs on it. The fill lock is held by the
+// fill thread for its whole life and belongs to the driver alone.
+class WaveOutDriver : public AudioDevice {
+public:
+    explicit WaveOutDriver(std::unique_ptr<PcmDevice> device);
+    ~WaveOutDriver() override;
+
+    // Opens the device, allocates the buffers and sends the sample rate
+    // (message 120) to the host. Already open: 1 at once.
+    std::int32_t Open() override;
+    // Stops if running, drops what is queued, closes the device and frees
+    // the buffers. Already closed: 1 at once.
+    std::int32_t Close() override;
+    // Starts the fill thread. Not open: 0, nothing touched. Running: 1.
+    std::int32_t Start() override;
+    // Ends the fill thread and waits for it; queued buffers keep playing.
+    std::int32_t Stop() override;
+
+    bool IsOpen() const { return opened_; }
+    bool IsRunning() const { return running_.load(std::memory_order_acquire); }
+    const PcmFormat& Format() const { return format_; }
+    PcmDevice& Device() { return *device_; }
+
+private:
+    void FillLoop() noexcept;
+    std::int16_t* BufferSamples(int index);
+    void ReleaseBuffers();
+
+    std::unique_ptr<PcmDevice> device_;
+    std::int32_t bufferLength_ = 3200; // bytes per device buffer
+    std::int32_t bufferCount_ = 10;
+    bool opened_ = false;
+    std::atomic<bool> running_ = false;
+    std::vector<std::int16_t> bufferSamples_; // bufferCount_ buffers, interleaved
+    int currentBuffer_ = 0;                   // kept across stop and start
+    std::vector<double> channelSamples_;      // the AudioBuffer's two outputs
+    std::array<double*, 2> outputChannels_{};
+    AudioBuffer audioBuffer_;
+    PcmFormat format_; // what the host was told: 0 inputs, 2 outputs, 44 100 Hz
+    std::mutex fillLock_;
+    std::thread fillThread_;
+};
+
+} // namespace tarn
