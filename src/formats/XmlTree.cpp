@@ -72,7 +72,7 @@ private:
 
 // Builds elements from the tokens as they come. The close tag's name is not
 // compared with the element's: any close tag ends the innermost open element.
-// Tokens after the root's close tag are never looked at.
+// Nothing after the root's close tag becomes part of the tree.
 class TreeBuilder {
 public:
     TreeBuilder(XmlTree& tree, std::string_view text) : tree_(tree), tokens_(text) { Advance(); }
