@@ -193,8 +193,8 @@ void WaveOutDriver::FillLoop() noexcept {
             std::int16_t* samples = BufferSamples(currentBuffer_);
             ConvertBlock(audioBuffer_, samples, dither);
             if (!device_->Write(currentBuffer_, samples)) {
-                running_.store(false, std::memory_order_release);
                 ErrorOut() << "error: audio device write failed, playback stopped" << eol;
+                running_.store(false, std::memory_order_release);
                 return;
             }
             currentBuffer_ = (currentBuffer_ + 1) % bufferCount_;
