@@ -10,9 +10,13 @@ std::filesystem::path& Directory() {
 
 } // namespace
 
-const std::filesystem::path& AppDirectory() { return Directory(); }
+const std::filesystem::path& AppDirectory() {
+    return Directory();
+}
 
-void SetAppDirectory(const std::filesystem::path& directory) { Directory() = directory; }
+void SetAppDirectory(const std::filesystem::path& directory) {
+    Directory() = directory;
+}
 
 std::filesystem::path AppPath(const std::string& relative) {
     std::size_t start = 0;
@@ -20,6 +24,10 @@ std::filesystem::path AppPath(const std::string& relative) {
         ++start;
     }
     return Directory() / relative.substr(start);
+}
+
+std::filesystem::path ResolvePath(const std::filesystem::path& path) {
+    return path.is_absolute() ? path : Directory() / path;
 }
 
 } // namespace tarn

@@ -15,4 +15,8 @@ void SetAppDirectory(const std::filesystem::path& directory);
 // "Out/Console.log". A leading "/" is treated as relative too.
 std::filesystem::path AppPath(const std::string& relative);
 
+// A path a caller hands in: absolute paths (a user's plug-in folder, say)
+// are kept, relative ones are taken from the application directory.
+std::filesystem::path ResolvePath(const std::filesystem::path& path);
+
 } // namespace tarn

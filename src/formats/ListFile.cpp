@@ -6,21 +6,22 @@
 
 namespace tarn {
 
-int ListFile::Read(const std::string& path) {
+int ListFile::Read(const std::filesystem::path& path) {
     XmlTree tree;
     if (tree.Load(path) == 0) {
         return 0;
     }
     const XmlNode* root = tree.Root();
     if (root->Name() != kRootName) {
-        ErrorOut() << "error: '" << AppPath(path).string() << "' is not a list" << eol;
+        ErrorOut() << "error: '" << ResolvePath(path).string() << "' is not a list" << eol;
         return 0;
     }
     // The items' own tag is not checked: any child with a "name" counts.
     for (auto [index, item] : root->Children()) {
         const XmlNode* name = item->ChildByName(kEntryName);
         if (name == nullptr) {
-            ErrorOut() << "error: '" << AppPath(path).string() << "': tag 'name' missing" << eol;
+            ErrorOut() << "error: '" << ResolvePath(path).string() << "': tag 'name' missing"
+                       << eol;
             return 0;
         }
         if (!name->Value().empty()) {
@@ -30,7 +31,7 @@ int ListFile::Read(const std::string& path) {
     return 1;
 }
 
-int ListFile::Save(const std::string& path) const {
+int ListFile::Save(const std::filesystem::path& path) const {
     XmlTree tree;
     XmlNode* root = tree.AddNode(nullptr, kRootName);
     for (const std::string& entry : entries_) {

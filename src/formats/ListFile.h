@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -7,7 +8,7 @@ namespace tarn {
 
 // A list of texts kept in an XML file (recent files and the like): a root
 // named "list" holding one "item" per entry, each with a child "name" whose
-// value is the entry's text. Paths are relative to the application
+// value is the entry's text. Relative paths are taken from the application
 // directory.
 class ListFile {
 public:
@@ -18,10 +19,10 @@ public:
     // Appends the file's non-empty entries, in file order, to Entries(). On
     // failure one "error: " line is written and the result is 0; an item
     // without "name" stops reading, keeping the entries before it.
-    int Read(const std::string& path);
+    int Read(const std::filesystem::path& path);
 
     // Replaces the file by one holding every entry in order.
-    int Save(const std::string& path) const;
+    int Save(const std::filesystem::path& path) const;
 
     std::vector<std::string>& Entries() { return entries_; }
     const std::vector<std::string>& Entries() const { return entries_; }

@@ -232,11 +232,11 @@ int XmlTree::Parse(std::string_view text) {
     return builder.Build(nullptr, 1) ? 1 : 0;
 }
 
-int XmlTree::Save(const std::string& path) const {
+int XmlTree::Save(const std::filesystem::path& path) const {
     if (root_ == nullptr) {
         return 0;
     }
-    const std::filesystem::path file = AppPath(path);
+    const std::filesystem::path file = ResolvePath(path);
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     if (!out.is_open()) {
         ErrorOut() << "error: failed to open file " << file.string() << eol;
@@ -251,9 +251,9 @@ int XmlTree::Save(const std::string& path) const {
     return 1;
 }
 
-int XmlTree::Load(const std::string& path) {
+int XmlTree::Load(const std::filesystem::path& path) {
     Clear();
-    const std::filesystem::path file = AppPath(path);
+    const std::filesystem::path file = ResolvePath(path);
     std::error_code ignored;
     std::ifstream in(file, std::ios::binary);
     if (!in.is_open() || std::filesystem::is_directory(file, ignored)) {

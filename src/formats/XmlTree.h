@@ -2,6 +2,7 @@
 
 #include "formats/XmlNode.h"
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,7 +14,7 @@ namespace tarn {
 // paths such as "configuration.windows.mv.pos" name an element by the names
 // of the elements leading to it, the first being the root's.
 //
-// File paths are relative to the application directory. Operations return 1
+// Relative file paths are taken from the application directory. Operations return 1
 // on success and 0 on failure; file failures write one "error: " line to the
 // error pipe. Not thread-safe: callers serialise access to one tree.
 class XmlTree {
@@ -53,10 +54,10 @@ public:
 
     // Writes Text() with CR LF line breaks, replacing the file. Without a
     // root nothing is written and the result is 0, without a message.
-    int Save(const std::string& path) const;
+    int Save(const std::filesystem::path& path) const;
 
     // Discards the tree, then reads the file and parses it.
-    int Load(const std::string& path);
+    int Load(const std::filesystem::path& path);
 
     void Clear();
 
