@@ -57,6 +57,9 @@ struct BandLimitedOscillator {
         phase += phaseIncrement;
         if (phase >= 1.0) {
             phase -= 1.0;
+            if (phase >= 1.0) {
+                phase = WrapPhase(phase);
+            }
         }
         return output;
     }
