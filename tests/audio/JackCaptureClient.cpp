@@ -1,0 +1,71 @@
+#include "audio/JackCaptureClient.h"
+
+#include <algorithm>
+
+namespace tarn::test {
+
+JackCaptureClient::JackCaptureClient(std::size_t capacityFrames) {
+    for (auto& channel : recorded_) {
+        channel.assign(capacityFrames, 0.0f);
+    }
+    jack_status_t status{};
+    client_ = jack_client_open("tarn-capture", JackNoStartServer, &status);
+    if (client_ == nullptr) {
+        return;
+    }
+    inputs_[0] = jack_port_register(client_, "in_1", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+    inputs_[1] = jack_port_register(client_, "in_2", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
+    if (inputs_[0] == nullptr || inputs_[1] == nullptr ||
+        jack_set_process_callback(client_, &JackCaptureClient::Process, this) != 0 ||
+        jack_activate(client_) != 0) {
+        Close();
+    }
+}
+
+JackCaptureClient::~JackCaptureClient() {
+    Close();
+}
+
+bool JackCaptureClient::Listen(const std::string& source, int channel) {
+    return jack_connect(client_, source.c_str(), jack_port_name(inputs_[channel])) == 0;
+}
+
+std::vector<std::string> JackCaptureClient::ConnectionsOf(const std::string& port) const {
+    std::vector<std::string> names;
+    const jack_port_t* found = jack_port_by_name(client_, port.c_str());
+    if (found == nullptr) {
+        return names;
+    }
+    const char** connections = jack_port_get_all_connections(client_, found);
+    for (int i = 0; connections != nullptr && connections[i] != nullptr; ++i) {
+        names.emplace_back(connections[i]);
+    }
+    jack_free(static_cast<void*>(connections));
+    return names;
+}
+
+bool JackCaptureClient::PortExists(const std::string& port) const {
+    return jack_port_by_name(client_, port.c_str()) != nullptr;
+}
+
+void JackCaptureClient::Close() {
+    if (client_ != nullptr) {
+        jack_client_close(client_);
+        client_ = nullptr;
+    }
+}
+
+int JackCaptureClient::Process(jack_nframes_t frames, void* self) {
+    auto* capture = static_cast<JackCaptureClient*>(self);
+    const std::size_t start = capture->frames_.load(std::memory_order_relaxed);
+    const std::size_t count = std::min<std::size_t>(frames, capture->recorded_[0].size() - start);
+    for (int channel = 0; channel < 2; ++channel) {
+        const auto* in =
+            static_cast<const float*>(jack_port_get_buffer(capture->inputs_[channel], frames));
+        std::copy_n(in, count, capture->recorded_[channel].begin() + start);
+    }
+    capture->frames_.store(start + count, std::memory_order_release);
+    return 0;
+}
+
+} // namespace tarn::test

@@ -1,0 +1,111 @@
+#include "audio/JackTestServer.h"
+
+#include <jack/jack.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace tarn::test {
+namespace {
+
+constexpr auto kStartTimeout = std::chrono::seconds(10);
+constexpr auto kStopTimeout = std::chrono::seconds(5);
+
+std::string UniqueName() {
+    static std::atomic<int> serial = 0;
+    return "tarn-test-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
+}
+
+void SilentJackMessage(const char*) {}
+
+} // namespace
+
+JackTestServer::JackTestServer(int sampleRate) : name_(UniqueName()) {
+    const std::string rate = std::to_string(sampleRate);
+    // Non-real-time, so that it also runs where the system refuses
+    // real-time scheduling; the dummy backend paces itself by the clock.
+    std::vector<std::string> words = {"jackd", "-n", name_, "-r", "-d", "dummy", "-r",
+                                      rate,    "-p", "256", "-C", "2",  "-P",    "2"};
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+
+    pid_ = ::fork();
+    if (pid_ < 0) {
+        problem_ = "fork failed";
+        return;
+    }
+    if (pid_ == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        const int quiet = ::open("/dev/null", O_WRONLY);
+        ::dup2(quiet, STDOUT_FILENO);
+        ::dup2(quiet, STDERR_FILENO);
+        ::execvp("jackd", argv.data());
+        ::_exit(127);
+    }
+
+    serverName_.emplace("JACK_DEFAULT_SERVER", name_);
+    const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
+    while (!Answers()) {
+        int status = 0;
+        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            problem_ = WIFEXITED(status) && WEXITSTATUS(status) == 127
+                           ? "jackd is not installed"
+                           : "jackd ended at start-up (status " + std::to_string(status) + ")";
+            return;
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            Terminate();
+            problem_ = "jackd did not answer within 10 s";
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+JackTestServer::~JackTestServer() {
+    Terminate();
+}
+
+bool JackTestServer::Answers() const {
+    jack_set_error_function(&SilentJackMessage);
+    jack_status_t status{};
+    jack_client_t* probe = jack_client_open(
+        "tarn-test-probe", static_cast<jack_options_t>(JackNoStartServer | JackServerName), &status,
+        name_.c_str());
+    jack_set_error_function(nullptr);
+    if (probe == nullptr) {
+        return false;
+    }
+    jack_client_close(probe);
+    return true;
+}
+
+void JackTestServer::Terminate() {
+    if (pid_ <= 0) {
+        return;
+    }
+    ::kill(pid_, SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + kStopTimeout;
+    while (::waitpid(pid_, nullptr, WNOHANG) != pid_) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    pid_ = -1;
+}
+
+} // namespace tarn::test

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "audio/ScopedEnvironment.h"
+
+#include <optional>
+#include <string>
+#include <sys/types.h>
+
+namespace tarn::test {
+
+// A private JACK server on the dummy backend (which keeps real time without
+// a sound card), under a name no other test run uses. While it exists,
+// JACK_DEFAULT_SERVER points this process's clients at it. The server is
+// stopped by its process id when the object goes, and dies with the test
+// process if that ends first.
+class JackTestServer {
+public:
+    explicit JackTestServer(int sampleRate);
+    ~JackTestServer();
+    JackTestServer(const JackTestServer&) = delete;
+    JackTestServer& operator=(const JackTestServer&) = delete;
+
+    bool Running() const { return problem_.empty(); }
+    // Why the server is not running, for the skip message.
+    const std::string& Problem() const { return problem_; }
+
+private:
+    bool Answers() const;
+    void Terminate();
+
+    std::string name_;
+    pid_t pid_ = -1;
+    std::string problem_;
+    std::optional<ScopedEnvironment> serverName_;
+};
+
+} // namespace tarn::test
