@@ -1,0 +1,37 @@
+#pragma once
+
+#include "tarn/MachineAbi.h"
+
+#include <vector>
+
+namespace tarn {
+
+// The channel buffers on one side (inputs or outputs) of a Node: per channel
+// kMaxChunkFrames doubles and the ChannelBufferRecord machines read. Sized
+// once at set-up; the audio thread only reads and writes the samples and the
+// GUI thread the connected flags, both under the project lock.
+class ChannelBufferSet {
+public:
+    // Makes count zeroed channels, all unconnected. False for a negative
+    // count or when memory runs out; the set is then empty.
+    bool Allocate(int count);
+
+    int Count() const { return static_cast<int>(records_.size()); }
+    bool Has(int channel) const { return channel >= 0 && channel < Count(); }
+
+    double* Samples(int channel) { return records_[channel].samples; }
+    const double* Samples(int channel) const { return records_[channel].samples; }
+    bool Connected(int channel) const { return (records_[channel].connected & 1) != 0; }
+    void SetConnected(int channel) { records_[channel].connected = 1; }
+    void ClearConnected();
+
+    // The array of record pointers a WorkRecord carries; null when empty.
+    ChannelBufferRecord** Records() { return pointers_.empty() ? nullptr : pointers_.data(); }
+
+private:
+    std::vector<double> samples_;
+    std::vector<ChannelBufferRecord> records_;
+    std::vector<ChannelBufferRecord*> pointers_;
+};
+
+} // namespace tarn

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "machines/framework/Machine.h"
+
+namespace tarn {
+
+// The machine at the end of the graph: its outputs are what the audio driver
+// plays. It passes its inputs through unchanged and carries the song tempo
+// as its one parameter, which the engine reads from the Node's parameter
+// store each chunk; the Master itself never acts on it.
+class Master : public Machine {
+public:
+    static constexpr std::int32_t kBpmIndex = 0;
+
+    ~Master() override = default;
+
+    // Each output channel gets its input when that input is connected and
+    // silence otherwise, so nothing stale survives a disconnection.
+    std::int32_t Work(const WorkRecord& record) noexcept override;
+    std::int32_t Describe() override;
+
+private:
+    MachineInfo info_;
+    ParameterDescriptor bpm_;
+};
+
+} // namespace tarn
