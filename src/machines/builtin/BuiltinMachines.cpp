@@ -1,0 +1,56 @@
+#include "machines/builtin/BuiltinMachines.h"
+
+#include "machines/builtin/Master.h"
+
+#include <array>
+
+namespace tarn {
+namespace {
+
+template <typename T> std::unique_ptr<Machine> Construct() {
+    return std::make_unique<T>();
+}
+
+// A null constructor marks a machine that is not written yet; the factory
+// names it in its error line.
+constexpr std::array kBuiltinMachines{
+    BuiltinMachine{"Tarn Master", true, &Construct<Master>},
+    BuiltinMachine{"Tarn Brickwall LP Filter", true, nullptr},
+    BuiltinMachine{"Tarn Brickwall HP Filter", true, nullptr},
+    BuiltinMachine{"Tarn 3 Band Parametric EQ", true, nullptr},
+    BuiltinMachine{"Tarn EQ10", true, nullptr},
+    BuiltinMachine{"Tarn Bold Drive Bass", true, nullptr},
+    BuiltinMachine{"Tarn Bold Drive Bass 2", true, nullptr},
+    BuiltinMachine{"Tarn Corva Synth", true, nullptr},
+    BuiltinMachine{"Tarn Corva Synth 2", true, nullptr},
+    BuiltinMachine{"Tarn Ravel Synth", true, nullptr},
+    BuiltinMachine{"Tarn Delay", true, nullptr},
+    BuiltinMachine{"Tarn Tape Delay", true, nullptr},
+    BuiltinMachine{"Tarn Corva Reverb", true, nullptr},
+    BuiltinMachine{"Tarn Corva Reverb LE", true, nullptr},
+    BuiltinMachine{"Tarn Analog Bass", true, nullptr},
+    BuiltinMachine{"Tarn Analog Bass 2", true, nullptr},
+    BuiltinMachine{"Tarn NES", true, nullptr},
+    BuiltinMachine{"Tarn Distortion", true, nullptr},
+    BuiltinMachine{"Tarn Limiter", true, nullptr},
+    BuiltinMachine{"Tarn Tracker", true, nullptr},
+    BuiltinMachine{"Tarn Duosync", true, nullptr},
+    BuiltinMachine{"Tarn Flanger", true, nullptr},
+    BuiltinMachine{"Tarn Compressor", true, nullptr},
+    BuiltinMachine{"Tarn Sampler", true, nullptr},
+    BuiltinMachine{"Tarn Multimode Filter", true, nullptr},
+    BuiltinMachine{"Tarn Track Sampler", false, nullptr},
+    BuiltinMachine{"Tarn Widestrings", false, nullptr},
+    BuiltinMachine{"Tarn Corva Dist", false, nullptr},
+    BuiltinMachine{"Tarn Reverb", false, nullptr},
+    BuiltinMachine{"Tarn Chip Chords", false, nullptr},
+    BuiltinMachine{"Tarn Synth", false, nullptr},
+};
+
+} // namespace
+
+std::span<const BuiltinMachine> BuiltinMachines() {
+    return kBuiltinMachines;
+}
+
+} // namespace tarn
