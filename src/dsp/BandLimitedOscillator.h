@@ -33,8 +33,10 @@ struct BandLimitedOscillator {
     // of samples; with 0 samples the pitch jumps after one sample.
     void GlideTo(double target, double samples) noexcept;
 
-    // Advances one sample and returns the new output.
-    double Tick() noexcept {
+    // Advances one sample and returns the new output. Forced inline: it runs
+    // in every voice's sample loop, and the compiler's size heuristic would
+    // otherwise leave it a call.
+    [[gnu::always_inline]] double Tick() noexcept {
         pitch += glideStep;
         glideRemaining -= 1.0;
         if (glideRemaining < 0.0) {

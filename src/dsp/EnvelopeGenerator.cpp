@@ -1,7 +1,5 @@
 #include "dsp/EnvelopeGenerator.h"
 
-#include <limits>
-
 namespace tarn {
 
 void EnvelopeGenerator::Start() noexcept {
@@ -11,13 +9,6 @@ void EnvelopeGenerator::Start() noexcept {
         Enter(kAttack, attackLength);
     }
     releaseRequest = false;
-}
-
-double EnvelopeGenerator::StepFor(double length) noexcept {
-    // Zero gives an infinite step, so the segment lasts one sample. Negative
-    // or NaN lengths are treated the same way: a negative step would walk the
-    // position below the curve's first entry and never finish.
-    return length > 0.0 ? kCurveLength / length : std::numeric_limits<double>::infinity();
 }
 
 } // namespace tarn

@@ -4,6 +4,7 @@
 #include "dsp/TablePosition.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace tarn {
 
@@ -85,8 +86,13 @@ struct EnvelopeGenerator {
         return output;
     }
 
-    // Curve positions per sample for a segment of the given length.
-    static double StepFor(double length) noexcept;
+    // Curve positions per sample for a segment of the given length. Zero
+    // gives an infinite step, so the segment lasts one sample. Negative or
+    // NaN lengths are treated the same way: a negative step would walk the
+    // position below the curve's first entry and never finish.
+    static double StepFor(double length) noexcept {
+        return length > 0.0 ? kCurveLength / length : std::numeric_limits<double>::infinity();
+    }
 
 private:
     void Enter(int next, double nextLength) noexcept {
