@@ -2,9 +2,9 @@
 
 namespace tarn {
 
-int Connection::AddRoute(int sourceChannel, int destinationChannel) {
-    return routes_.Add(std::make_unique<ChannelConnection>(
-        ChannelConnection{sourceChannel, destinationChannel, 1.0}));
+int Connection::AddRoute(int sourceChannel, int destinationChannel, int index) {
+    return routes_.Place(index, std::make_unique<ChannelConnection>(
+                                    ChannelConnection{sourceChannel, destinationChannel, 1.0}));
 }
 
 int Connection::FindRoute(int sourceChannel, int destinationChannel) const {

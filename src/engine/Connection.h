@@ -21,9 +21,9 @@ public:
     OwnedSlotList<ChannelConnection>& Routes() { return routes_; }
     const OwnedSlotList<ChannelConnection>& Routes() const { return routes_; }
 
-    // Adds the route sourceChannel -> destinationChannel at the lowest free
-    // index, with gain 1.0.
-    int AddRoute(int sourceChannel, int destinationChannel);
+    // Places the route sourceChannel -> destinationChannel, gain 1.0, at
+    // index (replacing a route there) or at the lowest free index.
+    int AddRoute(int sourceChannel, int destinationChannel, int index = -1);
     // The index of the route sourceChannel -> destinationChannel, or -1.
     int FindRoute(int sourceChannel, int destinationChannel) const;
 

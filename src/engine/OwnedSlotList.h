@@ -28,6 +28,16 @@ public:
         return std::unique_ptr<T>(slots_.Put(index, item.release()));
     }
 
+    // Puts the item at index, destroying whatever was there, or adds it at
+    // the lowest free index when index is negative. Returns the index used.
+    int Place(int index, std::unique_ptr<T> item) {
+        if (index < 0) {
+            return Add(std::move(item));
+        }
+        Put(index, std::move(item));
+        return index;
+    }
+
     std::unique_ptr<T> Remove(int index) { return std::unique_ptr<T>(slots_.Remove(index)); }
 
     void Clear() {

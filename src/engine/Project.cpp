@@ -19,12 +19,7 @@ bool CheckIndex(const char* what, int index) {
 } // namespace
 
 Project::Project() = default;
-
-Project::~Project() {
-    // The process order only points at Nodes; drop it before they go.
-    processOrder_.Reset(2);
-    nodes_.Clear();
-}
+Project::~Project() = default;
 
 void Project::SetTempo(double bpm, double sampleRate) {
     bpm_ = bpm;
@@ -51,11 +46,7 @@ int Project::CreateNode(std::string_view machineName, std::unique_ptr<Machine> m
         return -1;
     }
     Node* created = node.get();
-    if (id >= 0) {
-        nodes_.Put(id, std::move(node));
-    } else {
-        id = nodes_.Add(std::move(node));
-    }
+    id = nodes_.Place(id, std::move(node));
     created->id_ = id;
     RebuildProcessOrder();
     return id;
@@ -93,8 +84,8 @@ bool Project::CheckSourceAndDestination(int source, int destination) const {
     }
     const bool noDestination = GetNode(destination) == nullptr;
     if (noDestination || GetNode(source) == nullptr) {
-        ErrorOut() << "error: node " << (noDestination ? destination : source)
-                   << " does not exist" << eol;
+        ErrorOut() << "error: node " << (noDestination ? destination : source) << " does not exist"
+                   << eol;
         return false;
     }
     if (source == destination) {
@@ -140,11 +131,7 @@ int Project::ConnectMachines(int source, int destination, int index) {
     } else if (outputs >= 2) {
         connection->AddRoute(1, 0);
     }
-    if (index >= 0) {
-        to->InputList().Put(index, std::move(connection));
-    } else {
-        to->InputList().Add(std::move(connection));
-    }
+    to->InputList().Place(index, std::move(connection));
     RebuildProcessOrder();
     RebuildConnectedFlags();
     return 1;
@@ -174,19 +161,9 @@ int Project::ConnectChannels(int source, int sourceChannel, int destination, int
     if (connection == nullptr) {
         auto made = std::make_unique<Connection>(source);
         connection = made.get();
-        if (connectionIndex >= 0) {
-            to->InputList().Put(connectionIndex, std::move(made));
-        } else {
-            to->InputList().Add(std::move(made));
-        }
+        to->InputList().Place(connectionIndex, std::move(made));
     }
-    auto route = std::make_unique<ChannelConnection>(
-        ChannelConnection{sourceChannel, destinationChannel, 1.0});
-    if (routeIndex >= 0) {
-        connection->Routes().Put(routeIndex, std::move(route));
-    } else {
-        connection->Routes().Add(std::move(route));
-    }
+    connection->AddRoute(sourceChannel, destinationChannel, routeIndex);
     RebuildProcessOrder();
     RebuildConnectedFlags();
     return 1;

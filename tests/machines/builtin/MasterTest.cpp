@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <memory>
+#include <tuple>
 
 namespace tarn {
 namespace {
@@ -48,32 +49,20 @@ using MasterMachine = MasterGraph;
 
 TEST_F(MasterMachine, DescribesItselfAsTheTempoCarryingMaster) {
     const MachineInfo& info = master->Info();
-    EXPECT_EQ(info.kind, kKindMaster);
-    EXPECT_EQ(info.revision, 1);
-    EXPECT_EQ(info.flags, 0);
-    EXPECT_EQ(info.inputChannels, 2);
-    EXPECT_EQ(info.outputChannels, 2);
-    EXPECT_EQ(info.minTracks, 1);
-    EXPECT_EQ(info.maxTracks, 1);
-    EXPECT_EQ(info.name, "Master");
-    EXPECT_EQ(info.shortName, "Master");
-    EXPECT_EQ(info.alternateName, "Master");
-    EXPECT_EQ(info.author, "Tarn team");
-    EXPECT_EQ(master->TrackCount(), 1);
+    EXPECT_EQ(std::tie(info.kind, info.revision, info.flags, info.inputChannels,
+                       info.outputChannels, info.minTracks, info.maxTracks),
+              std::make_tuple(kKindMaster, 1, 0, 2, 2, 1, 1));
+    EXPECT_EQ(std::tie(info.name, info.shortName, info.alternateName, info.author),
+              std::make_tuple("Master", "Master", "Master", "Tarn team"));
     EXPECT_TRUE(master->Folders().empty());
 
+    // One real parameter, the tempo, held in the Node's store.
     ASSERT_EQ(master->Parameters().size(), 1u);
     const ParameterDescriptor& bpm = master->Parameters().at(Master::kBpmIndex);
-    EXPECT_EQ(bpm.name, "BPM");
-    EXPECT_EQ(bpm.description, "Beats Per Minute\nThe tempo of the song");
-    EXPECT_EQ(bpm.type, kTypeDouble);
-    EXPECT_EQ(bpm.folder, 0);
-    EXPECT_EQ(bpm.flags, 0);
-    EXPECT_EQ(bpm.minimum, 1.0);
-    EXPECT_EQ(bpm.maximum, 1024.0);
-    EXPECT_EQ(bpm.defaultValue, 60.0);
-    EXPECT_EQ(bpm.resolution, 0.01);
-    EXPECT_EQ(master->NoteParameter(), -1);
+    EXPECT_EQ(std::tie(bpm.name, bpm.description, bpm.type, bpm.folder, bpm.flags),
+              std::make_tuple("BPM", "Beats Per Minute\nThe tempo of the song", kTypeDouble, 0, 0));
+    EXPECT_EQ(std::tie(bpm.minimum, bpm.maximum, bpm.defaultValue, bpm.resolution),
+              std::make_tuple(1.0, 1024.0, 60.0, 0.01));
 
     // Everything else is the base's: no text, no state.
     double value = 127.5;
