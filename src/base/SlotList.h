@@ -14,6 +14,8 @@ namespace tarn {
 template <typename T> class SlotList {
 public:
     static constexpr int kDefaultCapacity = 256;
+    // The largest index Put accepts; beyond it doubling would overflow.
+    static constexpr int kMaxIndex = (1 << 30) - 1;
 
     explicit SlotList(int capacity = kDefaultCapacity) { Reset(capacity); }
 
@@ -44,11 +46,13 @@ public:
         return index;
     }
 
-    // Stores the item at the given index, growing as needed. An item already
-    // there is taken out first and returned.
+    // Stores the item at the given index (0..kMaxIndex), growing as needed.
+    // An item already there is taken out first and returned. An index out
+    // of that range stores nothing and returns the item itself, so that the
+    // caller still owns it.
     T* Put(int index, T* item) {
-        if (index < 0) {
-            return nullptr;
+        if (index < 0 || index > kMaxIndex) {
+            return item;
         }
         int capacity = Capacity();
         while (index >= capacity) {

@@ -57,6 +57,11 @@ TEST(SlotList, PutFarBeyondCapacityDoublesUntilItFits) {
     EXPECT_EQ(list.Put(600, &b), &a);
     EXPECT_EQ(list.Count(), 1);
     EXPECT_EQ(list.Get(600), &b);
+    // Indices that cannot be stored hand the new item back untouched.
+    EXPECT_EQ(list.Put(-1, &a), &a);
+    EXPECT_EQ(list.Put(SlotList<int>::kMaxIndex + 1, &a), &a);
+    EXPECT_EQ(list.Count(), 1);
+    EXPECT_EQ(list.Capacity(), 1024);
 }
 
 TEST(SlotList, RemovingFreeOrOutOfRangeChangesNothing) {
