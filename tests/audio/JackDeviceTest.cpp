@@ -52,7 +52,7 @@ TEST(JackDevice, PlaysTheRenderedSignalInRealTimeWithoutUnderruns) {
     ASSERT_NE(jack, nullptr) << "a running server makes JACK the automatic choice";
     WaveOutDriver driver(std::move(selected));
     host.AttachTo(driver);
-    ASSERT_EQ(Send(driver, kDeviceOpen), 1);
+    ASSERT_EQ(Send(driver, kDeviceOpen), 1) << testing::PrintToString(lines.Of(kMessageLine));
     EXPECT_EQ(host.SampleRate(), 44100);
 
     JackCaptureClient capture(static_cast<std::size_t>(4 * kRate));

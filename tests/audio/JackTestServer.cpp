@@ -6,6 +6,7 @@
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
@@ -28,6 +29,11 @@ void SilentJackMessage(const char*) {}
 } // namespace
 
 JackTestServer::JackTestServer(int sampleRate) : name_(UniqueName()) {
+    lock_ = ::open(kLockFile, O_CREAT | O_RDWR | O_CLOEXEC, 0666);
+    if (lock_ < 0 || ::flock(lock_, LOCK_EX) != 0) {
+        problem_ = std::string("cannot lock ") + kLockFile;
+        return;
+    }
     const std::string rate = std::to_string(sampleRate);
     // Non-real-time, so that it also runs where the system refuses
     // real-time scheduling; the dummy backend paces itself by the clock.
@@ -75,6 +81,9 @@ JackTestServer::JackTestServer(int sampleRate) : name_(UniqueName()) {
 
 JackTestServer::~JackTestServer() {
     Terminate();
+    if (lock_ >= 0) {
+        ::close(lock_);
+    }
 }
 
 bool JackTestServer::Answers() const {

@@ -13,8 +13,15 @@ namespace tarn::test {
 // JACK_DEFAULT_SERVER points this process's clients at it. The server is
 // stopped by its process id when the object goes, and dies with the test
 // process if that ends first.
+//
+// JACK servers share one registry in shared memory, and clients fail now
+// and then while another server starts or stops. Test processes run in
+// parallel, so each takes kLockFile for the life of its server: one private
+// server at a time on the machine.
 class JackTestServer {
 public:
+    static constexpr const char* kLockFile = "/tmp/tarn-jack-test-server.lock";
+
     explicit JackTestServer(int sampleRate);
     ~JackTestServer();
     JackTestServer(const JackTestServer&) = delete;
@@ -28,6 +35,7 @@ private:
     bool Answers() const;
     void Terminate();
 
+    int lock_ = -1;
     std::string name_;
     pid_t pid_ = -1;
     std::string problem_;
