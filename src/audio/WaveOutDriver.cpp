@@ -66,7 +66,6 @@ void RaisePriority(std::thread& thread) {
 WaveOutDriver::WaveOutDriver(std::unique_ptr<PcmDevice> device) : device_(std::move(device)) {}
 
 WaveOutDriver::~WaveOutDriver() {
-    Stop();
     Close();
 }
 

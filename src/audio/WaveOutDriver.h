@@ -41,8 +41,6 @@ public:
 
     bool IsOpen() const { return opened_; }
     bool IsRunning() const { return running_.load(std::memory_order_acquire); }
-    const PcmFormat& Format() const { return format_; }
-    PcmDevice& Device() { return *device_; }
 
 private:
     void FillLoop() noexcept;

@@ -2,6 +2,7 @@
 #include "audio/CapturedLines.h"
 #include "audio/RecordingHost.h"
 #include "audio/ScopedEnvironment.h"
+#include "audio/SendMessage.h"
 #include "audio/WaveOutDriver.h"
 #include "base/MessagePipe.h"
 #include "support/ScratchDirectory.h"
@@ -21,12 +22,7 @@ using test::CapturedLines;
 using test::RecordingHost;
 using test::ScopedEnvironment;
 using test::ScratchDirectory;
-
-std::int32_t Send(AudioDevice& device, std::int32_t type) {
-    MachineMessage message;
-    message.messageType = type;
-    return device.HandleMessage(&message);
-}
+using test::SendMessage;
 
 // ALSA reads its configuration once per process; this points it at a file
 // of the test's own, where "default" is the null sink, and makes ALSA read
@@ -63,7 +59,7 @@ TEST(AlsaDevice, PlaysHundredsOfBuffersIntoTheNullPcm) {
     WaveOutDriver driver(std::move(owned));
     host.AttachTo(driver);
 
-    ASSERT_EQ(Send(driver, kDeviceOpen), 1);
+    ASSERT_EQ(SendMessage(driver, kDeviceOpen), 1);
     // A machine without sound cards still counts the PCM that opens.
     const auto messages = lines.Of(kMessageLine);
     ASSERT_FALSE(messages.empty());
@@ -76,20 +72,20 @@ TEST(AlsaDevice, PlaysHundredsOfBuffersIntoTheNullPcm) {
 
     // The null sink never fills, so the fill thread renders as fast as it
     // can; stop and start in between must still go through.
-    ASSERT_EQ(Send(driver, kDeviceStart), 1);
+    ASSERT_EQ(SendMessage(driver, kDeviceStart), 1);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (host.Renders() < 150 && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    ASSERT_EQ(Send(driver, kDeviceStop), 1);
-    ASSERT_EQ(Send(driver, kDeviceStart), 1);
+    ASSERT_EQ(SendMessage(driver, kDeviceStop), 1);
+    ASSERT_EQ(SendMessage(driver, kDeviceStart), 1);
     while (host.Renders() < 400 && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    ASSERT_EQ(Send(driver, kDeviceStop), 1);
+    ASSERT_EQ(SendMessage(driver, kDeviceStop), 1);
     ASSERT_GE(host.Renders(), 400u);
     EXPECT_EQ(alsa->FramesWritten(), host.Renders() * 800);
-    EXPECT_EQ(Send(driver, kDeviceClose), 1);
+    EXPECT_EQ(SendMessage(driver, kDeviceClose), 1);
     EXPECT_EQ(host.MalformedBuffers(), 0);
     EXPECT_TRUE(lines.Of(kErrorLine).empty());
 }
@@ -98,7 +94,7 @@ TEST(AlsaDevice, AMissingPcmIsNoDevice) {
     NullDefaultPcm nullPcm;
     CapturedLines lines;
     WaveOutDriver driver(std::make_unique<AlsaDevice>("tarn-no-such-pcm"));
-    EXPECT_EQ(Send(driver, kDeviceOpen), 0);
+    EXPECT_EQ(SendMessage(driver, kDeviceOpen), 0);
     EXPECT_EQ(lines.Of(kMessageLine), std::vector<std::string>{"0 device(s) detected"});
     EXPECT_TRUE(lines.Of(kErrorLine).empty());
 }

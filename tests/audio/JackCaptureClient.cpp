@@ -41,6 +41,7 @@ std::vector<std::string> JackCaptureClient::ConnectionsOf(const std::string& por
         names.emplace_back(connections[i]);
     }
     jack_free(static_cast<void*>(connections));
+    std::sort(names.begin(), names.end());
     return names;
 }
 

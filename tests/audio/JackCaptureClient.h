@@ -23,7 +23,7 @@ public:
     bool IsOpen() const { return client_ != nullptr; }
     // Connects a port of another client to input `channel`.
     bool Listen(const std::string& source, int channel);
-    // Full names of the ports `port` is connected to.
+    // Full names of the ports `port` is connected to, in name order.
     std::vector<std::string> ConnectionsOf(const std::string& port) const;
     bool PortExists(const std::string& port) const;
     // Stops recording; what was recorded stays readable.

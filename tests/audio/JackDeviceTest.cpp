@@ -4,6 +4,7 @@
 #include "audio/JackTestServer.h"
 #include "audio/PcmDeviceSelection.h"
 #include "audio/RecordingHost.h"
+#include "audio/SendMessage.h"
 #include "audio/WaveOutDriver.h"
 #include "base/MessagePipe.h"
 
@@ -21,14 +22,9 @@ using test::CapturedLines;
 using test::JackCaptureClient;
 using test::JackTestServer;
 using test::RecordingHost;
+using test::SendMessage;
 
 constexpr double kRate = 44100.0;
-
-std::int32_t Send(AudioDevice& device, std::int32_t type) {
-    MachineMessage message;
-    message.messageType = type;
-    return device.HandleMessage(&message);
-}
 
 // Left a 440 Hz tone starting at zero; right never below 0.25, so the first
 // frame of the stream is easy to find among the silence before it.
@@ -52,7 +48,8 @@ TEST(JackDevice, PlaysTheRenderedSignalInRealTimeWithoutUnderruns) {
     ASSERT_NE(jack, nullptr) << "a running server makes JACK the automatic choice";
     WaveOutDriver driver(std::move(selected));
     host.AttachTo(driver);
-    ASSERT_EQ(Send(driver, kDeviceOpen), 1) << testing::PrintToString(lines.Of(kMessageLine));
+    ASSERT_EQ(SendMessage(driver, kDeviceOpen), 1)
+        << testing::PrintToString(lines.Of(kMessageLine));
     EXPECT_EQ(host.SampleRate(), 44100);
 
     JackCaptureClient capture(static_cast<std::size_t>(4 * kRate));
@@ -64,19 +61,19 @@ TEST(JackDevice, PlaysTheRenderedSignalInRealTimeWithoutUnderruns) {
     EXPECT_EQ(capture.ConnectionsOf(jack->PortName(1)),
               (std::vector<std::string>{"system:playback_2", "tarn-capture:in_2"}));
 
-    ASSERT_EQ(Send(driver, kDeviceStart), 1);
+    ASSERT_EQ(SendMessage(driver, kDeviceStart), 1);
     const auto started = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::chrono::seconds(2));
     const std::uint64_t played = jack->FramesPlayed();
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    ASSERT_EQ(Send(driver, kDeviceStop), 1);
+    ASSERT_EQ(SendMessage(driver, kDeviceStop), 1);
     const std::uint64_t rendered = host.FramesRendered();
     const std::uint64_t underruns = jack->Underruns();
     // Let the ring play out what the fill thread left in it.
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
     capture.Close();
-    ASSERT_EQ(Send(driver, kDeviceClose), 1);
+    ASSERT_EQ(SendMessage(driver, kDeviceClose), 1);
 
     EXPECT_EQ(underruns, 0u);
     // The server's clock paces the stream: two seconds are about 88 200
@@ -121,12 +118,12 @@ TEST(JackDevice, RefusesAServerAtAnotherSampleRate) {
     RecordingHost host(&TestSignal);
     WaveOutDriver driver(std::make_unique<JackDevice>());
     host.AttachTo(driver);
-    EXPECT_EQ(Send(driver, kDeviceOpen), 0);
+    EXPECT_EQ(SendMessage(driver, kDeviceOpen), 0);
     EXPECT_EQ(lines.Of(kErrorLine),
               std::vector<std::string>{
                   "error: JACK server runs at 48000 Hz but the engine needs 44100 Hz"});
     EXPECT_EQ(host.SampleRateMessages(), 0);
-    EXPECT_EQ(Send(driver, kDeviceStart), 0);
+    EXPECT_EQ(SendMessage(driver, kDeviceStart), 0);
 
     // The refused client left nothing behind on the server.
     JackCaptureClient observer(1);

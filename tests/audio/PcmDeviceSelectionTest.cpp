@@ -3,6 +3,7 @@
 #include "audio/CapturedLines.h"
 #include "audio/JackDevice.h"
 #include "audio/ScopedEnvironment.h"
+#include "audio/SendMessage.h"
 #include "audio/WaveOutDriver.h"
 #include "base/MessagePipe.h"
 
@@ -15,6 +16,7 @@ namespace {
 
 using test::CapturedLines;
 using test::ScopedEnvironment;
+using test::SendMessage;
 
 TEST(PcmDeviceSelection, ChoosesByNameAndFallsBackToAlsaWithoutAServer) {
     // A server name nothing listens on: no JACK server for this process.
@@ -36,9 +38,7 @@ TEST(PcmDeviceSelection, ChoosesByNameAndFallsBackToAlsaWithoutAServer) {
 
     // Asked for explicitly, JACK without a server is no device at all.
     WaveOutDriver driver(std::move(jack));
-    MachineMessage open;
-    open.messageType = kDeviceOpen;
-    EXPECT_EQ(driver.HandleMessage(&open), 0);
+    EXPECT_EQ(SendMessage(driver, kDeviceOpen), 0);
     EXPECT_EQ(lines.Of(kMessageLine).back(), "0 device(s) detected");
     EXPECT_EQ(lines.Of(kErrorLine).size(), 1u);
 }

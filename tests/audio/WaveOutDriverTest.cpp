@@ -2,6 +2,7 @@
 #include "audio/CapturedLines.h"
 #include "audio/DitherGenerator.h"
 #include "audio/RecordingHost.h"
+#include "audio/SendMessage.h"
 #include "audio/TestPcmDevice.h"
 #include "base/MessagePipe.h"
 
@@ -17,16 +18,11 @@ namespace {
 
 using test::CapturedLines;
 using test::RecordingHost;
+using test::SendMessage;
 using test::TestPcmDevice;
 using Step = TestPcmDevice::Step;
 
 constexpr int kBlockSamples = 1600; // 800 frames, interleaved stereo
-
-std::int32_t Send(AudioDevice& device, std::int32_t type) {
-    MachineMessage message;
-    message.messageType = type;
-    return device.HandleMessage(&message);
-}
 
 // A driver over a test device, with a host attached that renders `signal`
 // and logs its renders next to the device calls.
@@ -59,7 +55,7 @@ struct Rig {
 
 TEST(WaveOutDriver, OpenAnnouncesTheRateAndTheFirstPassFillsTheWholeRing) {
     Rig rig;
-    ASSERT_EQ(Send(*rig.driver, kDeviceOpen), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceOpen), 1);
     EXPECT_EQ(rig.lines.Of(kMessageLine), std::vector<std::string>{"1 device(s) detected"});
     EXPECT_EQ(rig.host.SampleRateMessages(), 1);
     EXPECT_EQ(rig.host.SampleRate(), 44100);
@@ -67,16 +63,16 @@ TEST(WaveOutDriver, OpenAnnouncesTheRateAndTheFirstPassFillsTheWholeRing) {
     EXPECT_EQ(rig.device->OpenedFormat().channels, 2);
     EXPECT_EQ(rig.device->OpenedFormat().bufferFrames, 800);
     EXPECT_EQ(rig.device->OpenedFormat().bufferCount, 10);
-    EXPECT_EQ(Send(*rig.driver, kDeviceOpen), 1); // already open: nothing again
+    EXPECT_EQ(SendMessage(*rig.driver, kDeviceOpen), 1); // already open: nothing again
     EXPECT_EQ(rig.host.SampleRateMessages(), 1);
 
-    ASSERT_EQ(Send(*rig.driver, kDeviceStart), 1);
-    EXPECT_EQ(Send(*rig.driver, kDeviceStart), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceStart), 1);
+    EXPECT_EQ(SendMessage(*rig.driver, kDeviceStart), 1);
     ASSERT_TRUE(rig.device->WaitFor([](const auto& log) {
         return std::find(log.begin(), log.end(), TestPcmDevice::Entry{Step::kWait, -1}) !=
                log.end();
     }));
-    ASSERT_EQ(Send(*rig.driver, kDeviceStop), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceStop), 1);
     EXPECT_FALSE(rig.driver->IsRunning());
 
     std::vector<TestPcmDevice::Entry> expected;
@@ -117,10 +113,10 @@ TEST(WaveOutDriver, SilenceConvertsToZeroExceptWhereTheDrawIsMaximal) {
 
     Rig rig;
     rig.device->SetFreeRunning(true);
-    ASSERT_EQ(Send(*rig.driver, kDeviceOpen), 1);
-    ASSERT_EQ(Send(*rig.driver, kDeviceStart), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceOpen), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceStart), 1);
     ASSERT_TRUE(rig.device->WaitForWrites(blocks));
-    ASSERT_EQ(Send(*rig.driver, kDeviceStop), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceStop), 1);
 
     DitherGenerator expected;
     int ones = 0;
@@ -148,10 +144,10 @@ TEST(WaveOutDriver, ConversionScalesDithersAndClips) {
         return values[channel == 0 ? step : values.size() - 1 - step];
     };
     Rig rig(valueAt);
-    ASSERT_EQ(Send(*rig.driver, kDeviceOpen), 1);
-    ASSERT_EQ(Send(*rig.driver, kDeviceStart), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceOpen), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceStart), 1);
     ASSERT_TRUE(rig.device->WaitForWrites(10));
-    ASSERT_EQ(Send(*rig.driver, kDeviceStop), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceStop), 1);
 
     std::uint64_t frame = 0;
     int half = 0;
@@ -186,24 +182,24 @@ TEST(WaveOutDriver, ConversionScalesDithersAndClips) {
 
 TEST(WaveOutDriver, StopThenStartContinuesAtTheSameBuffer) {
     Rig rig;
-    ASSERT_EQ(Send(*rig.driver, kDeviceOpen), 1);
-    ASSERT_EQ(Send(*rig.driver, kDeviceStart), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceOpen), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceStart), 1);
     ASSERT_TRUE(rig.device->WaitForWrites(10));
     for (int index = 0; index < 3; ++index) {
         rig.device->MarkDone(index);
     }
     ASSERT_TRUE(rig.device->WaitForWrites(13));
-    ASSERT_EQ(Send(*rig.driver, kDeviceStop), 1);
-    EXPECT_EQ(Send(*rig.driver, kDeviceStop), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceStop), 1);
+    EXPECT_EQ(SendMessage(*rig.driver, kDeviceStop), 1);
 
     // Buffers handed back while stopped wait for the next start; the ring
     // goes on at buffer 3, not at the first done buffer.
     rig.device->MarkDone(0);
     rig.device->MarkDone(4);
     rig.device->MarkDone(3);
-    ASSERT_EQ(Send(*rig.driver, kDeviceStart), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceStart), 1);
     ASSERT_TRUE(rig.device->WaitForWrites(15));
-    ASSERT_EQ(Send(*rig.driver, kDeviceStop), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceStop), 1);
     const std::vector<int> expected = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1, 2, 3, 4};
     EXPECT_EQ(rig.WrittenIndices(), expected);
     // Stop does not reset the device: queued buffers keep playing.
@@ -214,27 +210,27 @@ TEST(WaveOutDriver, StopThenStartContinuesAtTheSameBuffer) {
 
 TEST(WaveOutDriver, CloseReleasesTheDeviceOnceAndReopens) {
     Rig rig;
-    EXPECT_EQ(Send(*rig.driver, kDeviceClose), 1); // closed: nothing to do
+    EXPECT_EQ(SendMessage(*rig.driver, kDeviceClose), 1); // closed: nothing to do
     EXPECT_TRUE(rig.device->Log().empty());
 
-    ASSERT_EQ(Send(*rig.driver, kDeviceOpen), 1);
-    ASSERT_EQ(Send(*rig.driver, kDeviceClose), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceOpen), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceClose), 1);
     EXPECT_FALSE(rig.driver->IsOpen());
     EXPECT_FALSE(rig.device->IsOpen());
     const std::vector<TestPcmDevice::Entry> released = {{Step::kReset, -1}, {Step::kClose, -1}};
     EXPECT_EQ(rig.device->Log(), released);
-    EXPECT_EQ(Send(*rig.driver, kDeviceClose), 1);
-    EXPECT_EQ(Send(*rig.driver, kDeviceStart), 0); // no buffers: nothing to touch
+    EXPECT_EQ(SendMessage(*rig.driver, kDeviceClose), 1);
+    EXPECT_EQ(SendMessage(*rig.driver, kDeviceStart), 0); // no buffers: nothing to touch
     EXPECT_FALSE(rig.driver->IsRunning());
     EXPECT_EQ(rig.device->Log(), released);
 
     // Reopened, it announces the rate again and plays; closing a running
     // driver stops the fill thread before the device goes away.
-    ASSERT_EQ(Send(*rig.driver, kDeviceOpen), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceOpen), 1);
     EXPECT_EQ(rig.host.SampleRateMessages(), 2);
-    ASSERT_EQ(Send(*rig.driver, kDeviceStart), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceStart), 1);
     ASSERT_TRUE(rig.device->WaitForWrites(10));
-    ASSERT_EQ(Send(*rig.driver, kDeviceClose), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceClose), 1);
     EXPECT_FALSE(rig.driver->IsRunning());
     const auto log = rig.device->Log();
     ASSERT_GE(log.size(), 2u);
@@ -246,8 +242,8 @@ TEST(WaveOutDriver, DestroyingARunningDriverStopsAndClosesIt) {
     rig.device->SetFreeRunning(true);
     std::vector<TestPcmDevice::Entry> lastCalls;
     rig.device->onClose = [&lastCalls, device = rig.device] { lastCalls = device->Log(); };
-    ASSERT_EQ(Send(*rig.driver, kDeviceOpen), 1);
-    ASSERT_EQ(Send(*rig.driver, kDeviceStart), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceOpen), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceStart), 1);
     ASSERT_TRUE(rig.device->WaitForWrites(30));
     rig.driver.reset();
     const std::uint64_t renders = rig.host.Renders();
@@ -260,23 +256,23 @@ TEST(WaveOutDriver, FailedOpensLeaveTheDriverClosedWithOneLine) {
     {
         Rig rig;
         rig.device->devices = 0;
-        EXPECT_EQ(Send(*rig.driver, kDeviceOpen), 0);
+        EXPECT_EQ(SendMessage(*rig.driver, kDeviceOpen), 0);
         EXPECT_EQ(rig.lines.Of(kMessageLine), std::vector<std::string>{"0 device(s) detected"});
         EXPECT_TRUE(rig.lines.Of(kErrorLine).empty());
         EXPECT_FALSE(rig.device->IsOpen());
-        EXPECT_EQ(Send(*rig.driver, kDeviceStart), 0);
+        EXPECT_EQ(SendMessage(*rig.driver, kDeviceStart), 0);
     }
     {
         Rig rig;
         rig.device->openFails = true;
-        EXPECT_EQ(Send(*rig.driver, kDeviceOpen), 0);
+        EXPECT_EQ(SendMessage(*rig.driver, kDeviceOpen), 0);
         EXPECT_EQ(rig.lines.Of(kMessageLine), std::vector<std::string>{"1 device(s) detected"});
         EXPECT_EQ(rig.lines.Of(kErrorLine), std::vector<std::string>{"error: waveOutOpen failed"});
         EXPECT_FALSE(rig.driver->IsOpen());
         EXPECT_EQ(rig.host.SampleRateMessages(), 0);
-        EXPECT_EQ(Send(*rig.driver, kDeviceStart), 0);
-        EXPECT_EQ(Send(*rig.driver, kDeviceStop), 1);
-        EXPECT_EQ(Send(*rig.driver, kDeviceClose), 1);
+        EXPECT_EQ(SendMessage(*rig.driver, kDeviceStart), 0);
+        EXPECT_EQ(SendMessage(*rig.driver, kDeviceStop), 1);
+        EXPECT_EQ(SendMessage(*rig.driver, kDeviceClose), 1);
         EXPECT_TRUE(rig.device->Log().empty());
     }
     {
@@ -284,7 +280,7 @@ TEST(WaveOutDriver, FailedOpensLeaveTheDriverClosedWithOneLine) {
         Rig rig;
         rig.device->openFails = true;
         rig.device->refusal = "JACK server runs at 48000 Hz but the engine needs 44100 Hz";
-        EXPECT_EQ(Send(*rig.driver, kDeviceOpen), 0);
+        EXPECT_EQ(SendMessage(*rig.driver, kDeviceOpen), 0);
         EXPECT_EQ(rig.lines.Of(kErrorLine),
                   std::vector<std::string>{
                       "error: JACK server runs at 48000 Hz but the engine needs 44100 Hz"});
@@ -294,27 +290,27 @@ TEST(WaveOutDriver, FailedOpensLeaveTheDriverClosedWithOneLine) {
 TEST(WaveOutDriver, AFailedWriteEndsTheFillThreadUntilTheNextStart) {
     Rig rig;
     rig.device->failingWrite = 4;
-    ASSERT_EQ(Send(*rig.driver, kDeviceOpen), 1);
-    ASSERT_EQ(Send(*rig.driver, kDeviceStart), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceOpen), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceStart), 1);
     ASSERT_TRUE(rig.device->WaitFor([&rig](const auto&) { return !rig.driver->IsRunning(); }));
     EXPECT_EQ(rig.WrittenIndices(), (std::vector<int>{0, 1, 2, 3}));
     EXPECT_EQ(rig.lines.Of(kErrorLine),
               std::vector<std::string>{"error: audio device write failed, playback stopped"});
-    EXPECT_EQ(Send(*rig.driver, kDeviceStop), 1);
+    EXPECT_EQ(SendMessage(*rig.driver, kDeviceStop), 1);
 
     // The failed block is rendered again into the same buffer on restart.
     rig.device->failingWrite = -1;
-    ASSERT_EQ(Send(*rig.driver, kDeviceStart), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceStart), 1);
     ASSERT_TRUE(rig.device->WaitForWrites(10));
-    ASSERT_EQ(Send(*rig.driver, kDeviceStop), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceStop), 1);
     EXPECT_EQ(rig.WrittenIndices(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
 }
 
 TEST(WaveOutDriver, TakesOnlyItsOwnMessagesAndTheHostHandshake) {
     Rig rig;
-    EXPECT_EQ(Send(*rig.driver, kDeviceRender), 0);
-    EXPECT_EQ(Send(*rig.driver, kDeviceSampleRate), 0);
-    EXPECT_EQ(Send(*rig.driver, 999), 0);
+    EXPECT_EQ(SendMessage(*rig.driver, kDeviceRender), 0);
+    EXPECT_EQ(SendMessage(*rig.driver, kDeviceSampleRate), 0);
+    EXPECT_EQ(SendMessage(*rig.driver, 999), 0);
 
     // A new host context redirects what the driver sends; the callback and
     // cookie stay.
@@ -324,15 +320,9 @@ TEST(WaveOutDriver, TakesOnlyItsOwnMessagesAndTheHostHandshake) {
     setContext.messageType = kMsgSetHostContext;
     setContext.pointer = &context;
     EXPECT_EQ(rig.driver->HandleMessage(&setContext), 1);
-    ASSERT_EQ(Send(*rig.driver, kDeviceOpen), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceOpen), 1);
     EXPECT_EQ(other.SampleRateMessages(), 1);
     EXPECT_EQ(rig.host.SampleRateMessages(), 0);
-
-    // The bare device supports nothing.
-    AudioDevice bare;
-    for (std::int32_t type : {kDeviceOpen, kDeviceClose, kDeviceStart, kDeviceStop}) {
-        EXPECT_EQ(Send(bare, type), 0) << type;
-    }
 }
 
 } // namespace
