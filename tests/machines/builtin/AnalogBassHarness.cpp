@@ -1,0 +1,254 @@
+#include "AnalogBassHarness.h"
+
+#include "dsp/DspLibrary.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace tarn::test {
+
+AnalogBassHarness::AnalogBassHarness(int bpm) {
+    // Start-up builds the tables before any machine exists; a test binary
+    // does it on first use.
+    if (DspSampleRate() != kRate) {
+        EXPECT_EQ(InitializeDspLibrary(kRate), 1);
+    }
+    HostLink link{this, &Callback, nullptr};
+    EXPECT_EQ(Send(kMsgAttachHost, 0, &link), 1);
+    EXPECT_EQ(Send(kMsgDescribe), 1);
+    Send(kMsgSetSampleRate, static_cast<std::int32_t>(kRate));
+    Send(kMsgSetBpm, bpm);
+    Send(kMsgUpdateTempo);
+    EXPECT_EQ(Send(kMsgInit), 1);
+    for (const Parameter& parameter : parameters) {
+        if (parameter.descriptor.type != kTypeNote) {
+            Set(parameter.index, parameter.descriptor.defaultValue);
+        }
+    }
+    // The defaults reach the machine before its first frame, as the Node's
+    // announcements do.
+    Render(0);
+}
+
+void AnalogBassHarness::Set(std::int32_t index, double value, int offset) {
+    EventRecord event;
+    event.group = kGroupMachine;
+    event.index = static_cast<std::int16_t>(index);
+    event.offset = offset;
+    event.exactOffset = offset;
+    event.value = value;
+    event.endValue = value;
+    pending_.push_back(event);
+}
+
+void AnalogBassHarness::Note(double note, double lengthBeats, double velocity, int offset) {
+    Set(AnalogBass::kNote, note, offset);
+    pending_.back().noteLength = lengthBeats;
+    pending_.back().velocity = velocity;
+}
+
+std::vector<double> AnalogBassHarness::Render(int frames) {
+    std::vector<double> out;
+    std::array<double, kMaxChunkFrames> left{};
+    std::array<double, kMaxChunkFrames> right{};
+    ChannelBufferRecord leftRecord{left.data(), 0};
+    ChannelBufferRecord rightRecord{right.data(), 0};
+    std::array<ChannelBufferRecord*, 2> outputs{&leftRecord, &rightRecord};
+    std::array<double, kMaxChunkFrames> silence{};
+    ChannelBufferRecord inputRecord{silence.data(), 0};
+    std::array<ChannelBufferRecord*, 2> inputs{&inputRecord, &inputRecord};
+    std::vector<EventRecord*> events;
+    for (EventRecord& event : pending_) {
+        events.push_back(&event);
+    }
+    int done = 0;
+    do {
+        const int chunk = std::min(frames - done, kMaxChunkFrames);
+        WorkRecord record;
+        record.inputs = inputs.data();
+        record.outputs = outputs.data();
+        record.frameCount = chunk;
+        record.events = done == 0 ? events.data() : nullptr;
+        record.eventCount = done == 0 ? static_cast<std::int32_t>(events.size()) : 0;
+        right.fill(-7.0);
+        EXPECT_EQ(Send(kMsgWork, 0, &record), 1);
+        EXPECT_TRUE(std::equal(left.begin(), left.begin() + chunk, right.begin()));
+        out.insert(out.end(), left.begin(), left.begin() + chunk);
+        done += chunk;
+    } while (done < frames);
+    pending_.clear();
+    return out;
+}
+
+std::vector<double> AnalogBassHarness::RenderSeconds(double seconds) {
+    return Render(static_cast<int>(seconds * kRate));
+}
+
+std::int32_t AnalogBassHarness::Send(std::int32_t type, std::int32_t value, void* pointer,
+                                     void* extra) {
+    MachineMessage message;
+    message.messageType = type;
+    message.value = value;
+    message.pointer = pointer;
+    message.extra = extra;
+    return machine_.HandleMessage(&message);
+}
+
+std::int32_t AnalogBassHarness::Format(std::int32_t index, double value, std::string& text) {
+    std::array<char, 256> buffer{};
+    const std::int32_t answer = Send(kMsgFormatValue, index, &value, buffer.data());
+    text = buffer.data();
+    return answer;
+}
+
+const AnalogBassHarness::Parameter* AnalogBassHarness::Find(std::int32_t index) const {
+    const auto found = std::find_if(parameters.begin(), parameters.end(),
+                                    [index](const Parameter& p) { return p.index == index; });
+    return found != parameters.end() ? &*found : nullptr;
+}
+
+AnalogBassHarness::Parameter& AnalogBassHarness::Current(std::int32_t index) {
+    EXPECT_FALSE(parameters.empty());
+    EXPECT_EQ(parameters.back().index, index);
+    return parameters.back();
+}
+
+std::int32_t AnalogBassHarness::Callback(MachineMessage* message) {
+    auto* host = static_cast<AnalogBassHarness*>(message->hostContext);
+    const auto text = [message] { return std::string(static_cast<const char*>(message->pointer)); };
+    const auto number = [message] { return *static_cast<const double*>(message->pointer); };
+    MachineInfo& info = host->info;
+    const std::int32_t index = message->value;
+    switch (message->messageType) {
+    case kHostDescribeBegin:
+        return 1;
+    case kHostInfoName:
+        info.name = text();
+        break;
+    case kHostInfoAuthor:
+        info.author = text();
+        break;
+    case kHostInfoAlternateName:
+        info.alternateName = text();
+        break;
+    case kHostInfoShortName:
+        info.shortName = text();
+        break;
+    case kHostInfoRevision:
+        info.revision = index;
+        break;
+    case kHostInfoKind:
+        info.kind = index;
+        break;
+    case kHostInfoFlags:
+        info.flags = index;
+        break;
+    case kHostInfoMinTracks:
+        info.minTracks = index;
+        break;
+    case kHostInfoMaxTracks:
+        info.maxTracks = index;
+        break;
+    case kHostInfoInputChannels:
+        info.inputChannels = index;
+        break;
+    case kHostInfoOutputChannels:
+        info.outputChannels = index;
+        break;
+    case kHostParameterBegin:
+        host->parameters.push_back({index, {}});
+        break;
+    case kHostParameterFolder:
+        host->Current(index).descriptor.folder = message->value2;
+        break;
+    case kHostParameterType:
+        host->Current(index).descriptor.type = message->value2;
+        break;
+    case kHostParameterFlags:
+        host->Current(index).descriptor.flags = message->value2;
+        break;
+    case kHostParameterName:
+        host->Current(index).descriptor.name = text();
+        break;
+    case kHostParameterDescription:
+        host->Current(index).descriptor.description = text();
+        break;
+    case kHostParameterMinimum:
+        host->Current(index).descriptor.minimum = number();
+        break;
+    case kHostParameterMaximum:
+        host->Current(index).descriptor.maximum = number();
+        break;
+    case kHostParameterDefault:
+        host->Current(index).descriptor.defaultValue = number();
+        break;
+    case kHostParameterResolution:
+        host->Current(index).descriptor.resolution = number();
+        break;
+    case kHostFolderBegin:
+        host->folders[index] = ParameterFolder{};
+        break;
+    case kHostFolderParent:
+        host->folders[index].parent = message->value2;
+        break;
+    case kHostFolderName:
+        host->folders[index].name = text();
+        break;
+    case kHostFolderFlag:
+        host->folders[index].flag = message->value2;
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+double Rms(std::span<const double> samples) {
+    double sum = 0.0;
+    for (double s : samples) {
+        sum += s * s;
+    }
+    return samples.empty() ? 0.0 : std::sqrt(sum / samples.size());
+}
+
+double Peak(std::span<const double> samples) {
+    double peak = 0.0;
+    for (double s : samples) {
+        peak = std::max(peak, std::abs(s));
+    }
+    return peak;
+}
+
+bool AllFinite(std::span<const double> samples) {
+    return std::all_of(samples.begin(), samples.end(), [](double s) { return std::isfinite(s); });
+}
+
+double ZeroCrossingFrequency(std::span<const double> samples, double rate) {
+    double first = -1.0;
+    double last = -1.0;
+    int crossings = 0;
+    for (std::size_t i = 1; i < samples.size(); ++i) {
+        if (samples[i - 1] < 0.0 && samples[i] >= 0.0) {
+            const double at = (i - 1) + samples[i - 1] / (samples[i - 1] - samples[i]);
+            if (crossings == 0) {
+                first = at;
+            }
+            last = at;
+            ++crossings;
+        }
+    }
+    return crossings < 2 ? 0.0 : (crossings - 1) / (last - first) * rate;
+}
+
+std::span<const double> Window(const std::vector<double>& samples, double fromSeconds,
+                               double seconds) {
+    const auto from = static_cast<std::size_t>(fromSeconds * AnalogBassHarness::kRate);
+    const auto count = static_cast<std::size_t>(seconds * AnalogBassHarness::kRate);
+    EXPECT_LE(from + count, samples.size());
+    return std::span<const double>(samples).subspan(from, std::min(count, samples.size() - from));
+}
+
+} // namespace tarn::test
