@@ -1,0 +1,101 @@
+#include "app/CommandLine.h"
+
+#include "support/ScratchDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+namespace tarn {
+namespace {
+
+// Runs tarn inside a scratch application directory, which is where the
+// command line takes the current directory to be.
+class CommandLineTest : public ::testing::Test {
+protected:
+    CommandLineTest() : previous_(std::filesystem::current_path()) {
+        std::filesystem::current_path(scratch_.Path());
+    }
+    ~CommandLineTest() override { std::filesystem::current_path(previous_); }
+
+    void Write(const std::string& relative, const std::string& text) const {
+        const std::filesystem::path file = scratch_ / relative;
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary) << text;
+    }
+
+    int Run(std::vector<std::string> arguments) {
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) {
+            argv.push_back(argument.data());
+        }
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        const int status = RunCommandLine(static_cast<int>(argv.size()), argv.data());
+        out = ::testing::internal::GetCapturedStdout();
+        err = ::testing::internal::GetCapturedStderr();
+        return status;
+    }
+
+    test::ScratchDirectory scratch_;
+    std::filesystem::path previous_;
+    std::string out;
+    std::string err;
+};
+
+TEST_F(CommandLineTest, MachinesListsTheRegistryAndTheCatalogue) {
+    Write("Plugins/Fuzz.so", "");
+    Write("Plugin/Gear/Gear.config.xml", "<gear>\r\n  <group>\r\n    <name>Raw</name>\r\n"
+                                         "    <directory>\r\n      <name>Plugins</name>\r\n"
+                                         "    </directory>\r\n  </group>\r\n</gear>\r\n");
+    Write("Plugin/Gear/Index.xml", "<index>\r\n  <group>\r\n    <name>Effects</name>\r\n"
+                                   "    <machine>\r\n      <name>Tarn Delay</name>\r\n"
+                                   "    </machine>\r\n    <machine>\r\n"
+                                   "      <name>Tarn Master</name>\r\n    </machine>\r\n"
+                                   "  </group>\r\n</index>\r\n");
+
+    EXPECT_EQ(Run({"tarn", "machines"}), 0);
+    EXPECT_EQ(out.find("Usage"), std::string::npos);
+    EXPECT_NE(out.find("Machines (26):\n  Tarn Master "), std::string::npos) << out;
+    EXPECT_NE(out.find("built-in\n"), std::string::npos);
+    EXPECT_NE(out.find("Fuzz "), std::string::npos);
+    EXPECT_NE(out.find("plug-in " + (scratch_ / "Plugins/Fuzz.so").string() + ", adapter none\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("\nCatalogue:\n  Effects/\n    + Tarn Delay\n"
+                       "    - Tarn Master (unavailable)\n  Unsorted/\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("    + Fuzz\n"), std::string::npos);
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(test::ReadFile(scratch_ / "Out/Console.log"), "[MSG] creating machine factory...\n");
+}
+
+TEST_F(CommandLineTest, BareTarnShowsUsageAndReportsMissingGearFilesOnStderr) {
+    EXPECT_EQ(Run({"tarn"}), 0);
+    EXPECT_EQ(out.rfind("Tarn Studio ", 0), 0u);
+    const std::size_t usage = out.find("Usage:");
+    const std::size_t machines = out.find("Machines (25):");
+    EXPECT_NE(usage, std::string::npos);
+    EXPECT_NE(machines, std::string::npos);
+    EXPECT_LT(usage, machines);
+
+    const std::string gear = (scratch_ / "Plugin/Gear/Gear.config.xml").string();
+    const std::string index = (scratch_ / "Plugin/Gear/Index.xml").string();
+    EXPECT_EQ(err, "error: failed to open file " + gear +
+                       "\nerror: failed to load Gear configuration\n"
+                       "error: failed to open file " +
+                       index + "\n");
+    EXPECT_EQ(test::ReadFile(scratch_ / "Out/Console.log"),
+              "[MSG] creating machine factory...\n[ERR] error: failed to open file " + gear +
+                  "\n[ERR] error: failed to load Gear configuration\n"
+                  "[ERR] error: failed to open file " +
+                  index + "\n");
+
+    EXPECT_NE(Run({"tarn", "nonsense"}), 0);
+}
+
+} // namespace
+} // namespace tarn
