@@ -1,6 +1,6 @@
 #include "audio/WaveOutDriver.h"
 
-#include "audio/DitherGenerator.h"
+#include "base/ClassicRandom.h"
 #include "base/MessagePipe.h"
 
 #include <cmath>
@@ -23,7 +23,7 @@ constexpr int kFillThreadPriority = 50;
 // never produced; a NaN from a misbehaving machine becomes silence instead
 // of an undefined conversion.
 std::int16_t ToPcm16(double x, int draw) {
-    const double d = draw / static_cast<double>(DitherGenerator::kMaximum) - 0.5;
+    const double d = draw / static_cast<double>(ClassicRandom::kMaximum) - 0.5;
     double v = 0.0;
     if (x >= 0.0) {
         v = x * kFullScale + d + 0.5;
@@ -41,7 +41,7 @@ std::int16_t ToPcm16(double x, int draw) {
 
 // Interleaves the two output channels frame by frame, left then right, one
 // draw per sample, silence included.
-void ConvertBlock(const AudioBuffer& block, std::int16_t* target, DitherGenerator& dither) {
+void ConvertBlock(const AudioBuffer& block, std::int16_t* target, ClassicRandom& dither) {
     const double* left = block.outputs[0];
     const double* right = block.outputs[1];
     for (std::int32_t frame = 0; frame < block.frameCount; ++frame) {
@@ -180,7 +180,7 @@ std::int32_t WaveOutDriver::Stop() {
 
 void WaveOutDriver::FillLoop() noexcept {
     std::lock_guard alive(fillLock_);
-    DitherGenerator dither;
+    ClassicRandom dither(1); // the output dither starts from state 1
     while (running_.load(std::memory_order_acquire)) {
         // At most one ring per pass, so that a device that is never full
         // (a null sink) still lets stop through.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio/AudioBuffer.h"
+#include "tarn/AudioAbi.h"
 #include "audio/AudioDevice.h"
 #include "audio/PcmDevice.h"
 

@@ -1,7 +1,7 @@
 #include "dsp/DspLibrary.h"
 
 #include "base/MessagePipe.h"
-#include "dsp/ClassicRandom.h"
+#include "base/ClassicRandom.h"
 #include "dsp/WaveSetBuilder.h"
 
 #include <cmath>

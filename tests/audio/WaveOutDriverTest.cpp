@@ -1,9 +1,9 @@
 #include "audio/WaveOutDriver.h"
 #include "audio/CapturedLines.h"
-#include "audio/DitherGenerator.h"
 #include "audio/RecordingHost.h"
 #include "audio/SendMessage.h"
 #include "audio/TestPcmDevice.h"
+#include "base/ClassicRandom.h"
 #include "base/MessagePipe.h"
 
 #include <gtest/gtest.h>
@@ -96,7 +96,7 @@ TEST(WaveOutDriver, OpenAnnouncesTheRateAndTheFirstPassFillsTheWholeRing) {
 
 TEST(WaveOutDriver, SilenceConvertsToZeroExceptWhereTheDrawIsMaximal) {
     // The generator is the C runtime's, whose sequence from state 1 is known.
-    DitherGenerator reference;
+    ClassicRandom reference(1);
     EXPECT_EQ(reference.Next(), 41);
     EXPECT_EQ(reference.Next(), 18467);
     EXPECT_EQ(reference.Next(), 6334);
@@ -104,9 +104,9 @@ TEST(WaveOutDriver, SilenceConvertsToZeroExceptWhereTheDrawIsMaximal) {
 
     // With state 1 the first maximal draw comes after some 38 000 draws;
     // render past it in one run of the fill thread.
-    DitherGenerator draws;
+    ClassicRandom draws(1);
     std::size_t firstMaximal = 0;
-    while (draws.Next() != DitherGenerator::kMaximum) {
+    while (draws.Next() != ClassicRandom::kMaximum) {
         ++firstMaximal;
     }
     const std::size_t blocks = firstMaximal / kBlockSamples + 2;
@@ -118,12 +118,12 @@ TEST(WaveOutDriver, SilenceConvertsToZeroExceptWhereTheDrawIsMaximal) {
     ASSERT_TRUE(rig.device->WaitForWrites(blocks));
     ASSERT_EQ(SendMessage(*rig.driver, kDeviceStop), 1);
 
-    DitherGenerator expected;
+    ClassicRandom expected(1);
     int ones = 0;
     int mismatches = 0;
     for (const auto& block : rig.device->Written()) {
         for (std::int16_t sample : block) {
-            const int want = expected.Next() == DitherGenerator::kMaximum ? 1 : 0;
+            const int want = expected.Next() == ClassicRandom::kMaximum ? 1 : 0;
             ones += sample == 1 ? 1 : 0;
             mismatches += sample != want ? 1 : 0;
         }

@@ -1,8 +1,26 @@
 #pragma once
 
+// The records and message numbers shared by audio devices and their host
+// (the engine's render callback), which know each other only through them.
+
 #include <cstdint>
 
 namespace tarn {
+
+// Messages an audio device takes from its owner. 110 and 111 mean start and
+// stop here, not the machine operations of the same numbers.
+enum AudioDeviceMessage : std::int32_t {
+    kDeviceOpen = 105,
+    kDeviceClose = 106,
+    kDeviceStart = 110,
+    kDeviceStop = 111,
+};
+
+// Messages an audio device sends to its host through the HostLink.
+enum AudioHostMessage : std::int32_t {
+    kDeviceRender = 100,     // pointer = the device's AudioBuffer; result not examined
+    kDeviceSampleRate = 120, // value = sample rate in Hz, once per successful open
+};
 
 // The block an audio device hands to its host with the render message: one
 // array of 64-bit samples per channel, never interleaved, nominal full scale

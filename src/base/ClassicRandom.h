@@ -9,7 +9,8 @@ namespace tarn {
 // that starts the state directly.
 class ClassicRandom {
 public:
-    static constexpr int kRange = 32768; // one more than the largest value
+    static constexpr int kMaximum = 32767;
+    static constexpr int kRange = kMaximum + 1;
 
     explicit ClassicRandom(std::uint32_t seed) : state_(seed) {}
 
