@@ -45,35 +45,7 @@ protected:
     std::string err;
 };
 
-TEST_F(CommandLineTest, MachinesListsTheRegistryAndTheCatalogue) {
-    Write("Plugins/Fuzz.so", "");
-    Write("Plugin/Gear/Gear.config.xml", "<gear>\r\n  <group>\r\n    <name>Raw</name>\r\n"
-                                         "    <directory>\r\n      <name>Plugins</name>\r\n"
-                                         "    </directory>\r\n  </group>\r\n</gear>\r\n");
-    Write("Plugin/Gear/Index.xml", "<index>\r\n  <group>\r\n    <name>Effects</name>\r\n"
-                                   "    <machine>\r\n      <name>Tarn Delay</name>\r\n"
-                                   "    </machine>\r\n    <machine>\r\n"
-                                   "      <name>Tarn Master</name>\r\n    </machine>\r\n"
-                                   "  </group>\r\n</index>\r\n");
-
-    EXPECT_EQ(Run({"tarn", "machines"}), 0);
-    EXPECT_EQ(out.find("Usage"), std::string::npos);
-    EXPECT_NE(out.find("Machines (26):\n  Tarn Master "), std::string::npos) << out;
-    EXPECT_NE(out.find("built-in\n"), std::string::npos);
-    EXPECT_NE(out.find("Fuzz "), std::string::npos);
-    EXPECT_NE(out.find("plug-in " + (scratch_ / "Plugins/Fuzz.so").string() + ", adapter none\n"),
-              std::string::npos)
-        << out;
-    EXPECT_NE(out.find("\nCatalogue:\n  Effects/\n    + Tarn Delay\n"
-                       "    - Tarn Master (unavailable)\n  Unsorted/\n"),
-              std::string::npos)
-        << out;
-    EXPECT_NE(out.find("    + Fuzz\n"), std::string::npos);
-    EXPECT_EQ(err, "");
-    EXPECT_EQ(test::ReadFile(scratch_ / "Out/Console.log"), "[MSG] creating machine factory...\n");
-}
-
-TEST_F(CommandLineTest, BareTarnShowsUsageAndReportsMissingGearFilesOnStderr) {
+TEST_F(CommandLineTest, ListsMachinesWithUsageOrAlone) {
     EXPECT_EQ(Run({"tarn"}), 0);
     EXPECT_EQ(out.rfind("Tarn Studio ", 0), 0u);
     const std::size_t usage = out.find("Usage:");
@@ -93,8 +65,32 @@ TEST_F(CommandLineTest, BareTarnShowsUsageAndReportsMissingGearFilesOnStderr) {
                   "\n[ERR] error: failed to load Gear configuration\n"
                   "[ERR] error: failed to open file " +
                   index + "\n");
-
     EXPECT_NE(Run({"tarn", "nonsense"}), 0);
+
+    // With Gear files in place: no usage, plug-ins and placements listed,
+    // and a fresh log.
+    Write("Plugins/Fuzz.so", "");
+    Write("Plugin/Gear/Gear.config.xml",
+          "<gear><group><name>Raw</name><directory><name>Plugins</name></directory>"
+          "</group></gear>");
+    Write("Plugin/Gear/Index.xml", "<index><group><name>Effects</name>"
+                                   "<machine><name>Tarn Delay</name></machine>"
+                                   "<machine><name>Tarn Master</name></machine></group></index>");
+
+    EXPECT_EQ(Run({"tarn", "machines"}), 0);
+    EXPECT_EQ(out.find("Usage:"), std::string::npos) << out;
+    EXPECT_NE(out.find("Machines (26):\n  Tarn Master "), std::string::npos) << out;
+    EXPECT_NE(out.find("built-in\n"), std::string::npos);
+    EXPECT_NE(out.find("plug-in " + (scratch_ / "Plugins/Fuzz.so").string() + ", adapter none\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("\nCatalogue:\n  Effects/\n    + Tarn Delay\n"
+                       "    - Tarn Master (unavailable)\n  Unsorted/\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("    + Fuzz\n"), std::string::npos);
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(test::ReadFile(scratch_ / "Out/Console.log"), "[MSG] creating machine factory...\n");
 }
 
 } // namespace

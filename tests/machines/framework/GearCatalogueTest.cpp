@@ -24,27 +24,6 @@ constexpr std::array kBuiltins{
     BuiltinMachine{"Tarn Chip Chords", false, &MakeBuiltin},
 };
 
-// One line per item, indented by depth: "Folder/", "+ Name" or "- Name",
-// with " @path" when a path is stored.
-void Flatten(const CatalogueItem& folder, const std::string& indent,
-             std::vector<std::string>& lines) {
-    for (const CatalogueItem& item : folder.children) {
-        if (item.folder) {
-            lines.push_back(indent + item.name + "/");
-            Flatten(item, indent + "  ", lines);
-        } else {
-            lines.push_back(indent + (item.available ? "+ " : "- ") + item.name +
-                            (item.path.empty() ? "" : " @" + item.path));
-        }
-    }
-}
-
-std::vector<std::string> Flatten(const GearCatalogue& catalogue) {
-    std::vector<std::string> lines;
-    Flatten(catalogue.Root(), "", lines);
-    return lines;
-}
-
 using GearCatalogueTest = test::GearFixture;
 
 TEST_F(GearCatalogueTest, GroupsNestAndEachMachineIsOfferedOnce) {
@@ -54,38 +33,21 @@ TEST_F(GearCatalogueTest, GroupsNestAndEachMachineIsOfferedOnce) {
     GearRegistry registry(kBuiltins);
     ASSERT_EQ(registry.Build(), 1);
 
-    WriteText("Plugin/Gear/Index.xml", "<index>\r\n"
-                                       "  <group>\r\n"
-                                       "    <name>Effects</name>\r\n"
-                                       "    <group>\r\n"
-                                       "      <name>Time</name>\r\n"
-                                       "      <machine>\r\n"
-                                       "        <name>Tarn Delay</name>\r\n"
-                                       "        <path>/fx/delay</path>\r\n"
-                                       "      </machine>\r\n"
-                                       "      <machine>\r\n"
-                                       "        <name>Echo</name>\r\n"
-                                       "      </machine>\r\n"
-                                       "    </group>\r\n"
-                                       "    <note>no name, so not an item</note>\r\n"
-                                       "    <machine>\r\n"
-                                       "      <name>Tarn Delay</name>\r\n"
-                                       "    </machine>\r\n"
-                                       "  </group>\r\n"
-                                       "  <machine>\r\n"
-                                       "    <name>Tarn Master</name>\r\n"
-                                       "  </machine>\r\n"
-                                       "  <machine>\r\n"
-                                       "    <name>Tarn Chip Chords</name>\r\n"
-                                       "  </machine>\r\n"
-                                       "  <machine>\r\n"
-                                       "    <name>Not Installed</name>\r\n"
-                                       "  </machine>\r\n"
-                                       "</index>\r\n");
+    // Line breaks are optional in the dialect; tags directly follow each other.
+    WriteText("Plugin/Gear/Index.xml",
+              "<index><group><name>Effects</name>"
+              "<group><name>Time</name>"
+              "<machine><name>Tarn Delay</name><path>/fx/delay</path></machine>"
+              "<machine><name>Echo</name></machine></group>"
+              "<note>no name, so not an item</note>"
+              "<machine><name>Tarn Delay</name></machine></group>"
+              "<machine><name>Tarn Master</name></machine>"
+              "<machine><name>Tarn Chip Chords</name></machine>"
+              "<machine><name>Not Installed</name></machine></index>");
     GearCatalogue catalogue;
     catalogue.Build(registry);
     EXPECT_TRUE(catalogue.Root().folder);
-    EXPECT_EQ(Flatten(catalogue),
+    EXPECT_EQ(test::CatalogueLines(catalogue),
               (std::vector<std::string>{"Effects/", "  Time/", "    + Tarn Delay @/fx/delay",
                                         "    + Echo", "  - Tarn Delay", "- Tarn Master",
                                         "- Tarn Chip Chords", "- Not Installed", "Unsorted/",
@@ -93,7 +55,7 @@ TEST_F(GearCatalogueTest, GroupsNestAndEachMachineIsOfferedOnce) {
 
     // Building again starts from a fresh pool.
     catalogue.Build(registry);
-    EXPECT_EQ(Flatten(catalogue).size(), 12u);
+    EXPECT_EQ(test::CatalogueLines(catalogue).size(), 12u);
 }
 
 TEST_F(GearCatalogueTest, WithoutPlacementsEverythingButTheMasterIsUnsorted) {
@@ -105,12 +67,12 @@ TEST_F(GearCatalogueTest, WithoutPlacementsEverythingButTheMasterIsUnsorted) {
     WriteText("Plugin/Gear/Index.xml", "<index>\r\n</index>\r\n");
     GearCatalogue catalogue;
     catalogue.Build(registry);
-    EXPECT_EQ(Flatten(catalogue), unsortedOnly);
+    EXPECT_EQ(test::CatalogueLines(catalogue), unsortedOnly);
 
     // An unreadable catalogue file still offers every machine.
     std::filesystem::remove(App() / "Plugin/Gear/Index.xml");
     catalogue.Build(registry);
-    EXPECT_EQ(Flatten(catalogue), unsortedOnly);
+    EXPECT_EQ(test::CatalogueLines(catalogue), unsortedOnly);
 
     // Never offered, yet a project naming it still gets it.
     MachineFactory factory(kBuiltins);

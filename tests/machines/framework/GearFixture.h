@@ -3,6 +3,7 @@
 #include "base/AppDirectory.h"
 #include "base/MessagePipe.h"
 #include "formats/XmlTree.h"
+#include "machines/framework/GearCatalogue.h"
 #include "support/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
@@ -79,5 +80,27 @@ private:
     ScratchDirectory scratch_;
     std::filesystem::path previousDirectory_;
 };
+
+// The catalogue tree as one line per item, indented two blanks per level:
+// "Folder/", "+ Name" (available) or "- Name", with " @path" when a path is
+// stored.
+inline void CatalogueLines(const CatalogueItem& folder, const std::string& indent,
+                           std::vector<std::string>& lines) {
+    for (const CatalogueItem& item : folder.children) {
+        if (item.folder) {
+            lines.push_back(indent + item.name + "/");
+            CatalogueLines(item, indent + "  ", lines);
+        } else {
+            lines.push_back(indent + (item.available ? "+ " : "- ") + item.name +
+                            (item.path.empty() ? "" : " @" + item.path));
+        }
+    }
+}
+
+inline std::vector<std::string> CatalogueLines(const GearCatalogue& catalogue) {
+    std::vector<std::string> lines;
+    CatalogueLines(catalogue.Root(), "", lines);
+    return lines;
+}
 
 } // namespace tarn::test

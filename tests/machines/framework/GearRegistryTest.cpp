@@ -26,7 +26,7 @@ std::vector<std::string> Names(const GearRegistry& registry) {
     return names;
 }
 
-TEST_F(GearRegistryTest, RegistersBuiltinsThenLibrariesDepthFirstInNameOrder) {
+TEST_F(GearRegistryTest, RegistersBuiltinsThenLibrariesDepthFirstInNameOrderOnce) {
     // Created out of order so that name order has to come from the scan.
     AddLibrary("Plugins/Zeta.so");
     AddLibrary("Plugins/b/Beta.so");
@@ -37,6 +37,8 @@ TEST_F(GearRegistryTest, RegistersBuiltinsThenLibrariesDepthFirstInNameOrder) {
     AddLibrary("Plugins/libversioned.so.1");
     std::filesystem::create_directories(App() / "Plugins/folder.so");
     AddLibrary("Other/Omega.so");
+    // A link back to a folder being scanned must not recurse forever.
+    std::filesystem::create_directory_symlink(App() / "Plugins", App() / "Plugins/a/back");
     WriteDirectoryList({{"VST", "VST", {"Plugins", "Missing"}},
                         {"Raw", std::nullopt, {(App() / "Other").string(), ""}}});
 
@@ -66,18 +68,6 @@ TEST_F(GearRegistryTest, RegistersBuiltinsThenLibrariesDepthFirstInNameOrder) {
     EXPECT_EQ(registry.Build(), 1);
     EXPECT_EQ(registry.Entries().size(), 10u);
     EXPECT_EQ(registry.Entries().back().name, "Psi");
-}
-
-TEST_F(GearRegistryTest, SymbolicLinkLoopsAreScannedOnce) {
-    AddLibrary("Plugins/Loop.so");
-    AddLibrary("Plugins/inner/Inner.so");
-    std::filesystem::create_directory_symlink(App() / "Plugins", App() / "Plugins/inner/back");
-    WriteDirectoryList({{"VST", "VST", {"Plugins"}}});
-
-    GearRegistry registry(kBuiltins);
-    EXPECT_EQ(registry.Build(), 1);
-    EXPECT_EQ(Names(registry), (std::vector<std::string>{"Tarn Master", "Tarn Delay",
-                                                         "Tarn Flanger", "Inner", "Loop"}));
 }
 
 TEST_F(GearRegistryTest, UnreadableDirectoryListKeepsTheBuiltins) {
