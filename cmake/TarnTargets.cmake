@@ -2,11 +2,16 @@
 # test binary. Files are picked up by globbing, so adding a .cpp to a folder
 # needs no edit here.
 
-# tarn_library(<target> <folder> <dependencies...>)
-# A folder without .cpp files yet becomes an interface target so that the
-# layers above it can already name it.
-function(tarn_library target folder)
-    file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*.cpp)
+# tarn_library(<target> <folders> <dependencies...>)
+# <folders> is one folder or a ;-list of folders that build one library
+# together. A library without .cpp files yet becomes an interface target so
+# that the layers above it can already name it.
+function(tarn_library target folders)
+    set(sources)
+    foreach(folder ${folders})
+        file(GLOB found CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*.cpp)
+        list(APPEND sources ${found})
+    endforeach()
     if(sources)
         add_library(${target} STATIC ${sources})
         target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src
