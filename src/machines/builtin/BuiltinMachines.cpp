@@ -1,5 +1,6 @@
 #include "machines/builtin/BuiltinMachines.h"
 
+#include "machines/builtin/AnalogBass.h"
 #include "machines/builtin/Master.h"
 
 #include <array>
@@ -28,7 +29,7 @@ constexpr std::array kBuiltinMachines{
     BuiltinMachine{"Tarn Tape Delay", true, nullptr},
     BuiltinMachine{"Tarn Corva Reverb", true, nullptr},
     BuiltinMachine{"Tarn Corva Reverb LE", true, nullptr},
-    BuiltinMachine{"Tarn Analog Bass", true, nullptr},
+    BuiltinMachine{"Tarn Analog Bass", true, &Construct<AnalogBass>},
     BuiltinMachine{"Tarn Analog Bass 2", true, nullptr},
     BuiltinMachine{"Tarn NES", true, nullptr},
     BuiltinMachine{"Tarn Distortion", true, nullptr},

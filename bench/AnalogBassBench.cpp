@@ -1,0 +1,130 @@
+// The Analog Bass rendering one 256-frame chunk of a held note, next to a
+// plain loop doing the same per-sample arithmetic (oscillator, two filter
+// passes, envelope gain, two output channels) without the machine around
+// it. "per_sample" is the time of one frame; "realtime" is rendered seconds
+// per second of CPU time.
+#include "dsp/BandLimitedOscillator.h"
+#include "dsp/DspLibrary.h"
+#include "machines/builtin/AnalogBass.h"
+
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <vector>
+
+namespace tarn {
+namespace {
+
+constexpr int kChunk = kMaxChunkFrames;
+
+void Report(benchmark::State& state) {
+    state.counters["per_sample"] = benchmark::Counter(
+        kChunk, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["realtime"] =
+        benchmark::Counter(kChunk / kDspSampleRate, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+std::int32_t Send(Machine& machine, std::int32_t type, std::int32_t value = 0,
+                  void* pointer = nullptr) {
+    MachineMessage message;
+    message.messageType = type;
+    message.value = value;
+    message.pointer = pointer;
+    return machine.HandleMessage(&message);
+}
+
+EventRecord Event(std::int32_t index, double value) {
+    EventRecord event;
+    event.group = kGroupMachine;
+    event.index = static_cast<std::int16_t>(index);
+    event.value = value;
+    event.velocity = 1.0;
+    return event;
+}
+
+struct StereoChunk {
+    std::array<double, kChunk> left{};
+    std::array<double, kChunk> right{};
+    ChannelBufferRecord leftRecord{left.data(), 0};
+    ChannelBufferRecord rightRecord{right.data(), 0};
+    std::array<ChannelBufferRecord*, 2> outputs{&leftRecord, &rightRecord};
+};
+
+void BM_AnalogBassChunk(benchmark::State& state) {
+    if (DspSampleRate() == 0.0) {
+        InitializeDspLibrary(kDspSampleRate);
+    }
+    AnalogBass machine;
+    Send(machine, kMsgSetSampleRate, static_cast<std::int32_t>(kDspSampleRate));
+    Send(machine, kMsgSetBpm, 120);
+    Send(machine, kMsgUpdateTempo);
+    Send(machine, kMsgInit);
+
+    // A resonant, envelope-swept held note, as a bass line plays it.
+    std::vector<EventRecord> events{
+        Event(AnalogBass::kCutoff, 0.6),   Event(AnalogBass::kResonance, 0.7),
+        Event(AnalogBass::kEnvMod, 0.8),   Event(AnalogBass::kDecay, 0.4),
+        Event(AnalogBass::kModDecay, 0.6), Event(AnalogBass::kSustain, -6.0),
+        Event(AnalogBass::kNote, 33.0)};
+    std::vector<EventRecord*> pointers;
+    for (EventRecord& event : events) {
+        pointers.push_back(&event);
+    }
+    StereoChunk chunk;
+    WorkRecord record;
+    record.outputs = chunk.outputs.data();
+    record.frameCount = kChunk;
+    record.events = pointers.data();
+    record.eventCount = static_cast<std::int32_t>(pointers.size());
+    Send(machine, kMsgWork, 0, &record);
+    record.events = nullptr;
+    record.eventCount = 0;
+
+    for (auto _ : state) {
+        Send(machine, kMsgWork, 0, &record);
+        benchmark::DoNotOptimize(chunk.left.data());
+        benchmark::ClobberMemory();
+    }
+    Report(state);
+}
+BENCHMARK(BM_AnalogBassChunk);
+
+void BM_AnalogBassReference(benchmark::State& state) {
+    if (DspSampleRate() == 0.0) {
+        InitializeDspLibrary(kDspSampleRate);
+    }
+    BandLimitedOscillator oscillator;
+    oscillator.waveSet = WaveSetFor(kWaveSawtooth);
+    oscillator.pitch = oscillator.glideTarget = 33.0;
+    std::array<double, 4> stage{};
+    std::array<double, 4> previous{};
+    const double f = 2000.0 / (2.0 * kDspSampleRate) * 2.0 * 1.16;
+    const double feedback = 4.0 * 0.343 * (1.0 - 0.15 * f * f);
+    const double gain = 0.35013 * f * f * f * f;
+    const double level = 0.5;
+    StereoChunk chunk;
+    for (auto _ : state) {
+        for (int frame = 0; frame < kChunk; ++frame) {
+            const double x = oscillator.Tick();
+            for (int pass = 0; pass < 2; ++pass) {
+                double input = (x - feedback * stage[3]) * gain;
+                for (int i = 0; i < 4; ++i) {
+                    stage[i] = input + 0.3 * previous[i] + (1.0 - f) * stage[i];
+                    previous[i] = input;
+                    input = stage[i];
+                }
+                stage[3] -= stage[3] * stage[3] * stage[3] / 6.0;
+            }
+            chunk.left[frame] = stage[3] * level;
+            chunk.right[frame] = chunk.left[frame];
+        }
+        benchmark::DoNotOptimize(chunk.left.data());
+        benchmark::DoNotOptimize(chunk.right.data());
+        benchmark::ClobberMemory();
+    }
+    Report(state);
+}
+BENCHMARK(BM_AnalogBassReference);
+
+} // namespace
+} // namespace tarn
