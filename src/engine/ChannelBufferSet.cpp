@@ -6,9 +6,7 @@
 namespace tarn {
 
 bool ChannelBufferSet::Allocate(int count) {
-    samples_.clear();
-    records_.clear();
-    pointers_.clear();
+    Release();
     if (count < 0) {
         return false;
     }
@@ -17,17 +15,26 @@ bool ChannelBufferSet::Allocate(int count) {
         samples_.assign(channels * kMaxChunkFrames, 0.0);
         records_.resize(channels);
         pointers_.resize(channels);
+        ringSamples_.assign(channels * AnalyzerRing::kSize, 0.0);
+        rings_.resize(channels);
     } catch (const std::bad_alloc&) {
-        samples_.clear();
-        records_.clear();
-        pointers_.clear();
+        Release();
         return false;
     }
     for (std::size_t channel = 0; channel < channels; ++channel) {
         records_[channel].samples = samples_.data() + channel * kMaxChunkFrames;
         pointers_[channel] = &records_[channel];
+        rings_[channel].samples = ringSamples_.data() + channel * AnalyzerRing::kSize;
     }
     return true;
+}
+
+void ChannelBufferSet::Release() {
+    samples_.clear();
+    records_.clear();
+    pointers_.clear();
+    ringSamples_.clear();
+    rings_.clear();
 }
 
 void ChannelBufferSet::ClearConnected() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/AnalyzerRing.h"
 #include "tarn/MachineAbi.h"
 
 #include <vector>
@@ -7,12 +8,21 @@
 namespace tarn {
 
 // The channel buffers on one side (inputs or outputs) of a Node: per channel
-// kMaxChunkFrames doubles and the ChannelBufferRecord machines read. Sized
+// kMaxChunkFrames doubles, the ChannelBufferRecord machines read and an
+// analyzer ring. Sized
 // once at set-up; the audio thread only reads and writes the samples and the
 // GUI thread the connected flags, both under the project lock.
 class ChannelBufferSet {
 public:
-    // Makes count zeroed channels, all unconnected. False for a negative
+    ChannelBufferSet() = default;
+    // The records point into the set's own storage: a copy would point into
+    // the original's, so only moves are allowed.
+    ChannelBufferSet(const ChannelBufferSet&) = delete;
+    ChannelBufferSet& operator=(const ChannelBufferSet&) = delete;
+    ChannelBufferSet(ChannelBufferSet&&) = default;
+    ChannelBufferSet& operator=(ChannelBufferSet&&) = default;
+
+    // Makes count zeroed channels, all unconnected, with empty rings. False for a negative
     // count or when memory runs out; the set is then empty.
     bool Allocate(int count);
 
@@ -25,13 +35,20 @@ public:
     void SetConnected(int channel) { records_[channel].connected = 1; }
     void ClearConnected();
 
+    AnalyzerRing& Ring(int channel) { return rings_[channel]; }
+    const AnalyzerRing& Ring(int channel) const { return rings_[channel]; }
+
     // The array of record pointers a WorkRecord carries; null when empty.
     ChannelBufferRecord** Records() { return pointers_.empty() ? nullptr : pointers_.data(); }
 
 private:
+    void Release();
+
     std::vector<double> samples_;
     std::vector<ChannelBufferRecord> records_;
     std::vector<ChannelBufferRecord*> pointers_;
+    std::vector<double> ringSamples_;
+    std::vector<AnalyzerRing> rings_;
 };
 
 } // namespace tarn

@@ -2,66 +2,108 @@
 
 #include "engine/ChannelBufferSet.h"
 #include "engine/Connection.h"
+#include "engine/LiveEventQueue.h"
+#include "engine/OutputStage.h"
 #include "engine/OwnedSlotList.h"
+#include "engine/ParameterStore.h"
+#include "engine/SystemParameters.h"
+#include "engine/TempoRecord.h"
 #include "machines/framework/ByteBuffer.h"
 #include "machines/framework/Machine.h"
+#include "machines/framework/MachineHandle.h"
 #include "machines/framework/MachineInfo.h"
-#include "machines/framework/ParameterDescriptor.h"
-#include "machines/framework/ParameterFolder.h"
 
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace tarn {
 
+// Makes the machine of a registry name, or none (having said why on the
+// error pipe). Production code wraps the machine factory; tests may wrap
+// their own machines.
+using MachineCreator = std::function<std::optional<MachineHandle>(std::string_view name)>;
+
 // One machine in the graph, and the host of that machine: it owns the
 // machine, answers its host callback, keeps the description the machine sent
-// (info, parameter descriptors of group 3, folders, programs), its channel
+// (info, parameter descriptors of group 3, folders, programs), the values of
+// its parameters, its own volume and position (groups 1 and 2), its channel
 // buffers and the Connections of which it is the destination.
 //
-// Locks: graph edits and set-up run on the GUI thread with the project lock
-// held; the work cycle renders the Node with the project lock and the Node
-// lock held. The Node lock is recursive because a machine may report a
-// parameter change from inside Work, where the lock is already held.
+// Locks: graph edits, set-up and parameter edits run on the GUI thread with
+// the project lock held; the work cycle renders the Node with the project
+// lock and the Node lock held. The Node lock is recursive because a machine
+// may report a parameter change from inside Work, where the lock is already
+// held.
 class Node {
 public:
     static constexpr int kInputCapacity = 16;
 
-    // Writes a value the machine reported through ParameterChanged into the
-    // Node's parameter store (group 3, track 0); called with the Node lock
-    // held, possibly from the audio thread.
-    using ParameterWriter = std::function<void(std::int32_t index, double value)>;
-
-    // machineName is the name the machine was created by; it names the
-    // Node in set-up failures.
-    Node(std::string machineName, std::unique_ptr<Machine> machine);
+    Node();
     ~Node();
     Node(const Node&) = delete;
     Node& operator=(const Node&) = delete;
 
-    // Binds the machine: attach, describe, track count, channel buffers,
-    // tempo and Init with a copy of the stored state. On failure the reason
-    // is logged (when there is one to tell) and the Node must be discarded.
-    bool SetUp(std::span<const std::uint8_t> storedState, double sampleRate, double bpm);
+    // Makes the machine of machineName and binds it: host link, description,
+    // track count, channel buffers, tempo, Init with a copy of storedState,
+    // then every parameter's default, also queued as a live event so that the
+    // machine hears it in its first chunk. On failure the reason is logged
+    // (when there is one to tell) and the Node must be discarded.
+    bool SetUp(std::string_view machineName, std::span<const std::uint8_t> storedState,
+               const MachineCreator& createMachine, const TempoRecord& tempo);
 
-    // Refused (0, nothing sent) outside [minTracks, maxTracks] and for
-    // negative counts; otherwise stores the count, tells the machine and
-    // returns 1.
-    int SetTrackCount(int count);
+    // Refused (0, nothing sent) outside [minTracks, maxTracks]. Otherwise the
+    // group's values for the new tracks are made where missing, the count
+    // (one for every group) is stored and sent to the machine; 1.
+    int SetTrackCount(int group, int count);
 
-    // Sends one host-to-machine message and returns the machine's answer.
-    std::int32_t SendToMachine(std::int32_t type, std::int32_t value = 0, void* pointer = nullptr);
+    // A Connection was put at index of the input list: its input mixer
+    // values start over at their defaults.
+    void ConnectionAdded(int index);
+
+    // Parameter values. A machine parameter carrying kParamMachineHeld is
+    // asked from or sent to the machine; everything else lives in the
+    // Node's store, where a missing record reads 0.0 and takes no writes
+    // (WriteParameter then answers 0). Project lock held; allocate nothing.
+    double ReadParameter(int group, int track, int index);
+    int WriteParameter(int group, int track, int index, double value);
+
+    // The display text of a value into text (kValueTextSize bytes); 0 when
+    // nothing was written. Groups 1 and 2 are formatted here; for group 3
+    // the machine is asked first and the parameter's type decides otherwise.
+    int FormatValue(int group, int index, double value, char* text);
+
+    // Queues an event for the Node's next chunk (see LiveEventQueue); a note
+    // parameter's event carries the note length and velocity.
+    void QueueLiveEvent(int group, int track, int index, double value, double noteLength = 0.0,
+                        double velocity = 0.0, bool replace = false);
+    LiveEventQueue& LiveEvents() { return liveEvents_; }
+
+    // The Node's volume and position over one chunk of its outputs (see
+    // OutputStage). Audio thread, Node lock held.
+    void RunOutputStage(const WorkRecord& record) noexcept;
+    const OutputStage& Output() const { return outputStage_; }
+
+    // Sends one host-to-machine message and returns the machine's answer;
+    // anything the machine throws counts as 0, not handled.
+    std::int32_t SendToMachine(std::int32_t type, std::int32_t value = 0, void* pointer = nullptr,
+                               void* extra = nullptr) noexcept;
+    // Tells the machine a new tempo: the BPM as a whole number, then the
+    // order to derive its beat lengths.
+    void SendTempo(double bpm) noexcept;
 
     int Id() const { return id_; }
+    // The registry name the machine was made from.
     const std::string& MachineName() const { return machineName_; }
     const std::string& Name() const { return name_; }
     void SetName(std::string name) { name_ = std::move(name); }
-    Machine& MachineInstance() { return *machine_; }
+    Machine& MachineInstance() { return handle_->Instance(); }
+    const MachineHandle& Handle() const { return *handle_; }
     const MachineInfo& Info() const { return info_; }
     int TrackCount() const { return trackCount_; }
     // Channels in use for the current track count; never more than the
@@ -73,8 +115,14 @@ public:
     ChannelBufferSet& Outputs() { return outputs_; }
     const ChannelBufferSet& Outputs() const { return outputs_; }
 
-    const std::map<std::int32_t, ParameterDescriptor>& Parameters() const { return parameters_; }
-    const std::map<std::int32_t, ParameterFolder>& Folders() const { return folders_; }
+    // The machine's parameters and folders (group 3), keyed by its indices.
+    const ParameterMap& Parameters() const { return parameters_; }
+    const FolderMap& Folders() const { return folders_; }
+    // The same for any group; empty for a group the Node does not have.
+    const ParameterMap& Parameters(int group) const;
+    const FolderMap& Folders(int group) const;
+    // Null when the group has no parameter of that index.
+    const ParameterDescriptor* FindParameter(int group, int index) const;
     const std::map<std::int32_t, std::string>& Programs() const { return programs_; }
     // Index of the machine's note parameter, -1 when it has none.
     std::int32_t NoteParameter() const { return noteParameter_; }
@@ -92,8 +140,6 @@ public:
 
     std::recursive_mutex& Lock() { return lock_; }
 
-    void SetParameterWriter(ParameterWriter writer) { parameterWriter_ = std::move(writer); }
-
     // Written under the project lock, read by the work cycle.
     bool mute = false;
     bool solo = false;
@@ -103,6 +149,12 @@ public:
 private:
     friend class Project;
 
+    // The unguarded send of set-up, where a throw ends the set-up.
+    std::int32_t Send(std::int32_t type, std::int32_t value = 0, void* pointer = nullptr,
+                      void* extra = nullptr);
+    void SendTempoOrThrow(double bpm);
+    void ApplyDefaults();
+    bool MachineHolds(int group, int index) const;
     static std::int32_t HostCallback(MachineMessage* message);
     std::int32_t TakeHostMessage(MachineMessage& message);
     std::int32_t TakeInfo(const MachineMessage& message);
@@ -114,20 +166,22 @@ private:
     int id_ = -1;
     std::string machineName_;
     std::string name_;
-    std::unique_ptr<Machine> machine_;
+    std::optional<MachineHandle> handle_;
     MachineInfo info_;
-    std::map<std::int32_t, ParameterDescriptor> parameters_;
-    std::map<std::int32_t, ParameterFolder> folders_;
+    ParameterMap parameters_;
+    FolderMap folders_;
     std::map<std::int32_t, std::string> programs_;
     std::int32_t noteParameter_ = -1;
     int trackCount_ = 0;
     ByteBuffer storedState_;
+    ParameterStore values_;
+    LiveEventQueue liveEvents_;
+    OutputStage outputStage_;
     ChannelBufferSet inputs_;
     ChannelBufferSet outputs_;
     OwnedSlotList<Connection> inputList_{kInputCapacity};
     int depth_ = -1;
     std::recursive_mutex lock_;
-    ParameterWriter parameterWriter_;
 };
 
 } // namespace tarn

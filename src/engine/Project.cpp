@@ -3,10 +3,14 @@
 #include "base/MessagePipe.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 namespace tarn {
 namespace {
+
+// The Master's tempo parameter (group 3, track 0).
+constexpr int kTempoParameter = 0;
 
 bool CheckIndex(const char* what, int index) {
     if (index > Project::kMaxIndex) {
@@ -18,19 +22,16 @@ bool CheckIndex(const char* what, int index) {
 
 } // namespace
 
-Project::Project() = default;
+Project::Project(MachineCreator createMachine, const TempoRecord& tempo)
+    : createMachine_(std::move(createMachine)), tempo_(tempo) {}
+
+Project::Project(const MachineFactory& factory, const TempoRecord& tempo)
+    : Project([&factory](std::string_view name) { return factory.CreateMachine(name); }, tempo) {}
+
 Project::~Project() = default;
 
-void Project::SetTempo(double bpm, double sampleRate) {
-    bpm_ = bpm;
-    sampleRate_ = sampleRate;
-}
-
-int Project::CreateNode(std::string_view machineName, std::unique_ptr<Machine> machine, int id,
-                        std::span<const std::uint8_t> storedState) {
-    if (machine == nullptr) {
-        return -1;
-    }
+int Project::CreateNode(std::string_view machineName, std::span<const std::uint8_t> storedState,
+                        int id) {
     if (id > kMaxIndex) {
         ErrorOut() << "error: node id " << id << " is out of range" << eol;
         return -1;
@@ -41,8 +42,8 @@ int Project::CreateNode(std::string_view machineName, std::unique_ptr<Machine> m
         ErrorOut() << "error: node " << id << " already exists" << eol;
         return -1;
     }
-    auto node = std::make_unique<Node>(std::string(machineName), std::move(machine));
-    if (!node->SetUp(storedState, sampleRate_, bpm_)) {
+    auto node = std::make_unique<Node>();
+    if (!node->SetUp(machineName, storedState, createMachine_, tempo_)) {
         return -1;
     }
     Node* created = node.get();
@@ -75,6 +76,42 @@ int Project::DeleteNode(int id) {
     std::erase(nodeOrder_, id);
     RebuildProcessOrder();
     return 1;
+}
+
+void Project::Stop() {
+    transport_.MarkStopped();
+    for (auto [id, node] : nodes_) {
+        node->SendToMachine(kMsgStop, 1);
+    }
+}
+
+bool Project::UpdateTempo() {
+    Node* master = GetNode(kMasterId);
+    if (master == nullptr) {
+        return false;
+    }
+    const double bpm = master->ReadParameter(kGroupMachine, 0, kTempoParameter);
+    // Zero, negative or NaN beats per minute would stall the song clock and
+    // make every event offset meaningless.
+    if (bpm == tempo_.bpm || !(bpm > 0.0) || !std::isfinite(bpm)) {
+        return false;
+    }
+    tempo_.SetBpm(bpm);
+    GlobalTempo().SetBpm(bpm);
+    for (auto [id, node] : nodes_) {
+        node->SendTempo(bpm);
+    }
+    return true;
+}
+
+double Project::ChunkEnd(int frames) const {
+    return transport_.ChunkEnd(frames, tempo_.beatsPerSample);
+}
+
+void Project::AdvancePosition(int frames) {
+    if (transport_.Advance(frames, tempo_.beatsPerSample)) {
+        Stop();
+    }
 }
 
 bool Project::CheckSourceAndDestination(int source, int destination) const {
@@ -122,7 +159,7 @@ int Project::ConnectMachines(int source, int destination, int index) {
     if (!CheckIndex("connection", index)) {
         return 0;
     }
-    auto connection = std::make_unique<Connection>(source);
+    auto connection = std::make_unique<Connection>(source, tempo_.sampleRate);
     connection->AddRoute(0, 0);
     if (outputs < 2 && inputs > 1) {
         connection->AddRoute(0, 1);
@@ -131,7 +168,7 @@ int Project::ConnectMachines(int source, int destination, int index) {
     } else if (outputs >= 2) {
         connection->AddRoute(1, 0);
     }
-    to->InputList().Place(index, std::move(connection));
+    to->ConnectionAdded(to->InputList().Place(index, std::move(connection)));
     RebuildProcessOrder();
     RebuildConnectedFlags();
     return 1;
@@ -159,9 +196,9 @@ int Project::ConnectChannels(int source, int sourceChannel, int destination, int
     }
     Connection* connection = to->InputList().Get(to->FindInput(source));
     if (connection == nullptr) {
-        auto made = std::make_unique<Connection>(source);
+        auto made = std::make_unique<Connection>(source, tempo_.sampleRate);
         connection = made.get();
-        to->InputList().Place(connectionIndex, std::move(made));
+        to->ConnectionAdded(to->InputList().Place(connectionIndex, std::move(made)));
     }
     connection->AddRoute(sourceChannel, destinationChannel, routeIndex);
     RebuildProcessOrder();

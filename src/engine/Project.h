@@ -2,7 +2,9 @@
 
 #include "engine/Node.h"
 #include "engine/OwnedSlotList.h"
-#include "machines/framework/Machine.h"
+#include "engine/SongTransport.h"
+#include "engine/TempoRecord.h"
+#include "machines/framework/MachineFactory.h"
 
 #include <cstdint>
 #include <memory>
@@ -12,11 +14,13 @@
 
 namespace tarn {
 
-// The document: its machine graph, and the tempo new machines are told.
+// The document: its machine graph, its tempo and its song clock.
 // Node id = index in the node table; id 0 is the Master. Every operation
-// runs on the GUI thread with the project lock held by the caller, reports
-// 1 / 0 (creation: the id / -1) and writes exactly one "error: " line to
-// the error pipe when it refuses; a refused operation changes nothing.
+// runs with the project lock held by the caller (graph edits and transport
+// commands on the GUI thread, the tempo update and the position advance in
+// the work cycle), reports 1 / 0 (creation: the id / -1) and writes exactly
+// one "error: " line to the error pipe when it refuses; a refused operation
+// changes nothing.
 class Project {
 public:
     static constexpr int kMasterId = 0;
@@ -25,16 +29,20 @@ public:
     static constexpr int kMaxIndex = 32767;
     static constexpr int kProcessOrderCapacity = 256;
 
-    Project();
+    // Machines come from createMachine, which must outlive the project. The
+    // timing (the sample rate above all) is the engine's.
+    explicit Project(MachineCreator createMachine, const TempoRecord& tempo = {});
+    // Machines come from the factory, which must outlive the project.
+    explicit Project(const MachineFactory& factory, const TempoRecord& tempo = {});
     ~Project();
     Project(const Project&) = delete;
     Project& operator=(const Project&) = delete;
 
-    // Wraps a ready machine in a Node, sets it up with the project's tempo
-    // and puts it at id, or at the lowest free id when id is negative.
-    // Returns the id, or -1 (the Node and machine are discarded).
-    int CreateNode(std::string_view machineName, std::unique_ptr<Machine> machine, int id = -1,
-                   std::span<const std::uint8_t> storedState = {});
+    // Makes the machine of machineName, sets up its Node with the project's
+    // tempo and the stored state, and puts it at id, or at the lowest free id
+    // when id is negative. Returns the id, or -1 (nothing is kept).
+    int CreateNode(std::string_view machineName, std::span<const std::uint8_t> storedState = {},
+                   int id = -1);
     int DeleteNode(int id);
 
     // Connects source to destination with the default routes, at index of
@@ -69,9 +77,25 @@ public:
     std::vector<int>& NodeOrder() { return nodeOrder_; }
     const std::vector<int>& NodeOrder() const { return nodeOrder_; }
 
-    double Bpm() const { return bpm_; }
-    double SampleRate() const { return sampleRate_; }
-    void SetTempo(double bpm, double sampleRate);
+    TempoRecord& Tempo() { return tempo_; }
+    const TempoRecord& Tempo() const { return tempo_; }
+    SongTransport& Transport() { return transport_; }
+    const SongTransport& Transport() const { return transport_; }
+
+    // Stops the song and tells every machine to silence its voices.
+    void Stop();
+
+    // Once per chunk, after every Node was rendered: takes the Master's tempo
+    // parameter when it changed, into the project's record and the global
+    // copies, and tells every machine. A tempo that is not a positive number
+    // is not taken. True when the tempo changed.
+    bool UpdateTempo();
+
+    // Where the next chunk's events end (see SongTransport::ChunkEnd).
+    double ChunkEnd(int frames) const;
+    // After each chunk: moves the song on and wraps, or stops at the end of
+    // the active range without repeat (every chunk while it stays there).
+    void AdvancePosition(int frames);
 
 private:
     bool CheckSourceAndDestination(int source, int destination) const;
@@ -81,8 +105,9 @@ private:
     OwnedSlotList<Node> nodes_;
     SlotList<Node> processOrder_{kProcessOrderCapacity};
     std::vector<int> nodeOrder_;
-    double bpm_ = 60.0;
-    double sampleRate_ = 44100.0;
+    MachineCreator createMachine_;
+    TempoRecord tempo_;
+    SongTransport transport_;
 };
 
 } // namespace tarn

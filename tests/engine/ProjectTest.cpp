@@ -13,7 +13,6 @@
 namespace tarn {
 namespace {
 
-using test::MakeMachine;
 using test::PipeCapture;
 using test::TestMachineSetup;
 
@@ -32,11 +31,20 @@ struct GraphFixture : ::testing::Test {
     GraphFixture() {
         TestMachineSetup master = Channels(2, 2, "Master");
         master.kind = kKindMaster;
-        EXPECT_EQ(project.CreateNode("Tarn Master", MakeMachine(master)), 0);
+        factory.Define("Tarn Master", master);
+        EXPECT_EQ(project.CreateNode("Tarn Master"), 0);
+    }
+
+    // The registry name of a test machine with these channels.
+    std::string Kind(int inputs = 2, int outputs = 2, const std::string& name = "Test") {
+        const std::string kind =
+            name + " " + std::to_string(inputs) + "x" + std::to_string(outputs);
+        factory.Define(kind, Channels(inputs, outputs, name));
+        return kind;
     }
 
     int Add(int inputs = 2, int outputs = 2, const std::string& name = "Test") {
-        return project.CreateNode(name, MakeMachine(Channels(inputs, outputs, name)));
+        return project.CreateNode(Kind(inputs, outputs, name));
     }
 
     // Routes of the Connection from source into destination, in list order.
@@ -68,7 +76,8 @@ struct GraphFixture : ::testing::Test {
         return flags;
     }
 
-    Project project;
+    test::TestFactory factory;
+    Project project{factory.Creator()};
     PipeCapture errors{ErrorOut()};
 };
 
@@ -86,12 +95,16 @@ TEST_F(Graph, IdsAreStableAndReusedLowestFirst) {
     EXPECT_EQ(Add(), 2);
 
     // An explicit id is kept; an occupied or absurd one is refused.
-    EXPECT_EQ(project.CreateNode("Test", MakeMachine(), 40), 40);
+    EXPECT_EQ(project.CreateNode(Kind(), {}, 40), 40);
     EXPECT_EQ(project.GetNode(40)->Id(), 40);
-    EXPECT_EQ(project.CreateNode("Test", MakeMachine(), 3), -1);
-    EXPECT_EQ(project.CreateNode("Test", MakeMachine(), 1 << 30), -1);
+    EXPECT_EQ(project.CreateNode(Kind(), {}, 3), -1);
+    EXPECT_EQ(project.CreateNode(Kind(), {}, 1 << 30), -1);
+    // A name the factory does not know: its line, and no Node.
+    EXPECT_EQ(project.CreateNode("Tarn Nothing", {}, 41), -1);
+    EXPECT_EQ(project.GetNode(41), nullptr);
     EXPECT_EQ(errors.Take(),
-              (Lines{"error: node 3 already exists", "error: node id 1073741824 is out of range"}));
+              (Lines{"error: node 3 already exists", "error: node id 1073741824 is out of range",
+                     "error: Tarn Nothing not found"}));
     EXPECT_EQ(project.Nodes().Count(), 5);
     EXPECT_EQ(project.ProcessOrder().Count(), 5);
 
@@ -377,7 +390,7 @@ TEST_F(Graph, RandomEditsKeepTheGraphSound) {
         switch (pick(0, 6)) {
         case 0:
         case 1:
-            result = project.CreateNode("Random", MakeMachine(Channels(pick(0, 3), pick(0, 3))),
+            result = project.CreateNode(Kind(pick(0, 3), pick(0, 3), "Random"), {},
                                         pick(0, 1) == 0 ? -1 : pick(0, kIds)) >= 0;
             break;
         case 2:

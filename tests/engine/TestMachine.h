@@ -1,11 +1,18 @@
 #pragma once
 
 #include "base/MessagePipe.h"
+#include "engine/Node.h"
 #include "machines/framework/Machine.h"
+#include "machines/framework/MachineHandle.h"
 
+#include <cstdio>
+#include <map>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tarn::test {
@@ -14,7 +21,10 @@ namespace tarn::test {
 // a log of what the host told it, shared with the test so that it can still
 // be read after the Node owns the machine.
 struct TestMachineLog {
+    // Every host-to-machine message: type and value.
+    std::vector<std::pair<std::int32_t, std::int32_t>> messages;
     std::vector<std::int32_t> trackCounts;
+    double heldValue = 0.0; // the machine-held parameter (index 7)
     std::string initState;
     const std::uint8_t* initData = nullptr;
     double bpm = 0.0;
@@ -33,6 +43,7 @@ struct TestMachineSetup {
     std::int32_t maxTracks = 1;
     bool throwInDescribe = false;
     bool throwInInit = false;
+    bool tempoParameter = false; // index 0 carries the tempo, as the Master's does
 };
 
 class TestMachine : public Machine {
@@ -40,6 +51,11 @@ public:
     TestMachine(TestMachineSetup setup, std::shared_ptr<TestMachineLog> log)
         : setup_(std::move(setup)), log_(std::move(log)) {}
     ~TestMachine() override { log_->destroyed = true; }
+
+    std::int32_t HandleMessage(MachineMessage* message) override {
+        log_->messages.emplace_back(message->messageType, message->value);
+        return Machine::HandleMessage(message);
+    }
 
     std::int32_t Work(const WorkRecord&) override { return 1; }
 
@@ -62,6 +78,17 @@ public:
         info.author = "Tarn team";
         DescribeInfo(info);
 
+        if (setup_.tempoParameter) {
+            ParameterDescriptor bpm;
+            bpm.type = kTypeDouble;
+            bpm.name = "BPM";
+            bpm.minimum = 1.0;
+            bpm.maximum = 1024.0;
+            bpm.defaultValue = 60.0;
+            bpm.resolution = 0.01;
+            DescribeParameter(0, bpm);
+        }
+
         ParameterFolder folder;
         folder.name = "Filter";
         folder.flag = 1;
@@ -79,6 +106,17 @@ public:
         held.flags = kParamMachineHeld;
         DescribeParameter(7, held);
         DescribeParameter(9, ParameterDescriptor::Note("Note", "Played note"));
+        // Types the host formats by itself, or not at all.
+        ParameterDescriptor wave;
+        wave.type = kTypeByte;
+        wave.name = "Wave";
+        wave.maximum = 4.0;
+        wave.defaultValue = 1.0;
+        DescribeParameter(11, wave);
+        ParameterDescriptor steps = wave;
+        steps.type = kTypeNibble;
+        steps.name = "Steps";
+        DescribeParameter(12, steps);
         DescribeProgram(0, "Init");
         DescribeProgram(2, "Lead");
         return 1;
@@ -101,6 +139,25 @@ public:
         return 1;
     }
 
+    double GetParameterValue(std::int32_t index) override {
+        return index == 7 ? log_->heldValue : -1.0;
+    }
+    std::int32_t SetParameterValue(std::int32_t index, double value) override {
+        if (index == 7) {
+            log_->heldValue = value;
+        }
+        return 1;
+    }
+
+    // Only the cutoff has a text of its own.
+    std::int32_t FormatValue(std::int32_t index, double value, char* text) override {
+        if (index != 2) {
+            return 0;
+        }
+        std::snprintf(text, 256, "cutoff %.1f", value);
+        return 1;
+    }
+
     // Lets a test play the machine's side of the protocol.
     std::int32_t Report(std::int32_t index, double value) {
         return ReportParameterChange(index, value);
@@ -119,6 +176,36 @@ inline std::unique_ptr<TestMachine> MakeMachine(TestMachineSetup setup = {},
     }
     return std::make_unique<TestMachine>(std::move(setup), std::move(log));
 }
+
+// Makes test machines by registry name, as the machine factory would.
+class TestFactory {
+public:
+    // Machines made under name get this set-up and share this log.
+    void Define(const std::string& name, TestMachineSetup setup,
+                std::shared_ptr<TestMachineLog> log = nullptr) {
+        if (log == nullptr) {
+            log = std::make_shared<TestMachineLog>();
+        }
+        kinds_[name] = {std::move(setup), std::move(log)};
+    }
+
+    std::optional<MachineHandle> Create(std::string_view name) const {
+        const auto found = kinds_.find(std::string(name));
+        if (found == kinds_.end()) {
+            ErrorOut() << "error: " << name << " not found" << eol;
+            return std::nullopt;
+        }
+        return MachineHandle(MakeMachine(found->second.first, found->second.second),
+                             std::string(name));
+    }
+
+    MachineCreator Creator() const {
+        return [this](std::string_view name) { return Create(name); };
+    }
+
+private:
+    std::map<std::string, std::pair<TestMachineSetup, std::shared_ptr<TestMachineLog>>> kinds_;
+};
 
 // Collects the lines written to one pipe while it lives.
 class PipeCapture {

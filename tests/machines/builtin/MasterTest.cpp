@@ -1,5 +1,7 @@
 #include "machines/builtin/Master.h"
 #include "engine/Project.h"
+#include "machines/builtin/BuiltinMachines.h"
+#include "machines/framework/MachineFactory.h"
 
 #include <gtest/gtest.h>
 
@@ -35,13 +37,14 @@ void Scribble(Node& node) {
 
 struct MasterGraph : ::testing::Test {
     MasterGraph() {
-        EXPECT_EQ(project.CreateNode("Tarn Master", std::make_unique<Master>(), 0), 0);
+        EXPECT_EQ(project.CreateNode("Tarn Master", {}, 0), 0);
         // Another Master serves as a plain stereo source.
-        EXPECT_EQ(project.CreateNode("Tarn Master", std::make_unique<Master>()), 1);
+        EXPECT_EQ(project.CreateNode("Tarn Master"), 1);
         master = project.GetNode(0);
     }
 
-    Project project;
+    MachineFactory factory{BuiltinMachines()};
+    Project project{factory};
     Node* master = nullptr;
 };
 
