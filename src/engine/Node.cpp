@@ -84,12 +84,14 @@ int Node::SetTrackCount(int group, int count) {
         values_.FillTrack(group, track, Parameters(group), false);
     }
     trackCount_ = count;
+    patterns_.TrackCountChanged(group, count);
     SendToMachine(kMsgSetTrackCount, count);
     return 1;
 }
 
 void Node::ConnectionAdded(int index) {
     values_.FillTrack(kGroupInputMixer, index, Parameters(kGroupInputMixer), true);
+    patterns_.ConnectionAdded(index);
 }
 
 bool Node::MachineHolds(int group, int index) const {

@@ -3,6 +3,7 @@
 #include "engine/ChannelBufferSet.h"
 #include "engine/Connection.h"
 #include "engine/LiveEventQueue.h"
+#include "engine/NodeMeters.h"
 #include "engine/OutputStage.h"
 #include "engine/OwnedSlotList.h"
 #include "engine/ParameterStore.h"
@@ -12,6 +13,8 @@
 #include "machines/framework/Machine.h"
 #include "machines/framework/MachineHandle.h"
 #include "machines/framework/MachineInfo.h"
+#include "sequencing/PatternList.h"
+#include "sequencing/SequenceTrackList.h"
 
 #include <cstdint>
 #include <functional>
@@ -140,6 +143,15 @@ public:
 
     std::recursive_mutex& Lock() { return lock_; }
 
+    // The Node's patterns (by pattern number) and the sequence tracks that
+    // place them in the song.
+    PatternList& Patterns() { return patterns_; }
+    const PatternList& Patterns() const { return patterns_; }
+    SequenceTrackList& SequenceTracks() { return sequenceTracks_; }
+    const SequenceTrackList& SequenceTracks() const { return sequenceTracks_; }
+
+    NodeMeters meters;
+
     // Written under the project lock, read by the work cycle.
     bool mute = false;
     bool solo = false;
@@ -182,6 +194,8 @@ private:
     OwnedSlotList<Connection> inputList_{kInputCapacity};
     int depth_ = -1;
     std::recursive_mutex lock_;
+    PatternList patterns_;
+    SequenceTrackList sequenceTracks_{patterns_};
 };
 
 } // namespace tarn

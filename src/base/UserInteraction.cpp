@@ -1,0 +1,37 @@
+#include "base/UserInteraction.h"
+
+#include "base/MessagePipe.h"
+
+namespace tarn {
+namespace {
+
+UserInteraction* installed = nullptr;
+
+ScriptedInteraction& Headless() noexcept {
+    static ScriptedInteraction headless;
+    return headless;
+}
+
+} // namespace
+
+MessageBoxAnswer ScriptedInteraction::ShowMessage(std::string_view, std::string_view text,
+                                                  MessageBoxButtons buttons) {
+    texts_.emplace_back(text);
+    MessageOut() << text << eol;
+    if (!answers_.empty()) {
+        const MessageBoxAnswer answer = answers_.front();
+        answers_.pop_front();
+        return answer;
+    }
+    return buttons == MessageBoxButtons::kOk ? MessageBoxAnswer::kOk : MessageBoxAnswer::kYes;
+}
+
+UserInteraction& CurrentInteraction() noexcept {
+    return installed != nullptr ? *installed : Headless();
+}
+
+void SetCurrentInteraction(UserInteraction* interaction) noexcept {
+    installed = interaction;
+}
+
+} // namespace tarn

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarn {
+
+// The buttons a message box offers and the answer it gives back.
+enum class MessageBoxButtons { kOk, kYesNo, kYesNoCancel };
+enum class MessageBoxAnswer { kOk, kYes, kNo, kCancel };
+
+// Where the studio asks the user something or tells them something that
+// needs acknowledging (the save prompt, integrity alarms, overwrite
+// prompts). The GUI answers with a dialog; headless runs and tests answer
+// through ScriptedInteraction. Called on the GUI thread only, never from
+// the audio thread.
+class UserInteraction {
+public:
+    virtual ~UserInteraction() = default;
+
+    // Shows text under caption and waits for one of the offered answers.
+    virtual MessageBoxAnswer ShowMessage(std::string_view caption, std::string_view text,
+                                         MessageBoxButtons buttons) = 0;
+};
+
+// Answers from a script: queued answers first, then the first button of
+// the box (OK or Yes). Every text shown is kept and written to the message
+// pipe, so that a headless run still leaves the alarm in the console log.
+class ScriptedInteraction : public UserInteraction {
+public:
+    MessageBoxAnswer ShowMessage(std::string_view caption, std::string_view text,
+                                 MessageBoxButtons buttons) override;
+
+    void QueueAnswer(MessageBoxAnswer answer) { answers_.push_back(answer); }
+    // Every text shown so far, oldest first.
+    const std::vector<std::string>& Texts() const { return texts_; }
+
+private:
+    std::deque<MessageBoxAnswer> answers_;
+    std::vector<std::string> texts_;
+};
+
+// The process-wide interaction; a ScriptedInteraction of its own until the
+// GUI (or a test) installs another. Installing null goes back to that one.
+// The installed object must outlive its installation.
+UserInteraction& CurrentInteraction() noexcept;
+void SetCurrentInteraction(UserInteraction* interaction) noexcept;
+
+// The caption of the studio's own message boxes.
+inline constexpr std::string_view kStudioCaption = "Tarn Studio";
+
+} // namespace tarn

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <atomic>
+
+namespace tarn {
+
+// What the work cycle measures on a Node for the meters, the node analyzer
+// and the CPU monitor. Written by the work cycle with the project lock and
+// the Node lock held; read by the windows under the Node lock (levels) or
+// the project lock (times).
+struct NodeMeters {
+    // On while an analyzer window watches the Node: its rings are filled
+    // then (the Master's always are). Switched by the GUI thread.
+    std::atomic<bool> analyzerOn = false;
+    // Largest absolute output sample, falling by 60 dB per second.
+    double peakLevel = 0.0;
+    // Seconds the machine worked during the last buffer, and that time as
+    // a percentage of the buffer's duration.
+    double machineTime = 0.0;
+    double machineLoad = 0.0;
+};
+
+} // namespace tarn
