@@ -157,6 +157,9 @@ public:
     bool solo = false;
     bool bypass = false;
     bool liveInput = false; // takes notes from the keyboard and MIDI input
+    // The audio streamer records this Node's input channels instead of its
+    // outputs when it is the project's record source.
+    bool recordInputs = false;
 
 private:
     friend class Project;

@@ -82,6 +82,11 @@ public:
     SongTransport& Transport() { return transport_; }
     const SongTransport& Transport() const { return transport_; }
 
+    // The Node the audio streamer records (its inputs or outputs, as the
+    // Node's recordInputs flag says). An id without a Node records nothing.
+    // Not stored in the project file.
+    int recordSourceId = kMasterId;
+
     // Stops the song and tells every machine to silence its voices.
     void Stop();
 
