@@ -1,0 +1,43 @@
+#pragma once
+
+#include "tarn/MachineAbi.h"
+
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace tarn {
+
+// The event records the work cycle hands out for one Node and chunk. They
+// are copies, so that machines never see (or scribble on) the patterns'
+// own records. The first kKept records live as long as the pool, so a Node
+// with at most that many events per chunk is played without allocating;
+// beyond them records come in further blocks, freed again by Clear.
+// Audio thread only.
+class EventPool {
+public:
+    static constexpr int kKept = 16;
+
+    EventPool();
+    ~EventPool();
+    EventPool(const EventPool&) = delete;
+    EventPool& operator=(const EventPool&) = delete;
+
+    // A pool record holding a copy of event; null when memory ran out (the
+    // event is then dropped rather than the audio thread stopped).
+    EventRecord* Take(const EventRecord& event) noexcept;
+    // Every record is free again; the blocks beyond the first are released.
+    void Clear() noexcept;
+
+    int Count() const { return used_; }
+    // Records the pool holds right now, taken or not.
+    int Capacity() const { return static_cast<int>(blocks_.size()) * kKept; }
+
+private:
+    using Block = std::array<EventRecord, kKept>;
+
+    std::vector<std::unique_ptr<Block>> blocks_;
+    int used_ = 0;
+};
+
+} // namespace tarn

@@ -1,0 +1,166 @@
+#include "sequencing/EventCollector.h"
+#include "sequencing/SequencingFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <tuple>
+#include <vector>
+
+namespace tarn {
+namespace {
+
+using test::MakeEvent;
+
+// (whole offset, exact offset, value) of each event of a list.
+using Stamp = std::tuple<int, double, double>;
+
+std::vector<Stamp> Stamps(const EventList& list) {
+    std::vector<Stamp> stamps;
+    for (const EventRecord* event : list) {
+        stamps.emplace_back(event->offset, event->exactOffset, event->value);
+    }
+    return stamps;
+}
+
+std::vector<double> Values(const EventList& list) {
+    std::vector<double> values;
+    for (const EventRecord* event : list) {
+        values.push_back(event->value);
+    }
+    return values;
+}
+
+// One sequence track playing pattern 0 (4 beats) from beat 0, at 1000
+// samples per beat, so that a beat's time t lies 1000 t samples in.
+struct Collecting : test::SequencingFixture {
+    Collecting() {
+        EXPECT_EQ(CreatePattern(*node, 0, 4, 4, 0), 0);
+        pattern = node->Patterns().Get(0);
+        node->SequenceTracks().Create(-1);
+        node->SequenceTracks().Get(0)->PlacePattern(0, 0);
+        node->LiveEvents().Clear(); // the defaults queued at set-up
+    }
+
+    // The chunk of n frames that starts at position.
+    static ChunkTiming Chunk(double position, int frames = 256) {
+        return {position, position + frames / 1000.0, frames, 1000.0, true};
+    }
+
+    void Add(int beat, double time, double value, int index = test::kLevel, int group = 3,
+             int track = 0, Pattern* into = nullptr) {
+        ASSERT_EQ((into != nullptr ? into : pattern)
+                      ->AddEvent(MakeEvent(group, index, track, time, value), beat),
+                  1);
+    }
+
+    EventCollector collector;
+    Pattern* pattern = nullptr;
+};
+
+TEST_F(Collecting, EventsLandAtTheirSampleOffsetsAcrossChunksAndBeats) {
+    Add(0, 0.1, 0.1);
+    Add(0, 0.2557, 0.2); // 255.7 samples in: rounds past the chunk
+    Add(0, 0.256, 0.3);  // exactly at the chunk's end
+    Add(0, 0.95, 0.4);
+    Add(1, 0.1, 0.5);
+
+    collector.Collect(*node, Chunk(0.0));
+    EXPECT_EQ(Stamps(collector.MachineEvents()),
+              (std::vector<Stamp>{{100, 100.0, 0.1}, {255, 255.498, 0.2}}));
+    // The playing value reaches the Node's parameter.
+    EXPECT_EQ(node->ReadParameter(kGroupMachine, 0, test::kLevel), 0.2);
+    EXPECT_EQ(pattern->currentPosition, 0.0);
+
+    collector.Collect(*node, Chunk(0.256));
+    EXPECT_EQ(Stamps(collector.MachineEvents()), (std::vector<Stamp>{{0, 0.0, 0.3}}));
+
+    // A chunk across the beat boundary: 0.95 is 50 samples in, beat 1's
+    // 0.1 is 200 samples in.
+    collector.Collect(*node, Chunk(0.9));
+    ASSERT_EQ(collector.MachineEvents().Size(), 2u);
+    EXPECT_EQ(collector.MachineEvents()[0]->offset, 50);
+    EXPECT_NEAR(collector.MachineEvents()[0]->exactOffset, 50.0, 1e-9);
+    EXPECT_EQ(collector.MachineEvents()[1]->offset, 200);
+    EXPECT_NEAR(collector.MachineEvents()[1]->exactOffset, 200.0, 1e-9);
+    EXPECT_EQ(pattern->currentPosition, 1.0);
+
+    // The end cut at the end of the song collects nothing beyond it.
+    ChunkTiming cut = Chunk(0.9);
+    cut.end = 1.05;
+    collector.Collect(*node, cut);
+    EXPECT_EQ(Values(collector.MachineEvents()), std::vector<double>{0.4});
+
+    // Stopped: nothing from the sequence.
+    ChunkTiming stopped = Chunk(0.0);
+    stopped.playing = false;
+    collector.Collect(*node, stopped);
+    EXPECT_TRUE(collector.ChunkEvents().Empty());
+}
+
+TEST_F(Collecting, EqualOffsetsComeOutLaterTrackFirstAndLiveEventsLast) {
+    node->SequenceTracks().Create(-1);
+    EXPECT_EQ(CreatePattern(*node, 1, 4, 4, 0), 1);
+    node->SequenceTracks().Get(1)->PlacePattern(0, 1);
+    Add(0, 0.0, 1.0);
+    Add(0, 0.1, 3.0);
+    Add(0, 0.0, 2.0, test::kLevel, 3, 0, node->Patterns().Get(1));
+    Add(0, 0.05, 4.0, test::kLevel, 3, 0, node->Patterns().Get(1));
+    node->QueueLiveEvent(kGroupMachine, 0, test::kNote, 60.0, 0.5, 1.0);
+
+    collector.Collect(*node, Chunk(0.0));
+    EXPECT_EQ(Values(collector.MachineEvents()), (std::vector<double>{2.0, 1.0, 60.0, 4.0, 3.0}));
+    const EventRecord& live = *collector.MachineEvents()[2];
+    EXPECT_EQ(live.noteLength, 0.5);
+    EXPECT_EQ(live.velocity, 1.0);
+    // The queue is taken once.
+    EXPECT_TRUE(node->LiveEvents().Events().empty());
+    collector.Collect(*node, Chunk(0.5));
+    EXPECT_TRUE(collector.ChunkEvents().Empty());
+}
+
+TEST_F(Collecting, TransposedNotesStayInTheirRange) {
+    Add(0, 0.0, 60.0, test::kNote);
+    Add(0, 0.1, 120.0, test::kNote);
+    Add(0, 0.2, 0.25, test::kLevel);
+    node->SequenceTracks().Get(0)->TransposeEntry(0, 12.0);
+
+    collector.Collect(*node, Chunk(0.0));
+    EXPECT_EQ(Values(collector.MachineEvents()), (std::vector<double>{72.0, 127.0, 0.25}));
+    // The pattern keeps its own values.
+    EXPECT_EQ(test::PlayedValues(*pattern, 0), (std::vector<double>{60.0, 120.0, 0.25}));
+}
+
+TEST_F(Collecting, EventsGoToTheSystemTheConnectionsOrTheMachine) {
+    Add(0, 0.0, -6.0, 0, kGroupSystem);
+    Add(0, 0.01, -3.0, 0, kGroupInputMixer, 0);
+    Add(0, 0.02, 0.5, 1, kGroupInputMixer, 1);
+    Add(0, 0.03, -9.0, 0, kGroupInputMixer, 1);
+    Add(0, 0.04, 64.0, test::kNote);
+    node->QueueLiveEvent(7, 0, 0, 1.0); // no such group: dropped
+
+    collector.Collect(*node, Chunk(0.0));
+    EXPECT_EQ(Values(collector.SystemEvents()), std::vector<double>{-6.0});
+    EXPECT_EQ(Values(collector.MachineEvents()), std::vector<double>{64.0});
+    EXPECT_EQ(Values(collector.ConnectionEvents(1)), (std::vector<double>{0.5, -9.0}));
+    EXPECT_EQ(Values(collector.ConnectionEvents(0)), std::vector<double>{-3.0});
+    EXPECT_TRUE(collector.ConnectionEvents(2).Empty());
+    EXPECT_EQ(collector.ChunkEvents().Size(), 6u);
+}
+
+TEST_F(Collecting, ABurstBeyondThePoolIsHandedOutWhole) {
+    for (int i = 0; i < 40; ++i) {
+        Add(0, i * 0.005, i);
+    }
+    collector.Collect(*node, Chunk(0.0));
+    ASSERT_EQ(collector.MachineEvents().Size(), 40u);
+    for (std::size_t i = 1; i < 40; ++i) {
+        EXPECT_LE(collector.MachineEvents()[i - 1]->offset, collector.MachineEvents()[i]->offset);
+        EXPECT_EQ(collector.MachineEvents()[i]->value, static_cast<double>(i));
+    }
+    // Pool records are copies: scribbling on them leaves the pattern alone.
+    collector.MachineEvents()[0]->value = 99.0;
+    EXPECT_EQ(pattern->BeatEvents(0)[0]->event.value, 0.0);
+}
+
+} // namespace
+} // namespace tarn
