@@ -1,0 +1,257 @@
+#include "audio/AudioStreamer.h"
+
+#include "base/AppDirectory.h"
+#include "engine/Project.h"
+#include "engine/TestMachine.h"
+#include "support/ScratchDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace tarn {
+namespace {
+
+using test::PipeCapture;
+using test::TestMachineSetup;
+using Lines = std::vector<std::string>;
+
+void Put32(std::string& out, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+        out += static_cast<char>(value >> (8 * i));
+    }
+}
+
+void Put16(std::string& out, std::uint16_t value) {
+    out += static_cast<char>(value);
+    out += static_cast<char>(value >> 8);
+}
+
+// The header as the format describes it, built by hand.
+std::string ExpectedHeader(int channels, int bits, std::uint32_t dataBytes) {
+    const auto align = static_cast<std::uint16_t>(channels * bits / 8);
+    std::string header = "RIFF";
+    Put32(header, dataBytes + 38);
+    header += "WAVEfmt ";
+    Put32(header, 18);
+    Put16(header, 3);
+    Put16(header, static_cast<std::uint16_t>(channels));
+    Put32(header, 44100);
+    Put32(header, align * 44100u);
+    Put16(header, align);
+    Put16(header, static_cast<std::uint16_t>(bits));
+    Put16(header, 0);
+    header += "data";
+    Put32(header, dataBytes);
+    return header;
+}
+
+float FloatAt(const std::string& bytes, std::size_t offset) {
+    std::uint32_t word = 0;
+    for (int i = 3; i >= 0; --i) {
+        word = word << 8 | static_cast<std::uint8_t>(bytes[offset + i]);
+    }
+    return std::bit_cast<float>(word);
+}
+
+double DoubleAt(const std::string& bytes, std::size_t offset) {
+    std::uint64_t word = 0;
+    for (int i = 7; i >= 0; --i) {
+        word = word << 8 | static_cast<std::uint8_t>(bytes[offset + i]);
+    }
+    return std::bit_cast<double>(word);
+}
+
+// A project whose Nodes' buffers the test fills by hand, in a scratch
+// application directory.
+struct AudioStreamerTest : ::testing::Test {
+    AudioStreamerTest() {
+        SetAppDirectory(scratch.Path());
+        std::filesystem::create_directories(scratch / "Out");
+        TestMachineSetup master;
+        master.kind = kKindMaster;
+        master.name = "Master";
+        factory.Define("Tarn Master", master);
+        EXPECT_EQ(project.CreateNode("Tarn Master"), 0);
+    }
+
+    int Add(int inputs, int outputs) {
+        TestMachineSetup setup;
+        setup.inputs = inputs;
+        setup.outputs = outputs;
+        const std::string kind = "Test " + std::to_string(inputs) + "x" + std::to_string(outputs);
+        factory.Define(kind, setup);
+        return project.CreateNode(kind);
+    }
+
+    // Channel c of a side carries c * 1000 + the running frame number, with
+    // a fraction no float holds exactly.
+    static void Fill(ChannelBufferSet& side, int frames, int firstFrame) {
+        for (int channel = 0; channel < side.Count(); ++channel) {
+            for (int frame = 0; frame < frames; ++frame) {
+                side.Samples(channel)[frame] = channel * 1000.0 + firstFrame + frame + 0.1;
+            }
+        }
+    }
+
+    // Records `frames` frames of the current source in chunks of `chunk`.
+    void Record(int frames, int chunk = kMaxChunkFrames) {
+        for (int done = 0; done < frames; done += chunk) {
+            const int n = std::min(chunk, frames - done);
+            for (auto [id, node] : project.Nodes()) {
+                Fill(node->Outputs(), n, done);
+                Fill(node->Inputs(), n, done + 500);
+            }
+            streamer.WriteChunk(project, n);
+        }
+    }
+
+    test::ScratchDirectory scratch;
+    test::TestFactory factory;
+    Project project{factory.Creator()};
+    AudioStreamer streamer;
+};
+
+TEST_F(AudioStreamerTest, OneSecondOfStereoMasterAsWave) {
+    // Construction defaults, and the name rules.
+    EXPECT_EQ(streamer.FileName(), "/Out/Mixdown");
+    EXPECT_EQ(streamer.GetFileType(), AudioStreamer::kRawFile);
+    EXPECT_EQ(streamer.GetSampleFormat(), AudioStreamer::kFloat32);
+    EXPECT_EQ(streamer.FilePath(), scratch / "Out/Mixdown.raw");
+    EXPECT_EQ(streamer.SetFileType(AudioStreamer::kWaveFile), 1);
+    EXPECT_EQ(streamer.FilePath(), scratch / "Out/Mixdown.wav");
+    EXPECT_EQ(streamer.SetFileName("/Out/take.2"), 1);
+    EXPECT_EQ(streamer.FilePath(), scratch / "Out/take.2");
+    EXPECT_EQ(streamer.SetFileName(""), 1);
+    EXPECT_EQ(streamer.FilePath(), ".wav");
+    EXPECT_EQ(streamer.SetFileName("/Out/Mixdown"), 1);
+
+    ASSERT_EQ(streamer.Start(project), 1);
+    Record(44100, 200);
+    EXPECT_EQ(streamer.DataBytesWritten(), 352800u);
+    EXPECT_EQ(streamer.Stop(), 1);
+    EXPECT_FALSE(streamer.Streaming());
+
+    const std::string file = test::ReadFile(scratch / "Out/Mixdown.wav");
+    ASSERT_EQ(file.size(), 46u + 352800u);
+    EXPECT_EQ(file.substr(0, 46), ExpectedHeader(2, 32, 352800));
+    for (int frame : {0, 199, 200, 44099}) {
+        const std::size_t offset = 46 + frame * 8;
+        EXPECT_EQ(FloatAt(file, offset), static_cast<float>(frame + 0.1)) << frame;
+        EXPECT_EQ(FloatAt(file, offset + 4), static_cast<float>(1000.0 + frame + 0.1)) << frame;
+    }
+
+    // 64-bit samples keep the engine's values as they are.
+    EXPECT_EQ(streamer.SetSampleFormat(AudioStreamer::kFloat64), 1);
+    ASSERT_EQ(streamer.Start(project), 1);
+    Record(300);
+    EXPECT_EQ(streamer.Stop(), 1);
+    const std::string wide = test::ReadFile(scratch / "Out/Mixdown.wav");
+    ASSERT_EQ(wide.size(), 46u + 300u * 16u);
+    EXPECT_EQ(wide.substr(0, 46), ExpectedHeader(2, 64, 4800));
+    EXPECT_EQ(DoubleAt(wide, 46 + 299 * 16 + 8), 1000.0 + 299 + 0.1);
+}
+
+TEST_F(AudioStreamerTest, RecordsTheChosenSideOfTheSourceNode) {
+    const int mono = Add(1, 1);
+    const int six = Add(3, 6);
+    EXPECT_EQ(streamer.SetFileType(AudioStreamer::kWaveFile), 1);
+
+    // A mono source makes a one-channel file.
+    project.recordSourceId = mono;
+    ASSERT_EQ(streamer.Start(project), 1);
+    Record(10);
+    EXPECT_EQ(streamer.Stop(), 1);
+    std::string file = test::ReadFile(scratch / "Out/Mixdown.wav");
+    EXPECT_EQ(file.substr(0, 46), ExpectedHeader(1, 32, 40));
+
+    // Six outputs: only the first two; inputs when the Node's flag says so.
+    project.recordSourceId = six;
+    project.GetNode(six)->recordInputs = true;
+    ASSERT_EQ(streamer.Start(project), 1);
+    Record(10);
+    EXPECT_EQ(streamer.Stop(), 1);
+    file = test::ReadFile(scratch / "Out/Mixdown.wav");
+    EXPECT_EQ(file.substr(0, 46), ExpectedHeader(2, 32, 80));
+    EXPECT_EQ(FloatAt(file, 46 + 9 * 8 + 4), static_cast<float>(1000.0 + 509 + 0.1));
+
+    // RAW: exactly the sample bytes. The source turning mono halfway keeps
+    // the frame layout, with silence in the channel it lost.
+    EXPECT_EQ(streamer.SetFileType(AudioStreamer::kRawFile), 1);
+    project.GetNode(six)->recordInputs = false;
+    ASSERT_EQ(streamer.Start(project), 1);
+    Record(4);
+    project.recordSourceId = mono;
+    Record(4);
+    EXPECT_EQ(streamer.Stop(), 1);
+    file = test::ReadFile(scratch / "Out/Mixdown.raw");
+    ASSERT_EQ(file.size(), 64u);
+    EXPECT_EQ(FloatAt(file, 3 * 8 + 4), static_cast<float>(1003.1));
+    EXPECT_EQ(FloatAt(file, 7 * 8), static_cast<float>(3.1));
+    EXPECT_EQ(FloatAt(file, 7 * 8 + 4), 0.0f);
+
+    // A source without a Node writes nothing and leaves a valid file.
+    project.recordSourceId = 42;
+    EXPECT_EQ(streamer.SetFileType(AudioStreamer::kWaveFile), 1);
+    ASSERT_EQ(streamer.Start(project), 1);
+    Record(10);
+    EXPECT_EQ(streamer.Stop(), 1);
+    EXPECT_EQ(test::ReadFile(scratch / "Out/Mixdown.wav"), ExpectedHeader(0, 32, 0));
+}
+
+TEST_F(AudioStreamerTest, RefusesWhatItCannotDo) {
+    PipeCapture errors(ErrorOut());
+    ASSERT_EQ(streamer.Start(project), 1);
+    EXPECT_EQ(streamer.Start(project), 0);
+    EXPECT_EQ(streamer.SetFileName("/Out/Other"), 0);
+    EXPECT_EQ(streamer.SetFileType(AudioStreamer::kWaveFile), 0);
+    EXPECT_EQ(streamer.SetSampleFormat(AudioStreamer::kFloat64), 0);
+    const std::string busy = "can't change settings while streaming!";
+    EXPECT_EQ(errors.Take(), (Lines{busy, busy, busy}));
+    EXPECT_EQ(streamer.FileName(), "/Out/Mixdown");
+    EXPECT_EQ(streamer.Stop(), 1);
+    EXPECT_EQ(streamer.Stop(), 1);
+    EXPECT_EQ(streamer.SetFileType(7), 0);
+    EXPECT_EQ(streamer.SetSampleFormat(-1), 0);
+
+    // A file that cannot be opened leaves the streamer idle.
+    EXPECT_EQ(streamer.SetFileName("/Missing/Mixdown.wav"), 1);
+    EXPECT_EQ(streamer.Start(project), 0);
+    EXPECT_FALSE(streamer.Streaming());
+    EXPECT_EQ(errors.Take(),
+              Lines{"failed to open file '" + (scratch / "Missing/Mixdown.wav").string() + "'"});
+    streamer.WriteChunk(project, 10);
+    EXPECT_EQ(streamer.DataBytesWritten(), 0u);
+}
+
+TEST_F(AudioStreamerTest, WaveStopsCompleteAtTheSizeLimit) {
+    PipeCapture errors(ErrorOut());
+    EXPECT_EQ(streamer.SetFileType(AudioStreamer::kWaveFile), 1);
+    streamer.SetWaveDataLimit(1004); // 125 stereo frames and a half
+    ASSERT_EQ(streamer.Start(project), 1);
+    Record(100);
+    EXPECT_TRUE(streamer.Streaming());
+    Record(100);
+    EXPECT_FALSE(streamer.Streaming());
+    const std::string path = (scratch / "Out/Mixdown.wav").string();
+    EXPECT_EQ(errors.Take(), Lines{"error: recording stopped: '" + path +
+                                   "' reached the 4 GiB size limit of WAVE files"});
+    const std::string file = test::ReadFile(path);
+    ASSERT_EQ(file.size(), 46u + 1000u);
+    EXPECT_EQ(file.substr(0, 46), ExpectedHeader(2, 32, 1000));
+    EXPECT_EQ(FloatAt(file, 46 + 124 * 8), static_cast<float>(24.1));
+
+    // RAW files have no sizes to overflow.
+    EXPECT_EQ(streamer.SetFileType(AudioStreamer::kRawFile), 1);
+    ASSERT_EQ(streamer.Start(project), 1);
+    Record(200);
+    EXPECT_EQ(streamer.Stop(), 1);
+    EXPECT_EQ(test::ReadFile(scratch / "Out/Mixdown.raw").size(), 1600u);
+    EXPECT_TRUE(errors.Take().empty());
+}
+
+} // namespace
+} // namespace tarn
