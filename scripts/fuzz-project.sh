@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Fuzzes the project file reader with libFuzzer:
+#   scripts/fuzz-project.sh [seconds]    (default 600)
+# Builds the libraries with clang and the fuzzer instrumentation in
+# $FUZZ_BUILD_DIR (default build/fuzz), writes the seed documents, then
+# mutates them for the given time on one core. An input that breaks the
+# reader is kept in tests/fuzz/corpus/ as crash-<hash>; commit it after the
+# fix, so that the regression test reads it on every build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=${1:-600}
+build=${FUZZ_BUILD_DIR:-build/fuzz}
+
+missing=()
+command -v clang++ >/dev/null || missing+=(clang)
+dpkg-query -W -f='${Status}' libclang-rt-14-dev 2>/dev/null | grep -q "install ok installed" ||
+    missing+=(libclang-rt-14-dev)
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get update -qq
+    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+sanitizers=address,undefined
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_COMPILER=clang++ -DTARN_WERROR=OFF -DTARN_BENCHMARKS=OFF \
+    -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,$sanitizers -fno-sanitize-recover=all" \
+    >/dev/null
+cmake --build "$build" --target tarn_formats tarn_base -j2
+
+libraries=("$build/libtarn_formats.a" "$build/libtarn_base.a")
+compile=(clang++ -std=c++20 -g -O1 -Isrc -Iinclude -Itests -Itests/formats)
+"${compile[@]}" -fsanitize=fuzzer,$sanitizers -fno-sanitize-recover=all \
+    tests/fuzz/target/ProjectDocumentFuzzer.cpp tests/fuzz/ProjectFuzzCheck.cpp \
+    "${libraries[@]}" -o "$build/project_fuzzer"
+"${compile[@]}" -fsanitize=$sanitizers tests/fuzz/target/ProjectSeedWriter.cpp \
+    "${libraries[@]}" -o "$build/project_seed_writer"
+
+"$build/project_seed_writer" tests/fuzz/corpus
+mkdir -p "$build/corpus"
+# New inputs go to the build's own corpus; the committed one only seeds.
+"$build/project_fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    -max_len=65536 -print_final_stats=1 -artifact_prefix=tests/fuzz/corpus/ \
+    "$build/corpus" tests/fuzz/corpus

@@ -1,0 +1,275 @@
+#include "formats/ProjectBuilder.h"
+
+#include "base/MessagePipe.h"
+#include "machines/framework/GearCatalogue.h"
+#include "sequencing/PatternEditing.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <set>
+#include <utility>
+#include <vector>
+
+namespace tarn {
+namespace {
+
+constexpr double kNewProjectBpm = 120.0;
+// The Master's tempo parameter (group 3, track 0).
+constexpr int kTempoParameter = 0;
+
+// The BPM stored with the Master's parameters, on any track.
+std::optional<double> SavedTempo(const ProjectDocument& document) {
+    for (const MachineDoc& machine : document.machines) {
+        if (machine.id != Project::kMasterId) {
+            continue;
+        }
+        for (const ParameterValueDoc& value : machine.parameterValues) {
+            if (value.group == kGroupMachine && value.index == kTempoParameter) {
+                return value.value;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+// A stored real counts when it is not the missing value; one that is not
+// even a number (a damaged file) counts as missing too.
+void ApplyReal(double stored, double& target) {
+    if (stored != kMissingReal && std::isfinite(stored)) {
+        target = stored;
+    }
+}
+
+void ApplySongSettings(const ProjectDocument& document, SongTransport& transport) {
+    ApplyReal(document.songStart, transport.songStart);
+    ApplyReal(document.songEnd, transport.songEnd);
+    ApplyReal(document.loopStart, transport.loopStart);
+    ApplyReal(document.loopEnd, transport.loopEnd);
+}
+
+// Creates every machine at its saved id and applies what belongs to the
+// Node itself. Returns, per record, whether the record's machine exists:
+// a record that failed must not touch a Node made by another record.
+std::vector<bool> CreateMachines(const ProjectDocument& document, Project& project) {
+    std::vector<bool> exists;
+    for (const MachineDoc& machine : document.machines) {
+        bool made = machine.id == Project::kMasterId;
+        if (!made) {
+            made = machine.id > Project::kMasterId &&
+                   project.CreateNode(machine.typeName, machine.state, machine.id) == machine.id;
+            if (!made) {
+                WarningOut() << "warning: failed to load machine '" << machine.typeName << "'."
+                             << eol;
+            }
+        }
+        exists.push_back(made);
+        Node* node = made ? project.GetNode(machine.id) : nullptr;
+        if (node == nullptr) {
+            continue;
+        }
+        if (machine.trackCount != kMissingInteger) {
+            node->SetTrackCount(kGroupMachine, machine.trackCount);
+        }
+        if (!machine.name.empty()) {
+            node->SetName(machine.name);
+        }
+    }
+    return exists;
+}
+
+// A Connection with saved routes is made by its routes alone: connecting
+// it first would add the default routes, bring back routes the user had
+// removed and refuse the saved ones that duplicate a default.
+void Connect(const ProjectDocument& document, Project& project) {
+    std::set<std::pair<int, int>> routed;
+    for (const ChannelConnectionDoc& route : document.channelConnections) {
+        routed.emplace(route.source, route.destination);
+    }
+    for (const ConnectionDoc& connection : document.connections) {
+        if (!routed.contains({connection.source, connection.destination})) {
+            project.ConnectMachines(connection.source, connection.destination, connection.index);
+        }
+    }
+    for (const ChannelConnectionDoc& route : document.channelConnections) {
+        project.ConnectChannels(route.source, route.sourceChannel, route.destination,
+                                route.destinationChannel, route.connectionIndex, route.index);
+    }
+}
+
+bool FitsEventField(std::int32_t value) {
+    return value >= std::numeric_limits<std::int16_t>::min() &&
+           value <= std::numeric_limits<std::int16_t>::max();
+}
+
+void AddPatterns(const MachineDoc& machine, Node& node) {
+    for (const PatternDoc& doc : machine.patterns) {
+        int ticksPerBeat = doc.ticksPerBeat;
+        if (ticksPerBeat == kMissingInteger) {
+            WarningOut() << "warning: TPB is not specified for pattern " << doc.index
+                         << ", default (" << Pattern::kDefaultTicksPerBeat << ") will be used."
+                         << eol;
+            ticksPerBeat = Pattern::kDefaultTicksPerBeat;
+        }
+        int length = doc.length;
+        if (length == kMissingInteger) {
+            WarningOut() << "warning: length is not specified for pattern " << doc.index
+                         << ", default (" << Pattern::kDefaultLength << ") will be used." << eol;
+            length = Pattern::kDefaultLength;
+        }
+        const int number = CreatePattern(node, doc.index, length, ticksPerBeat,
+                                         static_cast<std::uint32_t>(doc.colour));
+        Pattern* pattern = node.Patterns().Get(number);
+        if (pattern == nullptr) {
+            continue;
+        }
+        pattern->name = doc.name;
+        for (std::size_t i = 0; i < doc.editorState.size(); ++i) {
+            if (doc.editorState[i] != kMissingInteger) {
+                pattern->editorState[i] = doc.editorState[i];
+            }
+        }
+        for (const EventDoc& event : doc.events) {
+            // The event record keeps these in 16 bits; a value beyond them
+            // would land on another parameter or track.
+            if (!FitsEventField(event.group) || !FitsEventField(event.track) ||
+                !FitsEventField(event.index)) {
+                continue;
+            }
+            PatternEventRecord record;
+            record.event.group = static_cast<std::int16_t>(event.group);
+            record.event.nodeId = static_cast<std::int16_t>(node.Id());
+            record.event.index = static_cast<std::int16_t>(event.index);
+            record.event.track = static_cast<std::int16_t>(event.track);
+            record.event.time = event.time;
+            record.event.value = event.value;
+            record.event.noteLength = event.noteLength;
+            record.event.velocity = event.velocity;
+            pattern->AddEvent(record, event.beat);
+        }
+    }
+}
+
+void SetParameterValues(const MachineDoc& machine, Node& node) {
+    for (const ParameterValueDoc& doc : machine.parameterValues) {
+        const ParameterDescriptor* descriptor = node.FindParameter(doc.group, doc.index);
+        // Not a number is no value in range either.
+        const bool inRange = descriptor != nullptr &&
+                             (descriptor->minimum <= doc.value && doc.value <= descriptor->maximum);
+        const double value =
+            inRange || descriptor == nullptr ? doc.value : descriptor->defaultValue;
+        if (descriptor == nullptr ||
+            node.WriteParameter(doc.group, doc.track, doc.index, value) == 0) {
+            WarningOut() << "Paremeter '" << doc.index << "' does not exist. Information lost."
+                         << eol;
+            continue;
+        }
+        if (!inRange) {
+            WarningOut() << "Paremeter '" << descriptor->name
+                         << "' is out of range. Default value was assigned." << eol;
+        }
+        if (descriptor->type != kTypeNote) {
+            node.QueueLiveEvent(doc.group, doc.track, doc.index, value, 0.0, 0.0, true);
+        }
+    }
+}
+
+void AddSequenceTracks(const MachineDoc& machine, Node& node) {
+    SequenceTrackList& tracks = node.SequenceTracks();
+    for (const SequenceTrackDoc& doc : machine.sequenceTracks) {
+        // A track without an index takes the lowest free one, as a new
+        // track does; its entries must go to that track.
+        int index = doc.index;
+        if (index == kMissingInteger) {
+            for (index = 0; tracks.Get(index) != nullptr; ++index) {
+            }
+        }
+        if (tracks.Create(index) == 0) {
+            continue;
+        }
+        SequenceTrack& track = *tracks.Get(index);
+        if (doc.displayFirst != kMissingInteger) {
+            track.firstDisplayValue = doc.displayFirst;
+        }
+        for (std::size_t i = 0; i < doc.displayFurther.size(); ++i) {
+            if (doc.displayFurther[i] != kMissingInteger) {
+                track.displayValues[i] = doc.displayFurther[i];
+            }
+        }
+        for (const SequenceEntryDoc& entry : doc.entries) {
+            // Checked before truncating: a beat that is no number or far
+            // beyond the track has no whole beat to place at.
+            if (!(entry.beat >= 0.0 && entry.beat <= SequenceTrack::kMaxBeat)) {
+                continue;
+            }
+            const int beat = static_cast<int>(entry.beat);
+            if (track.PlacePattern(beat, entry.pattern) != 0 && entry.transpose != 0.0 &&
+                std::isfinite(entry.transpose)) {
+                track.TransposeEntry(beat, entry.transpose);
+            }
+        }
+    }
+}
+
+// The saved order of the Nodes that exist, each once. Without it a project
+// saved after loading would lose the order it was saved with.
+void ApplyNodeOrder(const ProjectDocument& document, Project& project) {
+    std::vector<int>& order = project.NodeOrder();
+    order.clear();
+    for (const NodeOrderDoc& entry : document.nodeOrder) {
+        if (project.GetNode(entry.nodeId) != nullptr &&
+            std::ranges::find(order, entry.nodeId) == order.end()) {
+            order.push_back(entry.nodeId);
+        }
+    }
+}
+
+} // namespace
+
+std::unique_ptr<Project> MakeNewProject(MachineCreator createMachine,
+                                        const TempoRecord& engineTempo) {
+    auto project = std::make_unique<Project>(std::move(createMachine), engineTempo);
+    project->Tempo().SetBpm(kNewProjectBpm);
+    if (project->CreateNode(GearCatalogue::kMasterName, {}, Project::kMasterId) !=
+        Project::kMasterId) {
+        return nullptr;
+    }
+    project->GetNode(Project::kMasterId)
+        ->WriteParameter(kGroupMachine, 0, kTempoParameter, kNewProjectBpm);
+    project->Transport() = SongTransport{};
+    return project;
+}
+
+std::unique_ptr<Project> BuildProject(const ProjectDocument& document, MachineCreator createMachine,
+                                      const TempoRecord& engineTempo, std::string_view source) {
+    const std::optional<double> bpm = SavedTempo(document);
+    // Not a number, zero or less would stall the song clock; beyond the
+    // range of a whole number the machines could not be told the tempo.
+    if (!bpm || !(*bpm > 0.0 && *bpm < std::numeric_limits<std::int32_t>::max())) {
+        ErrorOut() << "error: '" << source << "' holds no usable tempo for the Master" << eol;
+        return nullptr;
+    }
+    auto project = MakeNewProject(std::move(createMachine), engineTempo);
+    if (project == nullptr) {
+        return nullptr;
+    }
+    project->Tempo().SetBpm(*bpm);
+    ApplySongSettings(document, project->Transport());
+    const std::vector<bool> exists = CreateMachines(document, *project);
+    Connect(document, *project);
+    for (std::size_t i = 0; i < document.machines.size(); ++i) {
+        const MachineDoc& machine = document.machines[i];
+        Node* node = exists[i] ? project->GetNode(machine.id) : nullptr;
+        if (node != nullptr) {
+            AddPatterns(machine, *node);
+            SetParameterValues(machine, *node);
+            AddSequenceTracks(machine, *node);
+        }
+    }
+    ApplyNodeOrder(document, *project);
+    return project;
+}
+
+} // namespace tarn

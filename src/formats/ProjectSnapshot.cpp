@@ -1,0 +1,136 @@
+#include "formats/ProjectSnapshot.h"
+
+#include "base/MessagePipe.h"
+#include "machines/framework/ByteBuffer.h"
+#include "tarn/MachineAbi.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace tarn {
+namespace {
+
+// What the machine answers to SaveState. The block it hands over becomes
+// the host's, which copies and releases it at once.
+std::vector<std::uint8_t> SavedState(Node& node) {
+    MachineMessage message;
+    message.messageType = kMsgSaveState;
+    try {
+        node.MachineInstance().HandleMessage(&message);
+    } catch (...) {
+        WarningOut() << "warning: '" << node.MachineName() << "': save state failed." << eol;
+        return {};
+    }
+    const auto* data = static_cast<const std::uint8_t*>(message.pointer);
+    std::vector<std::uint8_t> state;
+    if (data != nullptr && message.value > 0) {
+        state.assign(data, data + message.value);
+    }
+    ByteBuffer::FreeBlock(message.pointer);
+    return state;
+}
+
+void AddParameterValues(Node& node, int group, int track, MachineDoc& machine) {
+    for (const auto& [index, descriptor] : node.Parameters(group)) {
+        ParameterValueDoc& value = machine.parameterValues.emplace_back();
+        value.group = group;
+        value.track = track;
+        value.index = index;
+        value.value = node.ReadParameter(group, track, index);
+    }
+}
+
+PatternDoc Snapshot(int number, const Pattern& pattern) {
+    PatternDoc doc;
+    doc.index = number;
+    doc.name = pattern.name;
+    doc.ticksPerBeat = pattern.TicksPerBeat();
+    doc.length = pattern.Length();
+    doc.colour = static_cast<std::int32_t>(pattern.Colour());
+    static_assert(Pattern::kEditorStateCount == kPatternEditorStateCount);
+    doc.editorState = pattern.editorState;
+    pattern.ForEachEvent([&doc](int beat, const PatternEventRecord& record) {
+        const EventRecord& event = record.event;
+        doc.events.push_back({event.group, event.track, event.index, beat, event.time, event.value,
+                              event.noteLength, event.velocity});
+    });
+    return doc;
+}
+
+SequenceTrackDoc Snapshot(int index, const SequenceTrack& track) {
+    SequenceTrackDoc doc;
+    doc.index = index;
+    doc.displayFirst = track.firstDisplayValue;
+    for (int i = 0; i < kSequenceTrackFurtherDisplayCount; ++i) {
+        doc.displayFurther[static_cast<std::size_t>(i)] =
+            track.displayValues[static_cast<std::size_t>(i)];
+    }
+    // Only placement starts: loading places each pattern again, which
+    // lays out the slots that continue it.
+    for (auto [beat, entry] : track.Entries()) {
+        if (entry->StartsPlacement()) {
+            doc.entries.push_back({entry->patternNumber, static_cast<double>(beat),
+                                   static_cast<double>(entry->placedLength), entry->transpose});
+        }
+    }
+    return doc;
+}
+
+MachineDoc Snapshot(int id, Node& node) {
+    MachineDoc machine;
+    machine.id = id;
+    machine.trackCount = node.TrackCount();
+    machine.name = node.Name();
+    machine.typeName = node.MachineName();
+    machine.state = SavedState(node);
+    for (auto [index, track] : node.SequenceTracks()) {
+        machine.sequenceTracks.push_back(Snapshot(index, *track));
+    }
+    for (auto [number, pattern] : node.Patterns()) {
+        machine.patterns.push_back(Snapshot(number, *pattern));
+    }
+    AddParameterValues(node, kGroupSystem, 0, machine);
+    for (auto [index, connection] : node.InputList()) {
+        AddParameterValues(node, kGroupInputMixer, index, machine);
+    }
+    for (int track = 0; track < node.TrackCount(); ++track) {
+        AddParameterValues(node, kGroupMachine, track, machine);
+    }
+    return machine;
+}
+
+void SnapshotInputs(int destination, const Node& node, ProjectDocument& document) {
+    for (auto [index, connection] : node.InputList()) {
+        const int source = connection->SourceId();
+        document.connections.push_back({index, source, destination});
+        for (auto [routeIndex, route] : connection->Routes()) {
+            document.channelConnections.push_back({routeIndex, index, source, destination,
+                                                   route->destinationChannel,
+                                                   route->sourceChannel});
+        }
+    }
+}
+
+} // namespace
+
+ProjectDocument SnapshotProject(Project& project) {
+    ProjectDocument document;
+    for (auto [id, node] : project.Nodes()) {
+        document.machines.push_back(Snapshot(id, *node));
+    }
+    for (auto [id, node] : project.Nodes()) {
+        SnapshotInputs(id, *node, document);
+    }
+    const SongTransport& transport = project.Transport();
+    document.songStart = transport.songStart;
+    document.songEnd = transport.songEnd;
+    document.loopStart = transport.loopStart;
+    document.loopEnd = transport.loopEnd;
+    const std::vector<int>& order = project.NodeOrder();
+    for (std::size_t position = 0; position < order.size(); ++position) {
+        document.nodeOrder.push_back({static_cast<std::int32_t>(position), order[position]});
+    }
+    return document;
+}
+
+} // namespace tarn

@@ -1,0 +1,266 @@
+#include "engine/ScopedGlobalTempo.h"
+#include "formats/ProjectBuilder.h"
+#include "formats/ProjectFile.h"
+#include "formats/ProjectFileReader.h"
+#include "formats/ProjectSnapshot.h"
+#include "machines/builtin/AnalogBass.h"
+#include "sequencing/PatternEditing.h"
+#include "support/ScratchDirectory.h"
+
+#include "ProjectMachines.h"
+#include "ProjectTestDocument.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tarn {
+namespace {
+
+using test::ProjectLines;
+
+constexpr int kBass = 3;
+constexpr int kEffect = 7;
+
+class ProjectSaveLoad : public ::testing::Test {
+protected:
+    std::unique_ptr<Project> NewProject() {
+        return MakeNewProject(machines.Creator(), engineTempo);
+    }
+
+    // The routes of the Connection at index of destination's input list,
+    // as (route index, source channel, destination channel).
+    static std::vector<std::tuple<int, int, int>> Routes(const Project& project, int destination,
+                                                         int index) {
+        std::vector<std::tuple<int, int, int>> routes;
+        const Connection* connection = project.GetNode(destination)->InputList().Get(index);
+        if (connection != nullptr) {
+            for (auto [routeIndex, route] : connection->Routes()) {
+                routes.emplace_back(routeIndex, route->sourceChannel, route->destinationChannel);
+            }
+        }
+        return routes;
+    }
+
+    // Master, an Analog Bass at 3 and a three-track stateful effect at 7:
+    // bass -> effect -> Master, with a route removed and one added by hand,
+    // patterns, placements, changed parameters and song settings.
+    std::unique_ptr<Project> RichProject() {
+        auto project = NewProject();
+        EXPECT_EQ(project->CreateNode("Tarn Analog Bass", {}, kBass), kBass);
+        EXPECT_EQ(project->CreateNode(test::ProjectMachines::kStateful, {}, kEffect), kEffect);
+        Node& bass = *project->GetNode(kBass);
+        Node& effect = *project->GetNode(kEffect);
+        bass.SetName("Bassline");
+        EXPECT_EQ(effect.SetTrackCount(kGroupMachine, 3), 1);
+        EXPECT_EQ(project->ConnectMachines(kBass, kEffect, 2), 1);
+        EXPECT_EQ(project->ConnectMachines(kEffect, Project::kMasterId), 1);
+        EXPECT_EQ(project->DisconnectChannels(kEffect, 1, Project::kMasterId, 1), 1);
+        EXPECT_EQ(project->ConnectChannels(kEffect, 1, Project::kMasterId, 0, -1, 5), 1);
+
+        EXPECT_EQ(CreatePattern(bass, 4, 16, 6, 0xC0FFEE), 4);
+        EXPECT_EQ(CreatePattern(bass, 0, 8, 4, 0x123456), 0);
+        Pattern& verse = *bass.Patterns().Get(4);
+        verse.name = "verse";
+        verse.editorState[3] = 17;
+        PatternEventRecord note;
+        note.event.group = kGroupMachine;
+        note.event.index = AnalogBass::kNote;
+        note.event.time = 0.5;
+        note.event.value = 48.0;
+        note.event.noteLength = 0.75;
+        note.event.velocity = 0.6;
+        EXPECT_EQ(AddClampedEvent(*project, kBass, 4, 2, note), 1);
+        PatternEventRecord volume;
+        volume.event.group = kGroupSystem;
+        volume.event.time = 0.25;
+        volume.event.value = -12.0;
+        EXPECT_EQ(AddClampedEvent(*project, kBass, 4, 15, volume), 1);
+        EXPECT_EQ(bass.SequenceTracks().Create(1), 1);
+        SequenceTrack& track = *bass.SequenceTracks().Get(1);
+        EXPECT_EQ(track.PlacePattern(2, 4), 1);
+        EXPECT_EQ(track.TransposeEntry(2, -1.0), 1);
+        EXPECT_EQ(track.PlacePattern(24, 0), 1);
+        track.firstDisplayValue = 44;
+        track.displayValues = {1, 2, 3, 0};
+
+        project->GetNode(Project::kMasterId)->WriteParameter(kGroupMachine, 0, 0, 133.0);
+        EXPECT_EQ(bass.WriteParameter(kGroupMachine, 0, AnalogBass::kCutoff, 0.3), 1);
+        EXPECT_EQ(bass.WriteParameter(kGroupSystem, 0, 0, -6.0), 1);
+        EXPECT_EQ(effect.WriteParameter(kGroupInputMixer, 2, 1, 0.5), 1);
+        EXPECT_EQ(effect.WriteParameter(kGroupMachine, 2, 2, 0.75), 1);
+        EXPECT_EQ(effect.WriteParameter(kGroupMachine, 0, 7, 0.125), 1);
+        project->NodeOrder() = {kBass, kEffect, Project::kMasterId};
+        project->Transport().songEnd = 32.0;
+        project->Transport().loopStart = 4.0;
+        project->Transport().loopEnd = 12.0;
+        return project;
+    }
+
+    std::unique_ptr<Project> SaveAndLoad(Project& project) {
+        const auto path = scratch / "song.tarn";
+        EXPECT_EQ(SaveProject(project, path), 1);
+        return LoadProject(path, machines.Creator(), engineTempo);
+    }
+
+    test::ScopedGlobalTempo globalTempo;
+    test::ProjectMachines machines;
+    TempoRecord engineTempo;
+    test::ScratchDirectory scratch;
+    ProjectLines lines;
+};
+
+TEST_F(ProjectSaveLoad, ANewProjectHoldsTheMasterAt120Bpm) {
+    engineTempo.SetSampleRate(48000.0);
+    auto project = NewProject();
+    ASSERT_NE(project, nullptr);
+    EXPECT_EQ(project->Nodes().Count(), 1);
+    const Node& master = *project->GetNode(Project::kMasterId);
+    EXPECT_EQ(master.MachineName(), "Tarn Master");
+    EXPECT_EQ(project->Tempo().bpm, 120.0);
+    EXPECT_EQ(project->Tempo().sampleRate, 48000.0);
+    EXPECT_EQ(project->Tempo().samplesPerBeat, 24000.0);
+    const SongTransport& transport = project->Transport();
+    EXPECT_EQ(transport.position, 0.0);
+    EXPECT_EQ(transport.songStart, 0.0);
+    EXPECT_EQ(transport.songEnd, 4.0);
+    EXPECT_EQ(transport.loopStart, 0.0);
+    EXPECT_EQ(transport.loopEnd, 4.0);
+    EXPECT_EQ(transport.flags, 4u);
+    // The Master's tempo parameter agrees, so the first chunk keeps 120.
+    EXPECT_FALSE(project->UpdateTempo());
+
+    auto loaded = SaveAndLoad(*project);
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->Nodes().Count(), 1);
+    EXPECT_EQ(loaded->GetNode(Project::kMasterId)->MachineName(), "Tarn Master");
+    EXPECT_EQ(loaded->Tempo().bpm, 120.0);
+    EXPECT_EQ(SnapshotProject(*loaded), SnapshotProject(*project));
+    EXPECT_TRUE(lines.Take(kErrorLine).empty());
+    EXPECT_TRUE(lines.Take(kWarningLine).empty());
+}
+
+TEST_F(ProjectSaveLoad, ARoundTripKeepsTheWholeProject) {
+    auto project = RichProject();
+    const ProjectDocument saved = SnapshotProject(*project);
+    machines.log->initState.clear();
+    lines.Take(kErrorLine);
+    auto loaded = SaveAndLoad(*project);
+    ASSERT_NE(loaded, nullptr);
+    // Not one error or warning: in particular no Connection is made twice.
+    EXPECT_TRUE(lines.Take(kErrorLine).empty());
+    EXPECT_TRUE(lines.Take(kWarningLine).empty());
+
+    EXPECT_EQ(SnapshotProject(*loaded), saved);
+    std::vector<int> ids;
+    for (auto [id, node] : loaded->Nodes()) {
+        ids.push_back(id);
+    }
+    EXPECT_EQ(ids, (std::vector<int>{0, kBass, kEffect}));
+    EXPECT_EQ(loaded->Tempo().bpm, 133.0);
+    EXPECT_EQ(loaded->GetNode(kBass)->Name(), "Bassline");
+    EXPECT_EQ(loaded->GetNode(kEffect)->TrackCount(), 3);
+    // The saved state reached the new machine's Init; the value the machine
+    // holds itself went back to it.
+    const std::vector<std::uint8_t>& state = test::StatefulMachine::kState;
+    EXPECT_EQ(machines.log->initState, std::string(state.begin(), state.end()));
+    EXPECT_EQ(machines.log->heldValue, 0.125);
+    // Exactly the routes the project had: the removed default stays gone.
+    EXPECT_EQ(Routes(*loaded, Project::kMasterId, 0),
+              (std::vector<std::tuple<int, int, int>>{{0, 0, 0}, {5, 1, 0}}));
+    EXPECT_EQ(Routes(*loaded, kEffect, 2),
+              (std::vector<std::tuple<int, int, int>>{{0, 0, 0}, {1, 1, 1}}));
+    const SequenceEntry* placed = loaded->GetNode(kBass)->SequenceTracks().Get(1)->Entry(2);
+    ASSERT_NE(placed, nullptr);
+    EXPECT_EQ(placed->transpose, -1.0);
+    EXPECT_EQ(loaded->GetNode(kBass)->ReadParameter(kGroupMachine, 0, AnalogBass::kCutoff), 0.3);
+    // Loaded values reach the machines in their first chunk.
+    int cutoffEvents = 0;
+    for (const EventRecord& event : loaded->GetNode(kBass)->LiveEvents().Events()) {
+        if (event.group == kGroupMachine && event.index == AnalogBass::kCutoff) {
+            EXPECT_EQ(event.value, 0.3);
+            ++cutoffEvents;
+        }
+    }
+    EXPECT_EQ(cutoffEvents, 1);
+}
+
+TEST_F(ProjectSaveLoad, WhatCannotBeRebuiltIsSkippedWithItsWarning) {
+    auto project = RichProject();
+    ProjectDocument document = SnapshotProject(*project);
+    MachineDoc& bass = document.machines[1];
+    ASSERT_EQ(bass.id, kBass);
+    bass.patterns[1].ticksPerBeat = kMissingInteger;
+    bass.patterns[1].length = kMissingInteger;
+    for (ParameterValueDoc& value : bass.parameterValues) {
+        if (value.group == kGroupMachine && value.index == AnalogBass::kCutoff) {
+            value.value = 1.5;
+        }
+    }
+    bass.parameterValues.push_back({kGroupMachine, 0, 99, 0.5, -1});
+    bass.parameterValues.push_back({kGroupInputMixer, 4, 0, 0.0, -1});
+    document.machines[2].typeName = "Tarn Nothing";
+
+    auto loaded = BuildProject(document, machines.Creator(), engineTempo, "song.tarn");
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(lines.Take(kWarningLine),
+              (std::vector<std::string>{
+                  "warning: failed to load machine 'Tarn Nothing'.",
+                  "warning: TPB is not specified for pattern 4, default (4) will be used.",
+                  "warning: length is not specified for pattern 4, default (8) will be used.",
+                  "Paremeter 'Cutoff' is out of range. Default value was assigned.",
+                  "Paremeter '99' does not exist. Information lost.",
+                  "Paremeter '0' does not exist. Information lost."}));
+    // The unknown machine (the factory says why) and everything that refers
+    // to it are skipped, the connections to it with the graph's own errors.
+    EXPECT_EQ(loaded->GetNode(kEffect), nullptr);
+    EXPECT_EQ(
+        lines.Take(kErrorLine),
+        (std::vector<std::string>{"error: Tarn Nothing not found", "error: node 7 does not exist",
+                                  "error: node 7 does not exist", "error: node 7 does not exist",
+                                  "error: node 7 does not exist"}));
+    EXPECT_EQ(loaded->NodeOrder(), (std::vector<int>{kBass, Project::kMasterId}));
+    const Node& loadedBass = *loaded->GetNode(kBass);
+    const Pattern& verse = *loadedBass.Patterns().Get(4);
+    EXPECT_EQ(verse.TicksPerBeat(), 4);
+    EXPECT_EQ(verse.Length(), 8);
+    // Events beyond the shorter pattern are refused; the note at beat 2 stays.
+    EXPECT_EQ(verse.EventCount(), 1);
+    EXPECT_EQ(loadedBass.FindParameter(kGroupMachine, AnalogBass::kCutoff)->defaultValue,
+              const_cast<Node&>(loadedBass).ReadParameter(kGroupMachine, 0, AnalogBass::kCutoff));
+}
+
+TEST_F(ProjectSaveLoad, AFileThatCannotBeLoadedGivesNoProjectAndOneError) {
+    // No tempo in the Master's record.
+    ProjectDocument document = test::SampleProjectDocument();
+    document.machines[0].parameterValues.clear();
+    EXPECT_EQ(BuildProject(document, machines.Creator(), engineTempo, "song.tarn"), nullptr);
+    document.machines[0].parameterValues = {{kGroupMachine, 0, 0, 0.0, -1}};
+    EXPECT_EQ(BuildProject(document, machines.Creator(), engineTempo, "song.tarn"), nullptr);
+    EXPECT_EQ(
+        lines.Take(kErrorLine),
+        std::vector<std::string>(2, "error: 'song.tarn' holds no usable tempo for the Master"));
+
+    // A damaged file, a file that is no project, a file that is not there.
+    const auto path = scratch / "song.tarn";
+    auto project = RichProject();
+    ASSERT_EQ(SaveProject(*project, path), 1);
+    std::string bytes = test::ReadFile(path);
+    std::filesystem::resize_file(path, bytes.size() - 3);
+    EXPECT_EQ(LoadProject(path, machines.Creator(), engineTempo), nullptr);
+    std::filesystem::remove(path);
+    EXPECT_EQ(LoadProject(path, machines.Creator(), engineTempo), nullptr);
+    EXPECT_EQ(lines.Take(kErrorLine).size(), 2u);
+
+    // Saving where no file can be made reports the path and fails.
+    const auto nowhere = scratch / "missing/song.tarn";
+    EXPECT_EQ(SaveProject(*project, nowhere), 0);
+    const auto errors = lines.Take(kErrorLine);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find(nowhere.string()), std::string::npos);
+}
+
+} // namespace
+} // namespace tarn

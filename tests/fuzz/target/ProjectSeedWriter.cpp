@@ -1,0 +1,46 @@
+// Writes the seed documents of the project fuzzer into the folder given as
+// its argument; built and run by scripts/fuzz-project.sh.
+
+#include "formats/ChunkMemoryStream.h"
+#include "formats/ProjectFileWriter.h"
+#include "formats/ProjectTestDocument.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+bool WriteSeed(const std::filesystem::path& folder, const std::string& name,
+               const std::vector<std::uint8_t>& bytes) {
+    std::ofstream file(folder / ("seed-" + name + ".tarn"), std::ios::binary);
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(file);
+}
+
+std::vector<std::uint8_t> Written(const tarn::ProjectDocument& document) {
+    tarn::ChunkMemoryStream stream;
+    tarn::WriteProjectDocument(stream, document);
+    return stream.Bytes();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <corpus folder>\n", argv[0]);
+        return 2;
+    }
+    const std::filesystem::path folder = argv[1];
+    const tarn::ProjectDocument sample = tarn::test::SampleProjectDocument();
+    tarn::ProjectDocument small;
+    small.machines = {sample.machines[0]};
+    small.songEnd = 4.0;
+    const bool written =
+        WriteSeed(folder, "sample", Written(sample)) &&
+        WriteSeed(folder, "small", Written(small)) &&
+        WriteSeed(folder, "unknown-chunks", tarn::test::WithUnknownChunks(Written(small)));
+    return written ? 0 : 1;
+}
