@@ -30,7 +30,8 @@ public:
     bool Empty() const { return items_.empty(); }
     std::size_t Capacity() const { return items_.capacity(); }
     EventRecord* operator[](std::size_t i) const { return items_[i]; }
-    EventRecord* const* Data() const { return items_.data(); }
+    // The pointer array as a work record carries it.
+    EventRecord** Data() { return items_.data(); }
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
 

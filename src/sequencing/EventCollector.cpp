@@ -120,7 +120,7 @@ void EventCollector::HandOut() noexcept {
     }
 }
 
-const EventList& EventCollector::ConnectionEvents(int track) noexcept {
+EventList& EventCollector::ConnectionEvents(int track) noexcept {
     connection_.Clear();
     for (EventRecord* event : mixer_) {
         if (event->track == track) {

@@ -42,11 +42,11 @@ public:
 
     // The merged events of the last Collect, before handing out.
     const EventList& ChunkEvents() const { return chunk_; }
-    const EventList& SystemEvents() const { return system_; }
-    const EventList& MachineEvents() const { return machine_; }
+    EventList& SystemEvents() { return system_; }
+    EventList& MachineEvents() { return machine_; }
     // The input-mixer events for the Connection at index track of the
     // Node's input list. Valid until the next call.
-    const EventList& ConnectionEvents(int track) noexcept;
+    EventList& ConnectionEvents(int track) noexcept;
 
 private:
     void Clear() noexcept;

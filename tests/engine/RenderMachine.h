@@ -20,6 +20,7 @@ enum class Sound {
     kConstant,    // the set-up's level
     kNote,        // the value of the last note event, from its offset on
     kPassThrough, // input channel c to output channel c, silence beyond
+    kScaled,      // as kPassThrough, times the set-up's level
 };
 
 struct RenderSetup {
@@ -50,12 +51,19 @@ struct ReceivedEvent {
     EventRecord event;
 };
 
+struct ReceivedMessage {
+    int chunksBefore = 0; // chunks worked before the message arrived
+    std::int32_t type = 0;
+    std::int32_t value = 0;
+    bool operator==(const ReceivedMessage&) const = default;
+};
+
 // What a RenderMachine heard, shared with the test so that it can be read
 // while the Node owns the machine.
 struct RenderLog {
     std::vector<int> frameCounts; // one per Work
     std::vector<ReceivedEvent> events;
-    std::vector<std::pair<std::int32_t, std::int32_t>> tempoMessages; // 153 and 150
+    std::vector<ReceivedMessage> tempoMessages; // 153 and 150
 };
 
 class RenderMachine : public Machine {
@@ -66,7 +74,8 @@ public:
     std::int32_t HandleMessage(MachineMessage* message) override {
         if (setup_.record &&
             (message->messageType == kMsgSetBpm || message->messageType == kMsgUpdateTempo)) {
-            log_->tempoMessages.emplace_back(message->messageType, message->value);
+            log_->tempoMessages.push_back(
+                {static_cast<int>(log_->frameCounts.size()), message->messageType, message->value});
         }
         return Machine::HandleMessage(message);
     }
@@ -141,6 +150,9 @@ private:
             return note_;
         case Sound::kPassThrough:
             return channel < setup_.inputs ? record.inputs[channel]->samples[k] : 0.0;
+        case Sound::kScaled:
+            return channel < setup_.inputs ? record.inputs[channel]->samples[k] * setup_.level
+                                           : 0.0;
         }
         return 0.0;
     }

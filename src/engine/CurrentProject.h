@@ -1,0 +1,37 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+
+namespace tarn {
+
+class Project;
+
+// The current project and the project lock that guards it and everything
+// reachable from it. The work cycle holds the lock for a whole buffer,
+// every edit for one operation; Node locks are only ever taken inside it.
+// The lock is recursive, as edits call edits.
+class CurrentProject {
+public:
+    CurrentProject();
+    ~CurrentProject();
+    CurrentProject(const CurrentProject&) = delete;
+    CurrentProject& operator=(const CurrentProject&) = delete;
+
+    std::recursive_mutex& Lock() { return lock_; }
+    // The current project, or null; the caller holds Lock().
+    Project* Get() const { return project_.get(); }
+
+    // Makes project current under the lock and hands back the one it
+    // replaces. Destroy that after leaving the lock, never inside it, so
+    // that the audio thread does not wait for machines being torn down.
+    std::unique_ptr<Project> Set(std::unique_ptr<Project> project);
+    // Leaves no current project; the work cycle then renders nothing.
+    std::unique_ptr<Project> Take() { return Set(nullptr); }
+
+private:
+    std::recursive_mutex lock_;
+    std::unique_ptr<Project> project_;
+};
+
+} // namespace tarn

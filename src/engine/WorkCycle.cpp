@@ -1,0 +1,192 @@
+// The work cycle of the engine: one buffer of the current project.
+#include "engine/ChunkStreamer.h"
+#include "engine/CoreEngine.h"
+#include "engine/CurrentProject.h"
+#include "engine/PreviewSlot.h"
+#include "engine/Project.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tarn {
+namespace {
+
+// The meters fall by 60 dB per second.
+constexpr double kPeakFall = 0.001;
+constexpr double kRingPeakHold = 0.9999;
+
+void Silence(ChannelBufferSet& channels, int count, int frames) noexcept {
+    for (int c = 0; c < count; ++c) {
+        std::fill_n(channels.Samples(c), frames, 0.0);
+    }
+}
+
+void FeedRings(ChannelBufferSet& channels, int frames) noexcept {
+    for (int c = 0; c < channels.Count(); ++c) {
+        AnalyzerRing& ring = channels.Ring(c);
+        const double* samples = channels.Samples(c);
+        for (int k = 0; k < frames; ++k) {
+            const double sample = samples[k];
+            ring.samples[ring.writeIndex] = sample;
+            ring.writeIndex = (ring.writeIndex + 1) & AnalyzerRing::kMask;
+            const double magnitude = std::fabs(sample);
+            ring.peak = magnitude > ring.peak ? magnitude : ring.peak * kRingPeakHold;
+        }
+    }
+}
+
+} // namespace
+
+int CoreEngine::WorkCycle(const AudioBuffer& buffer) noexcept {
+    std::lock_guard projectLock(current_.Lock());
+    Project* project = current_.Get();
+    if (project == nullptr) {
+        return 0;
+    }
+    timers_[kCycleTimer].Start();
+    anySolo_ = false;
+    for (auto [index, node] : project->ProcessOrder()) {
+        node->meters.machineTime = 0.0;
+        anySolo_ = anySolo_ || node->solo;
+    }
+    mixingTime_ = 0.0;
+    eventsTime_ = 0.0;
+    outputTime_ = 0.0;
+    const double rate = project->Tempo().sampleRate;
+    peakDecay_ = rate > 0.0 ? std::pow(kPeakFall, 1.0 / rate) : kPeakFall;
+
+    const int total = std::max(buffer.frameCount, 0);
+    for (int done = 0; done < total;) {
+        const int frames = std::min(kMaxChunkFrames, total - done);
+        RenderChunk(*project, buffer, done, frames);
+        done += frames;
+    }
+    timers_[kCycleTimer].Stop();
+    UpdateStatistics(*project, total);
+    return 1;
+}
+
+void CoreEngine::RenderChunk(Project& project, const AudioBuffer& buffer, int done,
+                             int frames) noexcept {
+    const SongTransport& transport = project.Transport();
+    const ChunkTiming chunk{transport.position, project.ChunkEnd(frames), frames,
+                            project.Tempo().samplesPerBeat, transport.Playing()};
+    for (auto [index, node] : project.ProcessOrder()) {
+        RenderNode(project, *node, chunk);
+    }
+    project.UpdateTempo();
+    if (streamer_ != nullptr) {
+        std::lock_guard streaming(*streamerLock_);
+        streamer_->WriteChunk(project, frames);
+    }
+    Node* master = project.GetNode(Project::kMasterId);
+    if (preview_ != nullptr && master != nullptr) {
+        double* outputs[2] = {nullptr, nullptr};
+        const int channels = std::min(master->Outputs().Count(), 2);
+        for (int c = 0; c < channels; ++c) {
+            outputs[c] = master->Outputs().Samples(c);
+        }
+        preview_->MixInto(outputs, channels, frames);
+    }
+    CopyOut(master, buffer, done, frames);
+    project.AdvancePosition(frames);
+}
+
+void CoreEngine::RenderNode(Project& project, Node& node, const ChunkTiming& chunk) noexcept {
+    std::lock_guard nodeLock(node.Lock());
+    const int frames = chunk.frames;
+    Measure(kEventsTimer, eventsTime_, [&] { events_.Collect(node, chunk); });
+    Measure(kMixingTimer, mixingTime_, [&] { MixInputs(project, node, frames); });
+
+    workEvents_.Fill(events_.MachineEvents());
+    WorkRecord record;
+    record.inputs = node.Inputs().Records();
+    record.outputs = node.Outputs().Records();
+    record.frameCount = frames;
+    record.events = workEvents_.Data();
+    record.eventCount = workEvents_.Count();
+    // The machine works even when the Node is muted or bypassed, so that
+    // its voices and tails run on unheard.
+    Measure(kMachineTimer, node.meters.machineTime,
+            [&] { node.SendToMachine(kMsgWork, 0, &record); });
+
+    Measure(kOutputTimer, outputTime_, [&] { FinishNode(node, frames); });
+}
+
+void CoreEngine::MixInputs(Project& project, Node& node, int frames) noexcept {
+    ChannelBufferSet& inputs = node.Inputs();
+    const int channels = std::min(node.InputChannelCount(), inputs.Count());
+    Silence(inputs, channels, frames);
+    for (auto [index, connection] : node.InputList()) {
+        Node* source = project.GetNode(connection->SourceId());
+        if (source == nullptr) {
+            continue;
+        }
+        EventList& events = events_.ConnectionEvents(index);
+        WorkRecord record;
+        record.inputs = source->Outputs().Records();
+        record.outputs = inputs.Records();
+        record.frameCount = frames;
+        record.events = events.Data();
+        record.eventCount = static_cast<int>(events.Size());
+        connection->Mix(record, std::min(source->OutputChannelCount(), source->Outputs().Count()),
+                        channels);
+    }
+}
+
+void CoreEngine::FinishNode(Node& node, int frames) noexcept {
+    ChannelBufferSet& inputs = node.Inputs();
+    ChannelBufferSet& outputs = node.Outputs();
+    const int channels = std::min(node.OutputChannelCount(), outputs.Count());
+    if (node.bypass && node.InputChannelCount() == node.OutputChannelCount()) {
+        for (int c = 0; c < std::min(channels, inputs.Count()); ++c) {
+            std::copy_n(inputs.Samples(c), frames, outputs.Samples(c));
+        }
+    }
+    const std::int32_t kind = node.Info().kind;
+    if (node.mute || (anySolo_ && kind == kKindGenerator && !node.solo)) {
+        Silence(outputs, channels, frames);
+    }
+
+    EventList& system = events_.SystemEvents();
+    WorkRecord record;
+    record.outputs = outputs.Records();
+    record.frameCount = frames;
+    record.events = system.Data();
+    record.eventCount = static_cast<int>(system.Size());
+    node.RunOutputStage(record);
+
+    if (node.meters.analyzerOn.load(std::memory_order_relaxed) || kind == kKindMaster) {
+        FeedRings(inputs, frames);
+        FeedRings(outputs, frames);
+    }
+    double level = node.meters.peakLevel;
+    for (int k = 0; k < frames; ++k) {
+        double loudest = 0.0;
+        for (int c = 0; c < outputs.Count(); ++c) {
+            loudest = std::max(loudest, std::fabs(outputs.Samples(c)[k]));
+        }
+        level = loudest > level ? loudest : level * peakDecay_;
+    }
+    node.meters.peakLevel = level;
+}
+
+void CoreEngine::CopyOut(const Node* master, const AudioBuffer& buffer, int done,
+                         int frames) noexcept {
+    if (buffer.outputs == nullptr) {
+        return;
+    }
+    for (int c = 0; c < 2; ++c) {
+        double* destination = buffer.outputs[c];
+        if (destination == nullptr) {
+            continue;
+        }
+        if (master != nullptr && c < master->Outputs().Count()) {
+            std::copy_n(master->Outputs().Samples(c), frames, destination + done);
+        } else {
+            std::fill_n(destination + done, frames, 0.0);
+        }
+    }
+}
+
+} // namespace tarn
