@@ -198,7 +198,7 @@ int AudioStreamer::Stop() {
     return 1;
 }
 
-void AudioStreamer::WriteChunk(const Project& project, int frames) noexcept {
+void AudioStreamer::WriteChunk(Project& project, int frames) noexcept {
     std::lock_guard hold(lock_);
     if (!streaming_ || channels_ == 0) {
         return;

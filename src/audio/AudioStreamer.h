@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/ChunkStreamer.h"
 #include "tarn/MachineAbi.h"
 
 #include <array>
@@ -10,8 +11,6 @@
 #include <string>
 
 namespace tarn {
-
-class Project;
 
 // Records, while the engine runs, the inputs or the outputs of one Node (the
 // Project's recordSourceId and that Node's recordInputs flag) to a WAVE file
@@ -24,7 +23,7 @@ class Project;
 // rendered chunk, after every Node was rendered and with no Node lock held.
 // Start and WriteChunk read the Project, so their caller holds the project
 // lock, which comes before the streamer lock.
-class AudioStreamer {
+class AudioStreamer : public ChunkStreamer {
 public:
     enum FileType : int { kWaveFile = 0, kRawFile = 1 };
     enum SampleFormat : int { kFloat32 = 0, kFloat64 = 1 };
@@ -40,7 +39,7 @@ public:
 
     AudioStreamer() = default;
     // A recording still running is completed.
-    ~AudioStreamer();
+    ~AudioStreamer() override;
     AudioStreamer(const AudioStreamer&) = delete;
     AudioStreamer& operator=(const AudioStreamer&) = delete;
 
@@ -56,7 +55,7 @@ public:
     // (at most kMaxChunkFrames). Audio thread: allocates nothing. A WAVE
     // recording that would outgrow its 32-bit sizes is stopped after the
     // last frame that fits, with an error line.
-    void WriteChunk(const Project& project, int frames) noexcept;
+    void WriteChunk(Project& project, int frames) noexcept override;
 
     // Refused while streaming with "can't change settings while streaming!"
     // on the error pipe (0); an unknown type or format is refused too.
