@@ -1,8 +1,16 @@
 #include "audio/JackCaptureClient.h"
 
+#include "audio/WaitUntil.h"
+
 #include <algorithm>
+#include <chrono>
 
 namespace tarn::test {
+namespace {
+
+constexpr auto kConnectionPatience = std::chrono::seconds(10);
+
+} // namespace
 
 JackCaptureClient::JackCaptureClient(std::size_t capacityFrames) {
     for (auto& channel : recorded_) {
@@ -17,6 +25,7 @@ JackCaptureClient::JackCaptureClient(std::size_t capacityFrames) {
     inputs_[1] = jack_port_register(client_, "in_2", JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
     if (inputs_[0] == nullptr || inputs_[1] == nullptr ||
         jack_set_process_callback(client_, &JackCaptureClient::Process, this) != 0 ||
+        jack_set_xrun_callback(client_, &JackCaptureClient::Xrun, this) != 0 ||
         jack_activate(client_) != 0) {
         Close();
     }
@@ -26,8 +35,15 @@ JackCaptureClient::~JackCaptureClient() {
     Close();
 }
 
+// A new connection reaches the graph the server runs only at the start of a
+// later cycle; until then the port records silence.
 bool JackCaptureClient::Listen(const std::string& source, int channel) {
-    return jack_connect(client_, source.c_str(), jack_port_name(inputs_[channel])) == 0;
+    jack_port_t* input = inputs_[channel];
+    if (jack_connect(client_, source.c_str(), jack_port_name(input)) != 0) {
+        return false;
+    }
+    return WaitUntil([&] { return jack_port_connected_to(input, source.c_str()) != 0; },
+                     kConnectionPatience);
 }
 
 std::vector<std::string> JackCaptureClient::ConnectionsOf(const std::string& port) const {
@@ -54,6 +70,11 @@ void JackCaptureClient::Close() {
         jack_client_close(client_);
         client_ = nullptr;
     }
+}
+
+int JackCaptureClient::Xrun(void* self) {
+    static_cast<JackCaptureClient*>(self)->xruns_.fetch_add(1, std::memory_order_relaxed);
+    return 0;
 }
 
 int JackCaptureClient::Process(jack_nframes_t frames, void* self) {

@@ -18,6 +18,7 @@ namespace {
 
 constexpr auto kStartTimeout = std::chrono::seconds(10);
 constexpr auto kStopTimeout = std::chrono::seconds(5);
+constexpr const char* kClientTimeoutMs = "5000";
 
 std::string UniqueName() {
     static std::atomic<int> serial = 0;
@@ -37,8 +38,15 @@ JackTestServer::JackTestServer(int sampleRate) : name_(UniqueName()) {
     const std::string rate = std::to_string(sampleRate);
     // Non-real-time, so that it also runs where the system refuses
     // real-time scheduling; the dummy backend paces itself by the clock.
-    std::vector<std::string> words = {"jackd", "-n", name_, "-r", "-d", "dummy", "-r",
-                                      rate,    "-p", "256", "-C", "2",  "-P",    "2"};
+    // Synchronous, with a client timeout far beyond any scheduling delay:
+    // by default the server starts the next cycle for the clients that are
+    // ready while a late one still works on the last, so on a loaded machine
+    // a listening client misses periods or reads the next one out of a port
+    // buffer. Waiting for the whole graph every cycle makes each client
+    // see every cycle, in order; late cycles are skipped for all alike.
+    std::vector<std::string> words = {"jackd", "-n",    name_, "-r", "-S", "-t",  kClientTimeoutMs,
+                                      "-d",    "dummy", "-r",  rate, "-p", "256", "-C",
+                                      "2",     "-P",    "2"};
     std::vector<char*> argv;
     for (std::string& word : words) {
         argv.push_back(word.data());

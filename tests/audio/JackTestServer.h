@@ -12,7 +12,9 @@ namespace tarn::test {
 // a sound card), under a name no other test run uses. While it exists,
 // JACK_DEFAULT_SERVER points this process's clients at it. The server is
 // stopped by its process id when the object goes, and dies with the test
-// process if that ends first.
+// process if that ends first. It runs synchronously: every cycle waits for
+// every client, so a listening client hears each period another client
+// played, however loaded the machine is.
 //
 // JACK servers share one registry in shared memory, and clients fail now
 // and then while another server starts or stops. Test processes run in
