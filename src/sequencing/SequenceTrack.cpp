@@ -30,11 +30,13 @@ int SequenceTrack::PlacePattern(int beat, int patternNumber) {
 }
 
 int SequenceTrack::TransposeEntry(int beat, double amount) {
-    SequenceEntry* entry = entries_.Get(beat);
-    if (entry == nullptr || entry->Empty()) {
+    const SequenceEntry* entry = entries_.Get(beat);
+    SequenceEntry* start =
+        entry != nullptr && !entry->Empty() ? entries_.Get(beat - entry->beat) : nullptr;
+    if (start == nullptr) {
         return 0;
     }
-    entry->transpose += amount;
+    start->transpose += amount;
     Layout();
     return 1;
 }

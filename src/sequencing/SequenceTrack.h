@@ -33,9 +33,10 @@ public:
     // length, untransposed. 0 when the number names no pattern or the beat
     // is outside 0..kMaxBeat.
     int PlacePattern(int beat, int patternNumber);
-    // Adds amount (semitones) to the transpose of the entry at beat; 0 when
-    // the slot is empty. Only a placement start keeps it: the layout copies
-    // the start's transpose over its continuations.
+    // Adds amount (semitones) to the transpose of the placement that plays
+    // at beat; 0 when the slot is empty. A beat inside a placement
+    // transposes the whole placement, as the layout gives every slot its
+    // start's transpose.
     int TransposeEntry(int beat, double amount);
     void TransposeSelected(double amount);
     // Empties every selected placement.

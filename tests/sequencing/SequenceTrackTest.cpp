@@ -79,7 +79,8 @@ TEST_F(SequenceTracks, LaterPlacementsCutEarlierOnesShort) {
 TEST_F(SequenceTracks, SelectionTransposesMovesCopiesAndDeletes) {
     track->PlacePattern(0, 0);
     track->PlacePattern(4, 1);
-    EXPECT_EQ(track->TransposeEntry(4, 12.0), 1);
+    EXPECT_EQ(track->TransposeEntry(4, 10.0), 1);
+    EXPECT_EQ(track->TransposeEntry(6, 2.0), 1); // inside the placement: all of it
     EXPECT_EQ(track->TransposeEntry(20, 1.0), 0);
     EXPECT_EQ(Slots(*track), (Strings{"0:0", "0:1", "0:2", "0:3", "1:0+12", "1:1+12", "1:2+12"}));
 
