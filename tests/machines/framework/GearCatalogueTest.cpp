@@ -10,11 +10,8 @@
 namespace tarn {
 namespace {
 
-class Builtin : public Machine {};
-
-std::unique_ptr<Machine> MakeBuiltin() {
-    return std::make_unique<Builtin>();
-}
+using test::Builtin;
+using test::MakeBuiltin;
 
 constexpr std::array kBuiltins{
     BuiltinMachine{"Tarn Master", true, &MakeBuiltin},

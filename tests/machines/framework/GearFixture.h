@@ -4,17 +4,26 @@
 #include "base/MessagePipe.h"
 #include "formats/XmlTree.h"
 #include "machines/framework/GearCatalogue.h"
+#include "machines/framework/Machine.h"
 #include "support/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace tarn::test {
+
+// A built-in machine for factory tables in tests: it does nothing at all.
+class Builtin : public Machine {};
+
+inline std::unique_ptr<Machine> MakeBuiltin() {
+    return std::make_unique<Builtin>();
+}
 
 // A test with an application directory of its own: the Gear files and fake
 // plug-in libraries (empty files) are written below it, and every error
