@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Fuzzes the project file reader with libFuzzer:
+# Fuzzes the project file reader and loader with libFuzzer:
 #   scripts/fuzz-project.sh [seconds]    (default 600)
 # Builds the libraries with clang and the fuzzer instrumentation in
 # $FUZZ_BUILD_DIR (default build/fuzz), writes the seed documents, then
 # mutates them for the given time on one core. An input that breaks the
-# reader is kept in tests/fuzz/corpus/ as crash-<hash>; commit it after the
-# fix, so that the regression test reads it on every build.
+# reader or the loader is kept in $build/artifacts/ (crash-<hash>, or
+# timeout-<hash> for one that takes too long); after the fix, move it to
+# tests/fuzz/corpus/ and commit it, so that the regression test reads it
+# on every build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,10 +32,17 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++ -DTARN_WERROR=OFF -DTARN_BENCHMARKS=OFF \
     -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,$sanitizers -fno-sanitize-recover=all" \
     >/dev/null
-cmake --build "$build" --target tarn_formats tarn_base -j2
+targets=(tarn_engine tarn_machines_builtin tarn_machines_framework tarn_dsp tarn_formats tarn_base)
+cmake --build "$build" --target "${targets[@]}" -j2
 
-libraries=("$build/libtarn_formats.a" "$build/libtarn_base.a")
-compile=(clang++ -std=c++20 -g -O1 -Isrc -Iinclude -Itests -Itests/formats)
+# The project file's mapping in formats reaches up into the engine, so the
+# archives are searched as one group.
+libraries=(-Wl,--start-group)
+for target in "${targets[@]}"; do
+    libraries+=("$build/lib$target.a")
+done
+libraries+=(-Wl,--end-group -ldl -pthread)
+compile=(clang++ -std=c++20 -g -O1 -Isrc -Iinclude -Itests)
 "${compile[@]}" -fsanitize=fuzzer,$sanitizers -fno-sanitize-recover=all \
     tests/fuzz/target/ProjectDocumentFuzzer.cpp tests/fuzz/ProjectFuzzCheck.cpp \
     "${libraries[@]}" -o "$build/project_fuzzer"
@@ -41,8 +50,11 @@ compile=(clang++ -std=c++20 -g -O1 -Isrc -Iinclude -Itests -Itests/formats)
     "${libraries[@]}" -o "$build/project_seed_writer"
 
 "$build/project_seed_writer" tests/fuzz/corpus
-mkdir -p "$build/corpus"
+mkdir -p "$build/corpus" "$build/artifacts"
 # New inputs go to the build's own corpus; the committed one only seeds.
-"$build/project_fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-    -max_len=65536 -print_final_stats=1 -artifact_prefix=tests/fuzz/corpus/ \
-    "$build/corpus" tests/fuzz/corpus
+# One worker process, restarted after a slow input (logged as a timeout
+# and kept as an artifact) so that a run goes on for its whole time; a
+# crash still ends it.
+"$build/project_fuzzer" -fork=1 -ignore_timeouts=1 -max_total_time="$seconds" -timeout=20 \
+    -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1 \
+    -artifact_prefix="$build/artifacts/" "$build/corpus" tests/fuzz/corpus

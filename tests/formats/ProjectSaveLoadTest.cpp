@@ -4,7 +4,6 @@
 #include "formats/ProjectFileReader.h"
 #include "formats/ProjectSnapshot.h"
 #include "machines/builtin/AnalogBass.h"
-#include "sequencing/PatternEditing.h"
 #include "support/ScratchDirectory.h"
 
 #include "ProjectMachines.h"
@@ -21,8 +20,8 @@ namespace {
 
 using test::ProjectLines;
 
-constexpr int kBass = 3;
-constexpr int kEffect = 7;
+constexpr int kBass = test::kRichBass;
+constexpr int kEffect = test::kRichEffect;
 
 class ProjectSaveLoad : public ::testing::Test {
 protected:
@@ -44,58 +43,9 @@ protected:
         return routes;
     }
 
-    // Master, an Analog Bass at 3 and a three-track stateful effect at 7:
-    // bass -> effect -> Master, with a route removed and one added by hand,
-    // patterns, placements, changed parameters and song settings.
     std::unique_ptr<Project> RichProject() {
-        auto project = NewProject();
-        EXPECT_EQ(project->CreateNode("Tarn Analog Bass", {}, kBass), kBass);
-        EXPECT_EQ(project->CreateNode(test::ProjectMachines::kStateful, {}, kEffect), kEffect);
-        Node& bass = *project->GetNode(kBass);
-        Node& effect = *project->GetNode(kEffect);
-        bass.SetName("Bassline");
-        EXPECT_EQ(effect.SetTrackCount(kGroupMachine, 3), 1);
-        EXPECT_EQ(project->ConnectMachines(kBass, kEffect, 2), 1);
-        EXPECT_EQ(project->ConnectMachines(kEffect, Project::kMasterId), 1);
-        EXPECT_EQ(project->DisconnectChannels(kEffect, 1, Project::kMasterId, 1), 1);
-        EXPECT_EQ(project->ConnectChannels(kEffect, 1, Project::kMasterId, 0, -1, 5), 1);
-
-        EXPECT_EQ(CreatePattern(bass, 4, 16, 6, 0xC0FFEE), 4);
-        EXPECT_EQ(CreatePattern(bass, 0, 8, 4, 0x123456), 0);
-        Pattern& verse = *bass.Patterns().Get(4);
-        verse.name = "verse";
-        verse.editorState[3] = 17;
-        PatternEventRecord note;
-        note.event.group = kGroupMachine;
-        note.event.index = AnalogBass::kNote;
-        note.event.time = 0.5;
-        note.event.value = 48.0;
-        note.event.noteLength = 0.75;
-        note.event.velocity = 0.6;
-        EXPECT_EQ(AddClampedEvent(*project, kBass, 4, 2, note), 1);
-        PatternEventRecord volume;
-        volume.event.group = kGroupSystem;
-        volume.event.time = 0.25;
-        volume.event.value = -12.0;
-        EXPECT_EQ(AddClampedEvent(*project, kBass, 4, 15, volume), 1);
-        EXPECT_EQ(bass.SequenceTracks().Create(1), 1);
-        SequenceTrack& track = *bass.SequenceTracks().Get(1);
-        EXPECT_EQ(track.PlacePattern(2, 4), 1);
-        EXPECT_EQ(track.TransposeEntry(2, -1.0), 1);
-        EXPECT_EQ(track.PlacePattern(24, 0), 1);
-        track.firstDisplayValue = 44;
-        track.displayValues = {1, 2, 3, 0};
-
-        project->GetNode(Project::kMasterId)->WriteParameter(kGroupMachine, 0, 0, 133.0);
-        EXPECT_EQ(bass.WriteParameter(kGroupMachine, 0, AnalogBass::kCutoff, 0.3), 1);
-        EXPECT_EQ(bass.WriteParameter(kGroupSystem, 0, 0, -6.0), 1);
-        EXPECT_EQ(effect.WriteParameter(kGroupInputMixer, 2, 1, 0.5), 1);
-        EXPECT_EQ(effect.WriteParameter(kGroupMachine, 2, 2, 0.75), 1);
-        EXPECT_EQ(effect.WriteParameter(kGroupMachine, 0, 7, 0.125), 1);
-        project->NodeOrder() = {kBass, kEffect, Project::kMasterId};
-        project->Transport().songEnd = 32.0;
-        project->Transport().loopStart = 4.0;
-        project->Transport().loopEnd = 12.0;
+        auto project = test::MakeRichProject(machines, engineTempo);
+        EXPECT_NE(project, nullptr);
         return project;
     }
 
@@ -138,20 +88,21 @@ TEST_F(ProjectSaveLoad, ANewProjectHoldsTheMasterAt120Bpm) {
     EXPECT_EQ(loaded->GetNode(Project::kMasterId)->MachineName(), "Tarn Master");
     EXPECT_EQ(loaded->Tempo().bpm, 120.0);
     EXPECT_EQ(SnapshotProject(*loaded), SnapshotProject(*project));
-    EXPECT_TRUE(lines.Take(kErrorLine).empty());
-    EXPECT_TRUE(lines.Take(kWarningLine).empty());
+    EXPECT_TRUE(lines.errors.Take().empty());
+    EXPECT_TRUE(lines.warnings.Take().empty());
 }
 
 TEST_F(ProjectSaveLoad, ARoundTripKeepsTheWholeProject) {
     auto project = RichProject();
+    ASSERT_NE(project, nullptr);
     const ProjectDocument saved = SnapshotProject(*project);
     machines.log->initState.clear();
-    lines.Take(kErrorLine);
+    lines.errors.Take();
     auto loaded = SaveAndLoad(*project);
     ASSERT_NE(loaded, nullptr);
     // Not one error or warning: in particular no Connection is made twice.
-    EXPECT_TRUE(lines.Take(kErrorLine).empty());
-    EXPECT_TRUE(lines.Take(kWarningLine).empty());
+    EXPECT_TRUE(lines.errors.Take().empty());
+    EXPECT_TRUE(lines.warnings.Take().empty());
 
     EXPECT_EQ(SnapshotProject(*loaded), saved);
     std::vector<int> ids;
@@ -189,6 +140,7 @@ TEST_F(ProjectSaveLoad, ARoundTripKeepsTheWholeProject) {
 
 TEST_F(ProjectSaveLoad, WhatCannotBeRebuiltIsSkippedWithItsWarning) {
     auto project = RichProject();
+    ASSERT_NE(project, nullptr);
     ProjectDocument document = SnapshotProject(*project);
     MachineDoc& bass = document.machines[1];
     ASSERT_EQ(bass.id, kBass);
@@ -205,7 +157,7 @@ TEST_F(ProjectSaveLoad, WhatCannotBeRebuiltIsSkippedWithItsWarning) {
 
     auto loaded = BuildProject(document, machines.Creator(), engineTempo, "song.tarn");
     ASSERT_NE(loaded, nullptr);
-    EXPECT_EQ(lines.Take(kWarningLine),
+    EXPECT_EQ(lines.warnings.Take(),
               (std::vector<std::string>{
                   "warning: failed to load machine 'Tarn Nothing'.",
                   "warning: TPB is not specified for pattern 4, default (4) will be used.",
@@ -217,7 +169,7 @@ TEST_F(ProjectSaveLoad, WhatCannotBeRebuiltIsSkippedWithItsWarning) {
     // to it are skipped, the connections to it with the graph's own errors.
     EXPECT_EQ(loaded->GetNode(kEffect), nullptr);
     EXPECT_EQ(
-        lines.Take(kErrorLine),
+        lines.errors.Take(),
         (std::vector<std::string>{"error: Tarn Nothing not found", "error: node 7 does not exist",
                                   "error: node 7 does not exist", "error: node 7 does not exist",
                                   "error: node 7 does not exist"}));
@@ -240,24 +192,25 @@ TEST_F(ProjectSaveLoad, AFileThatCannotBeLoadedGivesNoProjectAndOneError) {
     document.machines[0].parameterValues = {{kGroupMachine, 0, 0, 0.0, -1}};
     EXPECT_EQ(BuildProject(document, machines.Creator(), engineTempo, "song.tarn"), nullptr);
     EXPECT_EQ(
-        lines.Take(kErrorLine),
+        lines.errors.Take(),
         std::vector<std::string>(2, "error: 'song.tarn' holds no usable tempo for the Master"));
 
     // A damaged file, a file that is no project, a file that is not there.
     const auto path = scratch / "song.tarn";
     auto project = RichProject();
+    ASSERT_NE(project, nullptr);
     ASSERT_EQ(SaveProject(*project, path), 1);
     std::string bytes = test::ReadFile(path);
     std::filesystem::resize_file(path, bytes.size() - 3);
     EXPECT_EQ(LoadProject(path, machines.Creator(), engineTempo), nullptr);
     std::filesystem::remove(path);
     EXPECT_EQ(LoadProject(path, machines.Creator(), engineTempo), nullptr);
-    EXPECT_EQ(lines.Take(kErrorLine).size(), 2u);
+    EXPECT_EQ(lines.errors.Take().size(), 2u);
 
     // Saving where no file can be made reports the path and fails.
     const auto nowhere = scratch / "missing/song.tarn";
     EXPECT_EQ(SaveProject(*project, nowhere), 0);
-    const auto errors = lines.Take(kErrorLine);
+    const auto errors = lines.errors.Take();
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_NE(errors[0].find(nowhere.string()), std::string::npos);
 }

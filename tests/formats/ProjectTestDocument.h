@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/MessagePipe.h"
+#include "engine/TestMachine.h"
 #include "formats/ProjectChunkIds.h"
 #include "formats/ProjectDocument.h"
 
@@ -8,48 +9,15 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace tarn::test {
 
-// Collects the lines of the three pipes while it lives.
-class ProjectLines {
-public:
-    ProjectLines() {
-        MessageOut().RegisterReceiver(this, &ProjectLines::Receive, kMessageLine);
-        ErrorOut().RegisterReceiver(this, &ProjectLines::Receive, kErrorLine);
-        WarningOut().RegisterReceiver(this, &ProjectLines::Receive, kWarningLine);
-    }
-    ~ProjectLines() {
-        MessageOut().UnregisterReceiver(this);
-        ErrorOut().UnregisterReceiver(this);
-        WarningOut().UnregisterReceiver(this);
-    }
-    ProjectLines(const ProjectLines&) = delete;
-    ProjectLines& operator=(const ProjectLines&) = delete;
-
-    // The lines of one kind so far, and forgets them.
-    std::vector<std::string> Take(int kind) {
-        std::vector<std::string> taken;
-        std::vector<std::pair<int, std::string>> kept;
-        for (auto& [lineKind, text] : lines_) {
-            if (lineKind == kind) {
-                taken.push_back(std::move(text));
-            } else {
-                kept.emplace_back(lineKind, std::move(text));
-            }
-        }
-        lines_ = std::move(kept);
-        return taken;
-    }
-
-private:
-    static void Receive(void* self, int kind, const std::string& text) {
-        static_cast<ProjectLines*>(self)->lines_.emplace_back(kind, text);
-    }
-
-    std::vector<std::pair<int, std::string>> lines_;
+// The lines of the three pipes while it lives.
+struct ProjectLines {
+    PipeCapture messages{MessageOut(), kMessageLine};
+    PipeCapture errors{ErrorOut(), kErrorLine};
+    PipeCapture warnings{WarningOut(), kWarningLine};
 };
 
 // A document in which every member holds a value other than its missing

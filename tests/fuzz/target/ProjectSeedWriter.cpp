@@ -3,6 +3,8 @@
 
 #include "formats/ChunkMemoryStream.h"
 #include "formats/ProjectFileWriter.h"
+#include "formats/ProjectMachines.h"
+#include "formats/ProjectSnapshot.h"
 #include "formats/ProjectTestDocument.h"
 
 #include <cstdio>
@@ -38,7 +40,17 @@ int main(int argc, char** argv) {
     tarn::ProjectDocument small;
     small.machines = {sample.machines[0]};
     small.songEnd = 4.0;
+    // Projects as a save writes them, with machines the loader can make.
+    tarn::test::ProjectMachines machines;
+    const auto newProject = tarn::MakeNewProject(machines.Creator(), tarn::TempoRecord{});
+    const auto richProject = tarn::test::MakeRichProject(machines, tarn::TempoRecord{});
+    if (newProject == nullptr || richProject == nullptr) {
+        std::fprintf(stderr, "the seed projects cannot be built\n");
+        return 1;
+    }
     const bool written =
+        WriteSeed(folder, "new-project", Written(tarn::SnapshotProject(*newProject))) &&
+        WriteSeed(folder, "rich-project", Written(tarn::SnapshotProject(*richProject))) &&
         WriteSeed(folder, "sample", Written(sample)) &&
         WriteSeed(folder, "small", Written(small)) &&
         WriteSeed(folder, "unknown-chunks", tarn::test::WithUnknownChunks(Written(small)));
