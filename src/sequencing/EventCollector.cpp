@@ -77,9 +77,11 @@ void EventCollector::CollectTrack(Node& node, const SequenceTrack& track,
                 break;
             }
             double exact = (event.time + (beat - first) - fraction) * chunk.samplesPerBeat;
-            int whole = static_cast<int>(exact + 0.5);
-            if (whole >= frames) {
-                whole = frames - 1;
+            int whole = frames - 1;
+            // Compared before converting, so that no offset can overflow.
+            if (exact + 0.5 < frames) {
+                whole = static_cast<int>(exact + 0.5);
+            } else {
                 exact = frames - 1 + kLastFrameFraction;
             }
             node.WriteParameter(event.group, event.track, event.index, event.value);

@@ -9,42 +9,6 @@
 namespace tarn {
 namespace {
 
-// Records whose offsets are given; the value tells them apart.
-std::vector<EventRecord> Records(std::initializer_list<int> offsets, double value) {
-    std::vector<EventRecord> records;
-    for (int offset : offsets) {
-        EventRecord record;
-        record.offset = offset;
-        record.value = value + static_cast<double>(records.size());
-        records.push_back(record);
-    }
-    return records;
-}
-
-EventList ListOf(std::vector<EventRecord>& records) {
-    EventList list;
-    for (EventRecord& record : records) {
-        list.Add(&record);
-    }
-    return list;
-}
-
-TEST(EventList, MergesByWholeOffsetWithTheIncomingListFirstOnTies) {
-    std::vector<EventRecord> held = Records({0, 5, 5, 9}, 10.0);
-    std::vector<EventRecord> coming = Records({0, 5, 7, 12}, 20.0);
-    EventList target = ListOf(held);
-    EventList spare;
-    EventList::Merge(target, ListOf(coming), spare);
-    std::vector<double> values;
-    for (const EventRecord* event : target) {
-        values.push_back(event->value);
-    }
-    EXPECT_EQ(values, (std::vector<double>{20.0, 10.0, 21.0, 11.0, 12.0, 22.0, 13.0, 23.0}));
-
-    EventList::Merge(target, EventList{}, spare);
-    EXPECT_EQ(target.Size(), 8u);
-}
-
 TEST(EventList, ListsPoolsAndTheWorkArrayFallBackAfterABurst) {
     EventRecord record;
     EventList list;

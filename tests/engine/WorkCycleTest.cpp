@@ -177,11 +177,12 @@ TEST_F(WorkCycle, EventsLandOnTheirExactSampleOffsets) {
     EXPECT_EQ(left[66150], 64.0);
 }
 
-TEST_F(WorkCycle, TracksAtOneOffsetPlayLaterTrackFirstAndTransposed) {
+TEST_F(WorkCycle, EventsAtOneOffsetPlayLaterTrackFirstAndTransposed) {
     const int generator = Add({.sound = Sound::kNote});
     ASSERT_EQ(project->ConnectMachines(generator, 0), 1);
     PlacePattern(generator, 2, 12.0).AddEvent(MakeEvent(3, test::kNote, 0, 0.0, 60.0), 0);
     PlacePattern(generator, 2, 12.0).AddEvent(MakeEvent(3, test::kNote, 0, 0.0, 120.0), 0);
+    project->GetNode(generator)->QueueLiveEvent(kGroupMachine, 0, test::kNote, 50.0, 0.5, 1.0);
     project->Transport().PlaySong();
     Render();
 
@@ -191,8 +192,9 @@ TEST_F(WorkCycle, TracksAtOneOffsetPlayLaterTrackFirstAndTransposed) {
             notes.push_back(received.event.value);
         }
     }
-    EXPECT_EQ(notes, (std::vector<double>{127.0, 72.0}));
-    EXPECT_EQ(samples[0][0], 72.0);
+    // Later tracks first, live events after the sequence's.
+    EXPECT_EQ(notes, (std::vector<double>{127.0, 72.0, 50.0}));
+    EXPECT_EQ(samples[0][0], 50.0);
 }
 
 TEST_F(WorkCycle, ALoopingSongWrapsAtTheLoopEnd) {

@@ -56,26 +56,6 @@ void* operator new(std::size_t size) {
 void* operator new[](std::size_t size) {
     return Allocate(size);
 }
-void* operator new(std::size_t size, std::align_val_t alignment) {
-    return Allocate(size, static_cast<std::size_t>(alignment));
-}
-void* operator new[](std::size_t size, std::align_val_t alignment) {
-    return Allocate(size, static_cast<std::size_t>(alignment));
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return Allocate(size);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return Allocate(size);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
 void operator delete(void* block) noexcept {
     Release(block);
 }
@@ -86,18 +66,6 @@ void operator delete(void* block, std::size_t) noexcept {
     Release(block);
 }
 void operator delete[](void* block, std::size_t) noexcept {
-    Release(block);
-}
-void operator delete(void* block, std::align_val_t) noexcept {
-    Release(block);
-}
-void operator delete[](void* block, std::align_val_t) noexcept {
-    Release(block);
-}
-void operator delete(void* block, std::size_t, std::align_val_t) noexcept {
-    Release(block);
-}
-void operator delete[](void* block, std::size_t, std::align_val_t) noexcept {
     Release(block);
 }
 

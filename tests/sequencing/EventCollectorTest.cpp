@@ -57,77 +57,31 @@ struct Collecting : test::SequencingFixture {
     Pattern* pattern = nullptr;
 };
 
-TEST_F(Collecting, EventsLandAtTheirSampleOffsetsAcrossChunksAndBeats) {
+TEST_F(Collecting, PlayingValuesReachTheParametersUpToTheChunksEnd) {
     Add(0, 0.1, 0.1);
     Add(0, 0.2557, 0.2); // 255.7 samples in: rounds past the chunk
-    Add(0, 0.256, 0.3);  // exactly at the chunk's end
-    Add(0, 0.95, 0.4);
-    Add(1, 0.1, 0.5);
+    Add(1, 0.05, 0.5);
 
     collector.Collect(*node, Chunk(0.0));
     EXPECT_EQ(Stamps(collector.MachineEvents()),
               (std::vector<Stamp>{{100, 100.0, 0.1}, {255, 255.498, 0.2}}));
-    // The playing value reaches the Node's parameter.
     EXPECT_EQ(node->ReadParameter(kGroupMachine, 0, test::kLevel), 0.2);
     EXPECT_EQ(pattern->currentPosition, 0.0);
 
-    collector.Collect(*node, Chunk(0.256));
-    EXPECT_EQ(Stamps(collector.MachineEvents()), (std::vector<Stamp>{{0, 0.0, 0.3}}));
-
-    // A chunk across the beat boundary: 0.95 is 50 samples in, beat 1's
-    // 0.1 is 200 samples in.
-    collector.Collect(*node, Chunk(0.9));
-    ASSERT_EQ(collector.MachineEvents().Size(), 2u);
-    EXPECT_EQ(collector.MachineEvents()[0]->offset, 50);
-    EXPECT_NEAR(collector.MachineEvents()[0]->exactOffset, 50.0, 1e-9);
-    EXPECT_EQ(collector.MachineEvents()[1]->offset, 200);
-    EXPECT_NEAR(collector.MachineEvents()[1]->exactOffset, 200.0, 1e-9);
-    EXPECT_EQ(pattern->currentPosition, 1.0);
-
-    // The end cut at the end of the song collects nothing beyond it.
+    // Cut at the end of the active range: nothing beyond it is collected.
     ChunkTiming cut = Chunk(0.9);
-    cut.end = 1.05;
+    cut.end = 1.04;
     collector.Collect(*node, cut);
-    EXPECT_EQ(Values(collector.MachineEvents()), std::vector<double>{0.4});
+    EXPECT_TRUE(collector.MachineEvents().Empty());
+    EXPECT_EQ(pattern->currentPosition, 1.0);
+    collector.Collect(*node, Chunk(0.9));
+    EXPECT_EQ(Values(collector.MachineEvents()), std::vector<double>{0.5});
 
     // Stopped: nothing from the sequence.
     ChunkTiming stopped = Chunk(0.0);
     stopped.playing = false;
     collector.Collect(*node, stopped);
     EXPECT_TRUE(collector.ChunkEvents().Empty());
-}
-
-TEST_F(Collecting, EqualOffsetsComeOutLaterTrackFirstAndLiveEventsLast) {
-    node->SequenceTracks().Create(-1);
-    EXPECT_EQ(CreatePattern(*node, 1, 4, 4, 0), 1);
-    node->SequenceTracks().Get(1)->PlacePattern(0, 1);
-    Add(0, 0.0, 1.0);
-    Add(0, 0.1, 3.0);
-    Add(0, 0.0, 2.0, test::kLevel, 3, 0, node->Patterns().Get(1));
-    Add(0, 0.05, 4.0, test::kLevel, 3, 0, node->Patterns().Get(1));
-    node->QueueLiveEvent(kGroupMachine, 0, test::kNote, 60.0, 0.5, 1.0);
-
-    collector.Collect(*node, Chunk(0.0));
-    EXPECT_EQ(Values(collector.MachineEvents()), (std::vector<double>{2.0, 1.0, 60.0, 4.0, 3.0}));
-    const EventRecord& live = *collector.MachineEvents()[2];
-    EXPECT_EQ(live.noteLength, 0.5);
-    EXPECT_EQ(live.velocity, 1.0);
-    // The queue is taken once.
-    EXPECT_TRUE(node->LiveEvents().Events().empty());
-    collector.Collect(*node, Chunk(0.5));
-    EXPECT_TRUE(collector.ChunkEvents().Empty());
-}
-
-TEST_F(Collecting, TransposedNotesStayInTheirRange) {
-    Add(0, 0.0, 60.0, test::kNote);
-    Add(0, 0.1, 120.0, test::kNote);
-    Add(0, 0.2, 0.25, test::kLevel);
-    node->SequenceTracks().Get(0)->TransposeEntry(0, 12.0);
-
-    collector.Collect(*node, Chunk(0.0));
-    EXPECT_EQ(Values(collector.MachineEvents()), (std::vector<double>{72.0, 127.0, 0.25}));
-    // The pattern keeps its own values.
-    EXPECT_EQ(test::PlayedValues(*pattern, 0), (std::vector<double>{60.0, 120.0, 0.25}));
 }
 
 TEST_F(Collecting, EventsGoToTheSystemTheConnectionsOrTheMachine) {

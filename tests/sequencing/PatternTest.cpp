@@ -35,7 +35,7 @@ std::vector<Linked> Links(const Pattern& pattern, int group, int track, int inde
     return links;
 }
 
-TEST(Pattern, EventsKeepTimeOrderAndAdditionOrderInBothStores) {
+TEST(Pattern, EventsKeepTimeAndAdditionOrderInBothStoresWithinThePattern) {
     Pattern pattern;
     pattern.Reset(4, 4, 0x00ffffff);
     EXPECT_EQ(pattern.AddEvent(MakeEvent(3, 1, 0, 0.5, 10.0), 1), 1);
@@ -51,11 +51,8 @@ TEST(Pattern, EventsKeepTimeOrderAndAdditionOrderInBothStores) {
     EXPECT_EQ(pattern.EventCount(), 4);
     EXPECT_TRUE(pattern.BeatEvents(0).empty());
     EXPECT_TRUE(pattern.BeatEvents(99).empty());
-}
 
-TEST(Pattern, RefusesEventsOutsideTheBeatOrThePattern) {
-    Pattern pattern;
-    pattern.Reset(4, 4, 0);
+    // Outside the beat, the pattern, the groups or the tracks: refused.
     const double nan = std::numeric_limits<double>::quiet_NaN();
     EXPECT_EQ(pattern.AddEvent(MakeEvent(3, 1, 0, 1.0, 1.0), 0), 0); // belongs to the next beat
     EXPECT_EQ(pattern.AddEvent(MakeEvent(3, 1, 0, -0.01, 1.0), 0), 0);
@@ -65,7 +62,7 @@ TEST(Pattern, RefusesEventsOutsideTheBeatOrThePattern) {
     EXPECT_EQ(pattern.AddEvent(MakeEvent(0, 1, 0, 0.0, 1.0), 0), 0);
     EXPECT_EQ(pattern.AddEvent(MakeEvent(4, 1, 0, 0.0, 1.0), 0), 0);
     EXPECT_EQ(pattern.AddEvent(MakeEvent(3, 1, -1, 0.0, 1.0), 0), 0);
-    EXPECT_EQ(pattern.EventCount(), 0);
+    EXPECT_EQ(pattern.EventCount(), 4);
 
     EXPECT_EQ(pattern.AddEvent(MakeEvent(3, 1, 0, 0.999, 1.0), 3), 1);
     EXPECT_EQ(pattern.AddEvent(MakeEvent(3, 1, 6, 0.0, 1.0), 0), 1);
