@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the studio and runs it inside a ready application directory
-# (build/app, laid out from dist/). Arguments are passed on to tarn.
+# (build/app, laid out from dist/). Arguments are passed on to tarn; without
+# any, it makes, renders and plays the demo song.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,4 +11,5 @@ mkdir -p build/app
 # Refresh the shipped files without touching what the user has changed.
 cp -r -n dist/. build/app/
 cd build/app
+[ $# -eq 0 ] && set -- demo
 exec ../release/tarn "$@"

@@ -1,49 +1,11 @@
-#include "app/CommandLine.h"
+#include "app/CommandLineFixture.h"
 
-#include "support/ScratchDirectory.h"
-
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <vector>
+#include <string>
 
 namespace tarn {
 namespace {
 
-// Runs tarn inside a scratch application directory, which is where the
-// command line takes the current directory to be.
-class CommandLineTest : public ::testing::Test {
-protected:
-    CommandLineTest() : previous_(std::filesystem::current_path()) {
-        std::filesystem::current_path(scratch_.Path());
-    }
-    ~CommandLineTest() override { std::filesystem::current_path(previous_); }
-
-    void Write(const std::string& relative, const std::string& text) const {
-        const std::filesystem::path file = scratch_ / relative;
-        std::filesystem::create_directories(file.parent_path());
-        std::ofstream(file, std::ios::binary) << text;
-    }
-
-    int Run(std::vector<std::string> arguments) {
-        std::vector<char*> argv;
-        for (std::string& argument : arguments) {
-            argv.push_back(argument.data());
-        }
-        ::testing::internal::CaptureStdout();
-        ::testing::internal::CaptureStderr();
-        const int status = RunCommandLine(static_cast<int>(argv.size()), argv.data());
-        out = ::testing::internal::GetCapturedStdout();
-        err = ::testing::internal::GetCapturedStderr();
-        return status;
-    }
-
-    test::ScratchDirectory scratch_;
-    std::filesystem::path previous_;
-    std::string out;
-    std::string err;
-};
+using CommandLineTest = test::CommandLineFixture;
 
 TEST_F(CommandLineTest, ListsMachinesWithUsageOrAlone) {
     EXPECT_EQ(Run({"tarn"}), 0);

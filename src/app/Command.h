@@ -1,0 +1,34 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+
+namespace tarn {
+
+class CommandConsole;
+
+// One `tarn` subcommand: its parser, added to the main parser, and what runs
+// once it was chosen and the console is up; run answers the exit status.
+struct Command {
+    CLI::App* parser = nullptr;
+    std::function<int(CommandConsole& console)> run;
+};
+
+Command AddMachinesCommand(CLI::App& app);
+Command AddNewCommand(CLI::App& app);
+Command AddDumpCommand(CLI::App& app);
+Command AddRenderCommand(CLI::App& app);
+Command AddPlayCommand(CLI::App& app);
+Command AddDemoCommand(CLI::App& app);
+
+// The --backend option of the commands that play.
+void AddBackendOption(CLI::App& parser, std::string& backend);
+
+// The machine registry and the new-machine catalogue, as `tarn machines`
+// prints them; bare `tarn` prints them after its usage.
+int PrintMachines(std::ostream& out);
+
+} // namespace tarn

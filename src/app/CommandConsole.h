@@ -1,0 +1,33 @@
+#pragma once
+
+#include "base/ConsoleLog.h"
+
+#include <atomic>
+#include <filesystem>
+#include <string>
+
+namespace tarn {
+
+// The console of a command-line run: every line reaches "Out/Console.log"
+// as in the studio and, with no console window to show them, errors and
+// warnings are echoed to stderr. Message lines are echoed to stdout only
+// while a command asks for them (playback shows its device lines), so that
+// commands whose stdout is data (dump) stay clean. Registered with the
+// three pipes for its whole life; lines may arrive from any thread.
+class CommandConsole {
+public:
+    CommandConsole();
+    ~CommandConsole();
+    CommandConsole(const CommandConsole&) = delete;
+    CommandConsole& operator=(const CommandConsole&) = delete;
+
+    void EchoMessages(bool echo) { echoMessages_.store(echo); }
+
+private:
+    static void Receive(void* console, int kind, const std::string& text);
+
+    ConsoleLog log_;
+    std::atomic<bool> echoMessages_ = false;
+};
+
+} // namespace tarn

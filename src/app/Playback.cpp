@@ -1,0 +1,165 @@
+#include "app/Playback.h"
+
+#include "app/Studio.h"
+#include "audio/PcmDeviceSelection.h"
+#include "audio/WaveOutDriver.h"
+#include "base/MessagePipe.h"
+#include "engine/ChunkStreamer.h"
+#include "engine/Project.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <mutex>
+#include <thread>
+
+namespace tarn {
+namespace {
+
+constexpr auto kPollInterval = std::chrono::milliseconds(10);
+
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void OnInterrupt(int) {
+    interrupted = 1;
+}
+
+// Takes SIGINT while it lives, so that Ctrl+C ends playback instead of
+// the process.
+class InterruptGuard {
+public:
+    InterruptGuard() {
+        interrupted = 0;
+        struct sigaction action {};
+        action.sa_handler = &OnInterrupt;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &previous_);
+    }
+    ~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+    bool Interrupted() const { return interrupted != 0; }
+
+private:
+    struct sigaction previous_ {};
+};
+
+// Counts the beats the engine has rendered since playback began, on the
+// chunk hook the streamer otherwise uses. Audio thread, with its lock held;
+// Finished may be asked from any thread.
+class PlaybackClock final : public ChunkStreamer {
+public:
+    explicit PlaybackClock(double beats) : beats_(beats) {}
+
+    void WriteChunk(Project& project, int frames) noexcept override {
+        played_ += frames * project.Tempo().beatsPerSample;
+        if (played_ >= beats_ || !project.Transport().Playing()) {
+            finished_.store(true, std::memory_order_release);
+        }
+    }
+    bool Finished() const { return finished_.load(std::memory_order_acquire); }
+
+    std::recursive_mutex lock;
+
+private:
+    double beats_;
+    double played_ = 0.0;
+    std::atomic<bool> finished_ = false;
+};
+
+// Starts the song under the project lock; the beats to play, or 0 after
+// an error line.
+double StartSong(CurrentProject& current, const PlayRequest& request) {
+    std::lock_guard hold(current.Lock());
+    Project* project = current.Get();
+    if (project == nullptr) {
+        ErrorOut() << "error: there is no project to play" << eol;
+        return 0.0;
+    }
+    SongTransport& transport = project->Transport();
+    double beats = request.beats;
+    if (!(beats > 0.0)) {
+        // Once through: the transport itself stops at the song's end.
+        beats = transport.songEnd - transport.songStart;
+        transport.flags &= ~SongTransport::kRepeat;
+    }
+    if (!(beats > 0.0)) {
+        ErrorOut() << "error: the song ends where it starts; give a number of beats to play" << eol;
+        return 0.0;
+    }
+    transport.PlaySong();
+    return beats;
+}
+
+// What the device still holds once the last block was rendered.
+std::chrono::milliseconds QueuedAudio() {
+    const PcmFormat format;
+    return std::chrono::milliseconds(1000LL * format.bufferFrames * format.bufferCount /
+                                     format.sampleRate);
+}
+
+// Sleeps until done() holds; false when Ctrl+C or a failing device came
+// first.
+template <typename Done>
+bool WaitFor(const InterruptGuard& guard, const WaveOutDriver& driver, Done done) {
+    while (!done()) {
+        if (guard.Interrupted() || !driver.IsRunning()) {
+            return false;
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    return true;
+}
+
+} // namespace
+
+PlayOutcome PlaySong(Studio& studio, const PlayRequest& request) {
+    // From the start: connecting to a sound server can take a while.
+    InterruptGuard guard;
+    std::unique_ptr<PcmDevice> device = SelectPcmDevice(request.backend);
+    if (device == nullptr) {
+        return PlayOutcome::kFailed;
+    }
+    const bool anyDevice = device->DeviceCount() > 0;
+    WaveOutDriver driver(std::move(device));
+    HostLink link = studio.Engine().RenderLink();
+    MachineMessage attach;
+    attach.messageType = kMsgAttachHost;
+    attach.pointer = &link;
+    driver.HandleMessage(&attach);
+    if (driver.Open() == 0) {
+        return anyDevice ? PlayOutcome::kFailed : PlayOutcome::kNoDevice;
+    }
+    const double beats = StartSong(studio.Current(), request);
+    if (beats == 0.0) {
+        return PlayOutcome::kFailed;
+    }
+
+    PlaybackClock clock(beats);
+    studio.Engine().AttachStreamer(&clock, &clock.lock);
+    PlayOutcome outcome = PlayOutcome::kFailed;
+    if (!guard.Interrupted() && driver.Start() != 0) {
+        const auto heard = [&] {
+            const auto end = std::chrono::steady_clock::now() + QueuedAudio();
+            return WaitFor(guard, driver,
+                           [end] { return std::chrono::steady_clock::now() >= end; });
+        };
+        if (WaitFor(guard, driver, [&clock] { return clock.Finished(); }) && heard()) {
+            outcome = PlayOutcome::kFinished;
+        }
+    }
+    if (guard.Interrupted()) {
+        outcome = PlayOutcome::kInterrupted;
+    }
+    driver.Stop();
+    driver.Close();
+    studio.Engine().AttachStreamer(&studio.Streamer(), &studio.Streamer().Lock());
+    std::lock_guard hold(studio.Current().Lock());
+    if (Project* project = studio.Current().Get()) {
+        project->Stop();
+    }
+    return outcome;
+}
+
+} // namespace tarn

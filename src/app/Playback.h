@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+namespace tarn {
+
+class Studio;
+
+struct PlayRequest {
+    // Above 0: this many beats from the song's start, wrapping as the song
+    // would; otherwise the song once, from its start to its end.
+    double beats = 0.0;
+    std::string backend = "auto"; // "auto", "alsa" or "jack"
+};
+
+enum class PlayOutcome {
+    kFinished,    // played to the end and shut down
+    kInterrupted, // Ctrl+C (SIGINT) ended it early, cleanly
+    kNoDevice,    // the system offers no playback device
+    kFailed,      // an error line said why
+};
+
+// Plays the studio's current project through the audio output driver and
+// returns once it has been heard to the end: the driver's fill thread
+// renders it, a clock on the engine's chunk hook counts the beats, and the
+// driver is stopped and closed after the last queued buffer has played.
+// While it runs, the studio's streamer is detached. Owner's thread; it
+// blocks, and takes SIGINT for itself while it does.
+PlayOutcome PlaySong(Studio& studio, const PlayRequest& request);
+
+} // namespace tarn

@@ -1,0 +1,61 @@
+#include "app/Studio.h"
+
+#include "base/MessagePipe.h"
+#include "dsp/DspLibrary.h"
+#include "engine/Project.h"
+#include "formats/ProjectBuilder.h"
+#include "formats/ProjectFile.h"
+#include "machines/builtin/BuiltinMachines.h"
+
+#include <mutex>
+
+namespace tarn {
+
+Studio::Studio()
+    : factory_(BuiltinMachines()),
+      createMachine_([this](std::string_view name) { return factory_.CreateMachine(name); }) {
+    StartUp();
+}
+
+Studio::Studio(MachineCreator createMachine)
+    : factory_(BuiltinMachines()), createMachine_(std::move(createMachine)) {
+    StartUp();
+}
+
+void Studio::StartUp() {
+    MessageOut() << "starting audio streaming engine..." << eol;
+    MessageOut() << "starting core engine..." << eol;
+    engine_.Start();
+    engine_.AttachStreamer(&streamer_, &streamer_.Lock());
+    MessageOut() << "initializing DSP lib..." << eol;
+    InitializeDspLibrary(kDspSampleRate);
+}
+
+Studio::~Studio() {
+    streamer_.Stop();
+    engine_.AttachStreamer(nullptr, nullptr);
+    // Machines hold records of the DSP tables: they go first.
+    current_.Take();
+    ReleaseDspLibrary();
+}
+
+std::unique_ptr<Project> Studio::LoadProject(const std::filesystem::path& file) const {
+    return tarn::LoadProject(file, createMachine_, engine_.Tempo());
+}
+
+std::unique_ptr<Project> Studio::NewProject() const {
+    return MakeNewProject(createMachine_, engine_.Tempo());
+}
+
+void Studio::SetProject(std::unique_ptr<Project> project) {
+    std::unique_ptr<Project> previous;
+    {
+        std::lock_guard hold(current_.Lock());
+        if (project != nullptr) {
+            GlobalTempo().SetBpm(project->Tempo().bpm);
+        }
+        previous = current_.Set(std::move(project));
+    }
+}
+
+} // namespace tarn

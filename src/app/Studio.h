@@ -1,0 +1,55 @@
+#pragma once
+
+#include "audio/AudioStreamer.h"
+#include "engine/CoreEngine.h"
+#include "engine/CurrentProject.h"
+#include "engine/Node.h"
+#include "machines/framework/MachineFactory.h"
+
+#include <filesystem>
+#include <memory>
+
+namespace tarn {
+
+class Project;
+
+// The engines a command-line run needs, brought up in the studio's start-up
+// order and taken down in reverse: the machine factory, the audio streamer,
+// the core engine (rendering the current project, feeding the streamer),
+// the DSP library at 44 100 Hz. No project is current until one is set.
+// Owner's thread; the engine's render runs on whichever thread drives it
+// (the command itself offline, the driver's fill thread when playing).
+class Studio {
+public:
+    // Machines come from the built-in table.
+    Studio();
+    // Machines come from createMachine (tests bring machines of their own).
+    explicit Studio(MachineCreator createMachine);
+    ~Studio();
+    Studio(const Studio&) = delete;
+    Studio& operator=(const Studio&) = delete;
+
+    const MachineCreator& Creator() const { return createMachine_; }
+    CurrentProject& Current() { return current_; }
+    CoreEngine& Engine() { return engine_; }
+    AudioStreamer& Streamer() { return streamer_; }
+
+    // A project built aside from a file or anew (the Master alone); null
+    // after an error line.
+    std::unique_ptr<Project> LoadProject(const std::filesystem::path& file) const;
+    std::unique_ptr<Project> NewProject() const;
+    // Makes project current, its tempo the process-wide one. The project it
+    // replaces is destroyed after the project lock is left.
+    void SetProject(std::unique_ptr<Project> project);
+
+private:
+    void StartUp();
+
+    MachineFactory factory_;
+    MachineCreator createMachine_;
+    AudioStreamer streamer_;
+    CurrentProject current_;
+    CoreEngine engine_{current_};
+};
+
+} // namespace tarn
