@@ -65,11 +65,6 @@ bool AudioStreamer::Streaming() const {
     return streaming_;
 }
 
-int AudioStreamer::ChannelCount() const {
-    std::lock_guard hold(lock_);
-    return channels_;
-}
-
 std::uint64_t AudioStreamer::DataBytesWritten() const {
     std::lock_guard hold(lock_);
     return dataBytes_;

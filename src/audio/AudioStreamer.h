@@ -70,8 +70,7 @@ public:
     // The file the next Start opens, or the one being written while
     // streaming: the name rules applied to the current settings.
     std::filesystem::path FilePath() const;
-    // Channels per frame of the current or last recording.
-    int ChannelCount() const;
+    // Sample bytes of the current or last recording (the window shows MB).
     std::uint64_t DataBytesWritten() const;
 
     std::recursive_mutex& Lock() { return lock_; }
