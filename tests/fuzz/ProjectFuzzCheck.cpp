@@ -9,7 +9,6 @@
 #include "formats/ProjectTestDocument.h"
 
 #include <algorithm>
-#include <map>
 #include <vector>
 
 namespace tarn::test {
@@ -64,18 +63,17 @@ std::string CheckResave(Project& project) {
 // checks; tests/fuzz/slow holds examples.
 constexpr std::int64_t kMostPlacedBeats = 16384;
 
+// Counts every placement as long as the machine's longest pattern, since
+// a pattern without a number takes the lowest free one.
 bool PlacesManyBeats(const ProjectDocument& document) {
     std::int64_t placed = 0;
     for (const MachineDoc& machine : document.machines) {
-        std::map<int, std::int64_t> lengths;
+        std::int64_t longest = 0;
         for (const PatternDoc& pattern : machine.patterns) {
-            lengths[pattern.index] = pattern.length;
+            longest = std::max<std::int64_t>(longest, pattern.length);
         }
         for (const SequenceTrackDoc& track : machine.sequenceTracks) {
-            for (const SequenceEntryDoc& entry : track.entries) {
-                const auto found = lengths.find(entry.pattern);
-                placed += found != lengths.end() ? std::max<std::int64_t>(found->second, 0) : 0;
-            }
+            placed += longest * static_cast<std::int64_t>(track.entries.size());
         }
     }
     return placed > kMostPlacedBeats;
