@@ -16,6 +16,9 @@
 
 #include <array>
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarn {
