@@ -79,10 +79,12 @@ public:
         if (slot.next >= 0) {
             slots_[slot.next].previous = slot.previous;
         }
+        if (index == first_) {
+            first_ = slot.next;
+        }
         T* item = slot.item;
         slot = Slot{};
         --count_;
-        RecomputeFirst();
         return item;
     }
 
@@ -168,16 +170,10 @@ private:
                 break;
             }
         }
-        RecomputeFirst();
-    }
-
-    void RecomputeFirst() {
-        first_ = -1;
-        for (int i = 0; i <= highest_; ++i) {
-            if (slots_[i].item != nullptr) {
-                first_ = i;
-                return;
-            }
+        // The first occupied slot is kept up to date as slots come and go, so
+        // that emptying a long list costs no rescans.
+        if (first_ < 0 || index < first_) {
+            first_ = index;
         }
     }
 
