@@ -2,18 +2,24 @@
 # Configures and builds one flavour of the studio:
 #   scripts/build.sh release    optimised build in build/release
 #   scripts/build.sh sanitize   AddressSanitizer + UBSan build in build/sanitize
+# Further arguments name the targets to build (all of them by default).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 flavour=${1:-release}
+shift || true
+targets=()
+for target in "$@"; do
+    targets+=(--target "$target")
+done
 case "$flavour" in
 release) options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
 sanitize) options=(-DCMAKE_BUILD_TYPE=Debug -DTARN_SANITIZE=ON) ;;
 *)
-    echo "usage: scripts/build.sh [release|sanitize]" >&2
+    echo "usage: scripts/build.sh [release|sanitize] [target...]" >&2
     exit 2
     ;;
 esac
 
 cmake -S . -B "build/$flavour" -G Ninja "${options[@]}" >/dev/null
-cmake --build "build/$flavour"
+cmake --build "build/$flavour" "${targets[@]}"

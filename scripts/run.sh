@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
-scripts/build.sh release
+scripts/build.sh release tarn
 mkdir -p build/app
 # Refresh the shipped files without touching what the user has changed.
 cp -r -n dist/. build/app/
