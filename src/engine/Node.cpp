@@ -76,6 +76,20 @@ void Node::ApplyDefaults() {
     }
 }
 
+int Node::SaveState() {
+    MachineMessage message;
+    message.messageType = kMsgSaveState;
+    try {
+        handle_->Instance().HandleMessage(&message);
+    } catch (...) {
+        WarningOut() << "warning: '" << machineName_ << "': save state failed." << eol;
+        return 0;
+    }
+    // The block is the host's from here on; an empty one clears the state.
+    storedState_.Adopt(static_cast<std::uint8_t*>(message.pointer), message.value);
+    return 1;
+}
+
 int Node::SetTrackCount(int group, int count) {
     if (count < 0 || count < info_.minTracks || count > info_.maxTracks) {
         return 0;

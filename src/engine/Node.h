@@ -16,6 +16,7 @@
 #include "sequencing/PatternList.h"
 #include "sequencing/SequenceTrackList.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -129,7 +130,13 @@ public:
     const std::map<std::int32_t, std::string>& Programs() const { return programs_; }
     // Index of the machine's note parameter, -1 when it has none.
     std::int32_t NoteParameter() const { return noteParameter_; }
+    // The block the machine last saved: what set-up handed to Init until
+    // the next SaveState.
     const ByteBuffer& StoredState() const { return storedState_; }
+    // Asks the machine for its state (SaveState) and keeps the block it
+    // hands over in place of the stored one. 0, with a warning line and the
+    // stored block left as it was, when the machine throws.
+    int SaveState();
 
     // The Connections that end here; the index is the Connection's track in
     // the input mixer group.
@@ -160,6 +167,15 @@ public:
     // The audio streamer records this Node's input channels instead of its
     // outputs when it is the project's record source.
     bool recordInputs = false;
+
+    // Where the machine view shows the Node: fractions of its width and
+    // height.
+    double x = 0.0;
+    double y = 0.0;
+    // Values only the editors interpret; kept with the project file.
+    std::array<std::int32_t, 2> editorState = {0, 0};
+    // The pattern number the Node's editors show; -1 for none.
+    std::int32_t currentPattern = -1;
 
 private:
     friend class Project;

@@ -4,11 +4,14 @@
 #include "engine/OwnedSlotList.h"
 #include "engine/SongTransport.h"
 #include "engine/TempoRecord.h"
+#include "engine/Wave.h"
 #include "machines/framework/MachineFactory.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -82,6 +85,19 @@ public:
     SongTransport& Transport() { return transport_; }
     const SongTransport& Transport() const { return transport_; }
 
+    // The samples the samplers play, by wavetable index (stable while other
+    // slots change).
+    OwnedSlotList<Wave>& Waves() { return waves_; }
+    const OwnedSlotList<Wave>& Waves() const { return waves_; }
+
+    std::string name = "Untitled";
+    // Where the project was last saved or loaded from; empty for a new one.
+    std::string filePath;
+    // The editors' selection and the id of the Node they edit; the project
+    // only keeps them with the file.
+    std::array<std::int32_t, 2> editorSelection = {0, 0};
+    std::int32_t editedNodeId = kMasterId;
+
     // The Node the audio streamer records (its inputs or outputs, as the
     // Node's recordInputs flag says). An id without a Node records nothing.
     // Not stored in the project file.
@@ -110,6 +126,7 @@ private:
     OwnedSlotList<Node> nodes_;
     SlotList<Node> processOrder_{kProcessOrderCapacity};
     std::vector<int> nodeOrder_;
+    OwnedSlotList<Wave> waves_;
     MachineCreator createMachine_;
     TempoRecord tempo_;
     SongTransport transport_;

@@ -1,6 +1,7 @@
 #include "formats/ProjectBuilder.h"
 
 #include "base/MessagePipe.h"
+#include "formats/ProjectWaves.h"
 #include "machines/framework/GearCatalogue.h"
 #include "sequencing/PatternEditing.h"
 
@@ -17,6 +18,8 @@ namespace tarn {
 namespace {
 
 constexpr double kNewProjectBpm = 120.0;
+// The middle of the machine view, where a new project's Master sits.
+constexpr double kCentre = 0.5;
 // The Master's tempo parameter (group 3, track 0).
 constexpr int kTempoParameter = 0;
 
@@ -40,6 +43,33 @@ std::optional<double> SavedTempo(const ProjectDocument& document) {
 void ApplyReal(double stored, double& target) {
     if (stored != kMissingReal && std::isfinite(stored)) {
         target = stored;
+    }
+}
+
+void ApplyInteger(std::int32_t stored, std::int32_t& target) {
+    if (stored != kMissingInteger) {
+        target = stored;
+    }
+}
+
+void ApplyRootIntegers(const ProjectDocument& document, Project& project) {
+    ApplyInteger(document.selection[0], project.editorSelection[0]);
+    ApplyInteger(document.selection[1], project.editorSelection[1]);
+    ApplyInteger(document.editedNode, project.editedNodeId);
+}
+
+// Slot numbers are capped like Node ids, so that a damaged index cannot
+// grow the wavetable without bound.
+void AddWaves(const ProjectDocument& document, Project& project) {
+    for (const WaveDoc& doc : document.waves) {
+        if (doc.index < 0 || doc.index > Project::kMaxIndex) {
+            WarningOut() << "warning: wave " << doc.index << " '" << doc.name
+                         << "' skipped: its wavetable index is out of range" << eol;
+            continue;
+        }
+        if (std::unique_ptr<Wave> wave = BuildWave(doc)) {
+            project.Waves().Place(doc.index, std::move(wave));
+        }
     }
 }
 
@@ -73,9 +103,14 @@ std::vector<bool> CreateMachines(const ProjectDocument& document, Project& proje
         if (machine.trackCount != kMissingInteger) {
             node->SetTrackCount(kGroupMachine, machine.trackCount);
         }
+        ApplyReal(machine.x, node->x);
+        ApplyReal(machine.y, node->y);
         if (!machine.name.empty()) {
             node->SetName(machine.name);
         }
+        ApplyInteger(machine.editorState[0], node->editorState[0]);
+        ApplyInteger(machine.editorState[1], node->editorState[1]);
+        ApplyInteger(machine.currentPattern, node->currentPattern);
     }
     return exists;
 }
@@ -236,9 +271,11 @@ std::unique_ptr<Project> MakeNewProject(MachineCreator createMachine,
         Project::kMasterId) {
         return nullptr;
     }
-    project->GetNode(Project::kMasterId)
-        ->WriteParameter(kGroupMachine, 0, kTempoParameter, kNewProjectBpm);
+    Node& master = *project->GetNode(Project::kMasterId);
+    master.WriteParameter(kGroupMachine, 0, kTempoParameter, kNewProjectBpm);
     project->Transport() = SongTransport{};
+    master.x = kCentre;
+    master.y = kCentre;
     return project;
 }
 
@@ -256,7 +293,9 @@ std::unique_ptr<Project> BuildProject(const ProjectDocument& document, MachineCr
         return nullptr;
     }
     project->Tempo().SetBpm(*bpm);
+    ApplyRootIntegers(document, *project);
     ApplySongSettings(document, project->Transport());
+    AddWaves(document, *project);
     const std::vector<bool> exists = CreateMachines(document, *project);
     Connect(document, *project);
     for (std::size_t i = 0; i < document.machines.size(); ++i) {

@@ -10,7 +10,11 @@
 namespace tarn {
 
 int SaveProject(Project& project, const std::filesystem::path& path) {
-    return WriteProjectFile(SnapshotProject(project), path);
+    if (WriteProjectFile(SnapshotProject(project), path) == 0) {
+        return 0;
+    }
+    project.filePath = path.string();
+    return 1;
 }
 
 std::unique_ptr<Project> LoadProject(const std::filesystem::path& path,
@@ -19,7 +23,12 @@ std::unique_ptr<Project> LoadProject(const std::filesystem::path& path,
     if (ReadProjectFile(path, document) == 0) {
         return nullptr;
     }
-    return BuildProject(document, std::move(createMachine), engineTempo, path.string());
+    std::unique_ptr<Project> project =
+        BuildProject(document, std::move(createMachine), engineTempo, path.string());
+    if (project != nullptr) {
+        project->filePath = path.string();
+    }
+    return project;
 }
 
 } // namespace tarn

@@ -1,7 +1,6 @@
 #include "formats/ProjectSnapshot.h"
 
-#include "base/MessagePipe.h"
-#include "machines/framework/ByteBuffer.h"
+#include "formats/ProjectWaves.h"
 #include "tarn/MachineAbi.h"
 
 #include <cstdint>
@@ -9,26 +8,6 @@
 
 namespace tarn {
 namespace {
-
-// What the machine answers to SaveState. The block it hands over becomes
-// the host's, which copies and releases it at once.
-std::vector<std::uint8_t> SavedState(Node& node) {
-    MachineMessage message;
-    message.messageType = kMsgSaveState;
-    try {
-        node.MachineInstance().HandleMessage(&message);
-    } catch (...) {
-        WarningOut() << "warning: '" << node.MachineName() << "': save state failed." << eol;
-        return {};
-    }
-    const auto* data = static_cast<const std::uint8_t*>(message.pointer);
-    std::vector<std::uint8_t> state;
-    if (data != nullptr && message.value > 0) {
-        state.assign(data, data + message.value);
-    }
-    ByteBuffer::FreeBlock(message.pointer);
-    return state;
-}
 
 void AddParameterValues(Node& node, int group, int track, MachineDoc& machine) {
     for (const auto& [index, descriptor] : node.Parameters(group)) {
@@ -82,7 +61,14 @@ MachineDoc Snapshot(int id, Node& node) {
     machine.trackCount = node.TrackCount();
     machine.name = node.Name();
     machine.typeName = node.MachineName();
-    machine.state = SavedState(node);
+    machine.x = node.x;
+    machine.y = node.y;
+    // A machine that fails to save keeps the state it was set up with.
+    node.SaveState();
+    const ByteBuffer& state = node.StoredState();
+    machine.state.assign(state.Data(), state.Data() + state.Size());
+    machine.editorState = node.editorState;
+    machine.currentPattern = node.currentPattern;
     for (auto [index, track] : node.SequenceTracks()) {
         machine.sequenceTracks.push_back(Snapshot(index, *track));
     }
@@ -115,6 +101,11 @@ void SnapshotInputs(int destination, const Node& node, ProjectDocument& document
 
 ProjectDocument SnapshotProject(Project& project) {
     ProjectDocument document;
+    document.selection = project.editorSelection;
+    document.editedNode = project.editedNodeId;
+    for (auto [index, wave] : project.Waves()) {
+        document.waves.push_back(SnapshotWave(index, *wave));
+    }
     for (auto [id, node] : project.Nodes()) {
         document.machines.push_back(Snapshot(id, *node));
     }

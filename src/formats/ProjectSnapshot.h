@@ -9,7 +9,8 @@ namespace tarn {
 // saved state, parameter values (every parameter of every group and track),
 // patterns and sequence tracks, the Connections and their routes in
 // destination, input-list and route order, and the song settings. Each
-// machine is asked for its state (SaveState), so the project is not const.
+// machine is asked for its state (SaveState), which its Node keeps, so the
+// project is not const.
 // GUI thread, project lock held.
 ProjectDocument SnapshotProject(Project& project);
 

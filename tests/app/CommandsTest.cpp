@@ -85,6 +85,7 @@ TEST_F(CommandsTest, NewProjectRendersToItsLengthAndDumps) {
         EXPECT_TRUE(master.contains(key)) << key;
     }
     EXPECT_EQ(master["type"], "Tarn Master");
+    EXPECT_EQ(master["position"], Json::parse("[0.5, 0.5]"));
     const Json tempo = Json::parse(R"({"group": 3, "track": 0, "index": 0, "value": 120.0})");
     EXPECT_NE(std::find(master["parameters"].begin(), master["parameters"].end(), tempo),
               master["parameters"].end());

@@ -54,13 +54,15 @@ public:
 
 inline constexpr int kRichBass = 3;
 inline constexpr int kRichEffect = 7;
+inline constexpr int kRichWave = 2;
 
 // A project using every kind of record: the Master, an Analog Bass at 3
 // and a three-track stateful effect at 7, bass -> effect -> Master with a
 // default route removed and one added by hand at a sparse index, patterns
 // with note and System events, placements (one transposed down), changed
-// parameters of all three groups, a machine-held value, the node order and
-// song settings. Null when any step of building it is refused.
+// parameters of all three groups, a machine-held value, the node order,
+// song settings, machine-view positions, editor values and a stereo wave
+// with loop points at wavetable slot 2. Null when any step of building it is refused.
 inline std::unique_ptr<Project> MakeRichProject(ProjectMachines& machines,
                                                 const TempoRecord& engineTempo) {
     auto project = MakeNewProject(machines.Creator(), engineTempo);
@@ -112,6 +114,19 @@ inline std::unique_ptr<Project> MakeRichProject(ProjectMachines& machines,
     if (!built) {
         return nullptr;
     }
+    bass.x = 0.25;
+    bass.y = 0.75;
+    bass.editorState = {3, 9};
+    bass.currentPattern = 4;
+    project->editorSelection = {2, 5};
+    project->editedNodeId = kRichBass;
+    auto wave = std::make_unique<Wave>();
+    wave->name = "kick";
+    wave->frameCount = 3;
+    wave->sampleRate = 22050;
+    wave->channels = {{0.5f, -0.25f, 1.0f}, {-1.0f, 0.0f, 0.125f}};
+    wave->loopPoints = {{1, 0.0, 2.0}, {0, 1.0, 3.0}};
+    project->Waves().Place(kRichWave, std::move(wave));
     project->NodeOrder() = {kRichBass, kRichEffect, Project::kMasterId};
     project->Transport().songEnd = 32.0;
     project->Transport().loopStart = 4.0;

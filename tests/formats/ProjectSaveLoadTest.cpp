@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <bit>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -79,6 +82,12 @@ TEST_F(ProjectSaveLoad, ANewProjectHoldsTheMasterAt120Bpm) {
     EXPECT_EQ(transport.loopStart, 0.0);
     EXPECT_EQ(transport.loopEnd, 4.0);
     EXPECT_EQ(transport.flags, 4u);
+    EXPECT_EQ(project->name, "Untitled");
+    EXPECT_TRUE(project->filePath.empty());
+    EXPECT_EQ(project->editorSelection, (std::array<std::int32_t, 2>{0, 0}));
+    EXPECT_EQ(project->editedNodeId, Project::kMasterId);
+    EXPECT_EQ(master.x, 0.5);
+    EXPECT_EQ(master.y, 0.5);
     // The Master's tempo parameter agrees, so the first chunk keeps 120.
     EXPECT_FALSE(project->UpdateTempo());
 
@@ -87,6 +96,9 @@ TEST_F(ProjectSaveLoad, ANewProjectHoldsTheMasterAt120Bpm) {
     EXPECT_EQ(loaded->Nodes().Count(), 1);
     EXPECT_EQ(loaded->GetNode(Project::kMasterId)->MachineName(), "Tarn Master");
     EXPECT_EQ(loaded->Tempo().bpm, 120.0);
+    EXPECT_EQ(loaded->GetNode(Project::kMasterId)->x, 0.5);
+    EXPECT_EQ(loaded->filePath, (scratch / "song.tarn").string());
+    EXPECT_EQ(project->filePath, loaded->filePath);
     EXPECT_EQ(SnapshotProject(*loaded), SnapshotProject(*project));
     EXPECT_TRUE(lines.errors.Take().empty());
     EXPECT_TRUE(lines.warnings.Take().empty());
@@ -111,7 +123,23 @@ TEST_F(ProjectSaveLoad, ARoundTripKeepsTheWholeProject) {
     }
     EXPECT_EQ(ids, (std::vector<int>{0, kBass, kEffect}));
     EXPECT_EQ(loaded->Tempo().bpm, 133.0);
-    EXPECT_EQ(loaded->GetNode(kBass)->Name(), "Bassline");
+    const Node& bass = *loaded->GetNode(kBass);
+    EXPECT_EQ(bass.Name(), "Bassline");
+    EXPECT_EQ(std::make_pair(bass.x, bass.y), std::make_pair(0.25, 0.75));
+    EXPECT_EQ(bass.editorState, (std::array<std::int32_t, 2>{3, 9}));
+    EXPECT_EQ(bass.currentPattern, 4);
+    EXPECT_EQ(loaded->editorSelection, (std::array<std::int32_t, 2>{2, 5}));
+    EXPECT_EQ(loaded->editedNodeId, kBass);
+    // The wave keeps its slot, its channels sample for sample and its loops.
+    EXPECT_EQ(loaded->Waves().Count(), 1);
+    const Wave* wave = loaded->Waves().Get(test::kRichWave);
+    ASSERT_NE(wave, nullptr);
+    EXPECT_EQ(wave->name, "kick");
+    EXPECT_EQ(wave->sampleRate, 22050);
+    EXPECT_EQ(wave->channels, project->Waves().Get(test::kRichWave)->channels);
+    ASSERT_EQ(wave->loopPoints.size(), 2u);
+    EXPECT_EQ(wave->loopPoints[1].kind, 0);
+    EXPECT_EQ(wave->loopPoints[1].end, 3.0);
     EXPECT_EQ(loaded->GetNode(kEffect)->TrackCount(), 3);
     // The saved state reached the new machine's Init; the value the machine
     // holds itself went back to it.
@@ -213,6 +241,62 @@ TEST_F(ProjectSaveLoad, AFileThatCannotBeLoadedGivesNoProjectAndOneError) {
     const auto errors = lines.errors.Take();
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_NE(errors[0].find(nowhere.string()), std::string::npos);
+}
+
+TEST_F(ProjectSaveLoad, WaveRecordsAreCheckedAgainstTheirBytes) {
+    ProjectDocument document = test::SampleProjectDocument();
+    // Only the Master, so that every warning is about waves.
+    document.machines.resize(1);
+    document.connections.clear();
+    document.channelConnections.clear();
+    document.waves.clear();
+    // The first layout: the format in the record, two channels interleaved.
+    WaveDoc& old = document.waves.emplace_back();
+    old.index = 1;
+    old.name = "old";
+    old.oldChannelCount = 2;
+    old.oldFrameCount = 2;
+    old.oldBitsPerSample = 32;
+    old.oldSampleRate = 8000;
+    for (const float sample : {0.5f, -0.5f, 0.25f, -0.25f}) {
+        const auto bits = std::bit_cast<std::uint32_t>(sample);
+        for (int shift = 0; shift < 32; shift += 8) {
+            old.oldInterleaved.push_back(static_cast<std::uint8_t>(bits >> shift));
+        }
+    }
+    // Blocks that do not hold what the records claim.
+    WaveDoc shortChannel;
+    shortChannel.index = 2;
+    shortChannel.format = {32, 44100, 1, 1000};
+    shortChannel.channels = {{0, std::vector<std::uint8_t>(8)}};
+    document.waves.push_back(shortChannel);
+    WaveDoc huge = old;
+    huge.index = 3;
+    huge.oldChannelCount = 0x7FFFFFFF;
+    huge.oldFrameCount = 0x7FFFFFFF;
+    document.waves.push_back(huge);
+    WaveDoc missingChannel = shortChannel;
+    missingChannel.index = 4;
+    missingChannel.format.channelCount = 0x7FFFFFFF;
+    document.waves.push_back(missingChannel);
+
+    auto loaded = BuildProject(document, machines.Creator(), engineTempo, "song.tarn");
+    ASSERT_NE(loaded, nullptr);
+    const Wave* split = loaded->Waves().Get(1);
+    ASSERT_NE(split, nullptr);
+    EXPECT_EQ(split->frameCount, 2);
+    EXPECT_EQ(split->sampleRate, 8000);
+    EXPECT_EQ(split->channels, (std::vector<std::vector<float>>{{0.5f, 0.25f}, {-0.5f, -0.25f}}));
+    EXPECT_EQ(loaded->Waves().Count(), 1);
+    EXPECT_EQ(
+        lines.warnings.Take(),
+        (std::vector<std::string>{
+            "warning: old waveform document structure detected",
+            "warning: wave 2 '' skipped: a channel block does not hold its frame count",
+            "warning: old waveform document structure detected",
+            "warning: wave 3 'old' skipped: its sample block does not hold its frame count",
+            "warning: wave 4 '' skipped: its channel count does not match its channel blocks"}));
+    EXPECT_TRUE(lines.errors.Take().empty());
 }
 
 } // namespace

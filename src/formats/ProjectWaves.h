@@ -1,0 +1,25 @@
+#pragma once
+
+#include "engine/Wave.h"
+#include "formats/ProjectDocument.h"
+
+#include <memory>
+
+namespace tarn {
+
+// The wavetable's side of the project file: a live wave to its record and
+// back.
+
+// The record of the wave at index: format, one data block per channel with
+// the samples as little-endian 32-bit floats, the loop points.
+WaveDoc SnapshotWave(int index, const Wave& wave);
+
+// The wave a record describes, in the current layout or in the first one
+// (format in the record itself, channels interleaved in one block; one
+// warning line says so). Every size is checked against the bytes the record
+// holds: a wave whose blocks do not match its format, or that is not 32-bit
+// float, is null after one warning line naming its index, so a damaged
+// sample never costs more than itself.
+std::unique_ptr<Wave> BuildWave(const WaveDoc& doc);
+
+} // namespace tarn
