@@ -348,15 +348,7 @@ std::int32_t AnalogBass::FormatValue(std::int32_t index, double value, char* tex
 }
 
 std::int32_t AnalogBass::Describe() {
-    info_.kind = kKindGenerator;
-    info_.revision = 1;
-    info_.flags = 0;
-    info_.minTracks = 1;
-    info_.maxTracks = 1;
-    info_.name = "Analog Bass";
-    info_.alternateName = "Analog Bass";
-    info_.shortName = "ABass";
-    info_.author = "Tarn team";
+    info_ = MachineInfo::Builtin(kKindGenerator, "Analog Bass", "ABass");
     DescribeInfo(info_);
 
     ParameterFolder adsr;

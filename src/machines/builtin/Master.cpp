@@ -19,17 +19,7 @@ std::int32_t Master::Work(const WorkRecord& record) noexcept {
 }
 
 std::int32_t Master::Describe() {
-    info_.kind = kKindMaster;
-    info_.revision = 1;
-    info_.flags = 0;
-    info_.inputChannels = 2;
-    info_.outputChannels = 2;
-    info_.minTracks = 1;
-    info_.maxTracks = 1;
-    info_.name = "Master";
-    info_.shortName = "Master";
-    info_.alternateName = "Master";
-    info_.author = "Tarn team";
+    info_ = MachineInfo::Builtin(kKindMaster, "Master", "Master");
     DescribeInfo(info_);
 
     bpm_.name = "BPM";

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace tarn {
 
@@ -26,6 +27,22 @@ struct MachineInfo {
     std::string shortName;
     std::string alternateName;
     std::string author;
+
+    // The description every built-in machine starts from: revision 1, no
+    // flags, one track, two inputs and two outputs, "Tarn team" as author and
+    // the name repeated as the alternate name. Machines change what differs.
+    static MachineInfo Builtin(std::int32_t kind, std::string name, std::string shortName) {
+        MachineInfo info;
+        info.kind = kind;
+        info.revision = 1;
+        info.minTracks = 1;
+        info.maxTracks = 1;
+        info.alternateName = name;
+        info.name = std::move(name);
+        info.shortName = std::move(shortName);
+        info.author = "Tarn team";
+        return info;
+    }
 };
 
 } // namespace tarn
