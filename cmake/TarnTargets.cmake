@@ -2,27 +2,68 @@
 # test binary. Files are picked up by globbing, so adding a .cpp to a folder
 # needs no edit here.
 
-# tarn_library(<target> <folders> <dependencies...>)
-# <folders> is one folder or a ;-list of folders that build one library
-# together. A library without .cpp files yet becomes an interface target so
-# that the layers above it can already name it.
-function(tarn_library target folders)
-    set(sources)
-    foreach(folder ${folders})
-        file(GLOB found CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*.cpp)
-        list(APPEND sources ${found})
+# Libraries in the order they were declared, bottom layer first, with the
+# source folder each one owns; the layer check below walks this list.
+set_property(GLOBAL PROPERTY TARN_LAYERS)
+
+# tarn_library(<target> <folder> <dependencies...>)
+# Each library gets an include root of its own under the build tree that
+# holds only its folder (as a link to src/<folder>), so `#include
+# "<folder>/X.h"` resolves in the library itself and in the libraries that
+# link it, never in a library below it: an upward include fails to compile.
+# A library's include root is passed on to what links it, so the layers
+# below stay visible.
+function(tarn_library target folder)
+    set(root ${CMAKE_BINARY_DIR}/include/${target})
+    get_filename_component(parent ${root}/${folder} DIRECTORY)
+    file(MAKE_DIRECTORY ${parent})
+    file(CREATE_LINK ${PROJECT_SOURCE_DIR}/src/${folder} ${root}/${folder} SYMBOLIC)
+    set_property(GLOBAL APPEND PROPERTY TARN_LAYERS "${target}=${folder}")
+
+    file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${folder}/*.cpp)
+    add_library(${target} STATIC ${sources})
+    target_include_directories(${target} PUBLIC ${root})
+    target_link_libraries(${target} PUBLIC ${ARGN})
+endfunction()
+
+# tarn_layer_checks()
+# One test per layer: a file that includes a header of the next library up,
+# compiled with the include roots of the library below, must fail on that
+# include. Run through the compiler directly (not the build tool) so the
+# checks can run in parallel with each other.
+function(tarn_layer_checks)
+    get_property(layers GLOBAL PROPERTY TARN_LAYERS)
+    list(LENGTH layers count)
+    math(EXPR last "${count} - 2")
+    foreach(index RANGE 0 ${last})
+        math(EXPR above "${index} + 1")
+        list(GET layers ${index} lower)
+        list(GET layers ${above} upper)
+        string(REPLACE "=" ";" lower ${lower})
+        string(REPLACE "=" ";" upper ${upper})
+        list(GET lower 0 lowerTarget)
+        list(GET lower 1 lowerFolder)
+        list(GET upper 1 upperFolder)
+        file(GLOB ownHeaders ${PROJECT_SOURCE_DIR}/src/${lowerFolder}/*.h)
+        file(GLOB upperHeaders ${PROJECT_SOURCE_DIR}/src/${upperFolder}/*.h)
+        list(GET ownHeaders 0 ownHeader)
+        list(GET upperHeaders 0 upperHeader)
+        get_filename_component(ownHeader ${ownHeader} NAME)
+        get_filename_component(upperHeader ${upperHeader} NAME)
+        set(probe ${CMAKE_BINARY_DIR}/layer_checks/${lowerTarget}.cpp)
+        file(WRITE ${probe} "#include \"${lowerFolder}/${ownHeader}\"\n"
+                            "#include \"${upperFolder}/${upperHeader}\"\n")
+        add_test(NAME LayerCheck.${lowerTarget}
+                 COMMAND ${CMAKE_CXX_COMPILER} -std=c++20 -fsyntax-only
+                         "-I$<JOIN:$<TARGET_PROPERTY:${lowerTarget},INCLUDE_DIRECTORIES>,;-I>"
+                         ${probe}
+                 COMMAND_EXPAND_LISTS)
+        # Passes only when the library's own header was found and the
+        # upper one was not.
+        set_tests_properties(LayerCheck.${lowerTarget} PROPERTIES
+            PASS_REGULAR_EXPRESSION "${upperFolder}/${upperHeader}: No such file"
+            FAIL_REGULAR_EXPRESSION "${lowerFolder}/${ownHeader}: No such file")
     endforeach()
-    if(sources)
-        add_library(${target} STATIC ${sources})
-        target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src
-                                                    ${PROJECT_SOURCE_DIR}/include)
-        target_link_libraries(${target} PUBLIC ${ARGN})
-    else()
-        add_library(${target} INTERFACE)
-        target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR}/src
-                                                       ${PROJECT_SOURCE_DIR}/include)
-        target_link_libraries(${target} INTERFACE ${ARGN})
-    endif()
 endfunction()
 
 # tarn_tests(<folder under tests/> <libraries...>)

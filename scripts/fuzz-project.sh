@@ -32,11 +32,10 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++ -DTARN_WERROR=OFF -DTARN_BENCHMARKS=OFF \
     -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,$sanitizers -fno-sanitize-recover=all" \
     >/dev/null
-targets=(tarn_engine tarn_machines_builtin tarn_machines_framework tarn_dsp tarn_formats tarn_base)
+targets=(tarn_document tarn_engine tarn_machines_builtin tarn_machines_framework tarn_sequencing tarn_dsp tarn_formats tarn_base)
 cmake --build "$build" --target "${targets[@]}" -j2
 
-# The project file's mapping in formats reaches up into the engine, so the
-# archives are searched as one group.
+# Searched as one group, so the list need not follow the link order.
 libraries=(-Wl,--start-group)
 for target in "${targets[@]}"; do
     libraries+=("$build/lib$target.a")

@@ -6,7 +6,7 @@
 #include "app/RenderSong.h"
 #include "app/Studio.h"
 #include "engine/Project.h"
-#include "formats/ProjectFile.h"
+#include "document/ProjectFile.h"
 
 #include <filesystem>
 #include <iostream>

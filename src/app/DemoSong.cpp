@@ -1,9 +1,9 @@
 #include "app/DemoSong.h"
 
 #include "engine/Project.h"
-#include "formats/ProjectBuilder.h"
+#include "document/ProjectBuilder.h"
 #include "machines/builtin/AnalogBass.h"
-#include "sequencing/PatternEditing.h"
+#include "engine/PatternEditing.h"
 
 #include <cmath>
 #include <cstdint>

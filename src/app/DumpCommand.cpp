@@ -2,7 +2,7 @@
 #include "app/ProjectJson.h"
 #include "app/Studio.h"
 #include "engine/Project.h"
-#include "formats/ProjectSnapshot.h"
+#include "document/ProjectSnapshot.h"
 
 #include <iostream>
 #include <memory>

@@ -1,7 +1,7 @@
 #include "app/Command.h"
 #include "app/Studio.h"
 #include "engine/Project.h"
-#include "formats/ProjectFile.h"
+#include "document/ProjectFile.h"
 
 #include <iostream>
 #include <memory>

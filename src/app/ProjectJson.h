@@ -1,6 +1,6 @@
 #pragma once
 
-#include "formats/ProjectDocument.h"
+#include "document/ProjectDocument.h"
 
 #include <nlohmann/json.hpp>
 

@@ -3,8 +3,8 @@
 #include "base/MessagePipe.h"
 #include "dsp/DspLibrary.h"
 #include "engine/Project.h"
-#include "formats/ProjectBuilder.h"
-#include "formats/ProjectFile.h"
+#include "document/ProjectBuilder.h"
+#include "document/ProjectFile.h"
 #include "machines/builtin/BuiltinMachines.h"
 
 #include <mutex>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/MessageReceiver.h"
+#include "machines/framework/MessageReceiver.h"
 #include "tarn/AudioAbi.h"
 
 #include <cstdint>

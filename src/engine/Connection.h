@@ -2,7 +2,7 @@
 
 #include "engine/ChannelConnection.h"
 #include "engine/GainState.h"
-#include "engine/OwnedSlotList.h"
+#include "base/OwnedSlotList.h"
 #include "tarn/MachineAbi.h"
 
 #include <memory>

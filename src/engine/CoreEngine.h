@@ -4,7 +4,7 @@
 #include "engine/PerfTimer.h"
 #include "engine/TempoRecord.h"
 #include "engine/WorkEventArray.h"
-#include "sequencing/EventCollector.h"
+#include "engine/EventCollector.h"
 #include "tarn/AudioAbi.h"
 #include "tarn/MachineAbi.h"
 

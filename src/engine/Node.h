@@ -5,7 +5,7 @@
 #include "engine/LiveEventQueue.h"
 #include "engine/NodeMeters.h"
 #include "engine/OutputStage.h"
-#include "engine/OwnedSlotList.h"
+#include "base/OwnedSlotList.h"
 #include "engine/ParameterStore.h"
 #include "engine/SystemParameters.h"
 #include "engine/TempoRecord.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/Node.h"
-#include "engine/OwnedSlotList.h"
+#include "base/OwnedSlotList.h"
 #include "engine/SongTransport.h"
 #include "engine/TempoRecord.h"
 #include "engine/Wave.h"

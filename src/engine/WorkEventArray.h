@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/EventList.h"
+#include "sequencing/EventList.h"
 #include "tarn/MachineAbi.h"
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/OwnedSlotList.h"
+#include "base/OwnedSlotList.h"
 #include "sequencing/SequenceTrack.h"
 
 namespace tarn {

@@ -5,7 +5,7 @@
 #include "engine/Project.h"
 #include "engine/RenderMachine.h"
 #include "engine/ScopedGlobalTempo.h"
-#include "sequencing/PatternEditing.h"
+#include "engine/PatternEditing.h"
 
 #include <gtest/gtest.h>
 

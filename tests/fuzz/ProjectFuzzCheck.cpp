@@ -1,12 +1,12 @@
 #include "fuzz/ProjectFuzzCheck.h"
 
 #include "formats/ChunkMemoryStream.h"
-#include "formats/ProjectFileReader.h"
-#include "formats/ProjectFileWriter.h"
-#include "formats/ProjectSnapshot.h"
+#include "document/ProjectFileReader.h"
+#include "document/ProjectFileWriter.h"
+#include "document/ProjectSnapshot.h"
 
-#include "formats/ProjectMachines.h"
-#include "formats/ProjectTestDocument.h"
+#include "document/ProjectMachines.h"
+#include "document/ProjectTestDocument.h"
 
 #include <vector>
 

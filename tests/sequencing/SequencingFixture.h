@@ -3,7 +3,7 @@
 #include "engine/Project.h"
 #include "engine/RenderMachine.h"
 #include "engine/TestMachine.h"
-#include "sequencing/PatternEditing.h"
+#include "engine/PatternEditing.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/MessageReceiver.h"
+#include "machines/framework/MessageReceiver.h"
 #include "machines/framework/ByteBuffer.h"
 #include "machines/framework/MachineInfo.h"
 #include "machines/framework/ParameterDescriptor.h"

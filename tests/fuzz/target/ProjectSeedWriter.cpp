@@ -2,10 +2,10 @@
 // its argument; built and run by scripts/fuzz-project.sh.
 
 #include "formats/ChunkMemoryStream.h"
-#include "formats/ProjectFileWriter.h"
-#include "formats/ProjectMachines.h"
-#include "formats/ProjectSnapshot.h"
-#include "formats/ProjectTestDocument.h"
+#include "document/ProjectFileWriter.h"
+#include "document/ProjectMachines.h"
+#include "document/ProjectSnapshot.h"
+#include "document/ProjectTestDocument.h"
 
 #include <cstdio>
 #include <filesystem>

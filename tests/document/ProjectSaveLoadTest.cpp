@@ -1,13 +1,13 @@
 #include "engine/ScopedGlobalTempo.h"
-#include "formats/ProjectBuilder.h"
-#include "formats/ProjectFile.h"
-#include "formats/ProjectFileReader.h"
-#include "formats/ProjectSnapshot.h"
+#include "document/ProjectBuilder.h"
+#include "document/ProjectFile.h"
+#include "document/ProjectFileReader.h"
+#include "document/ProjectSnapshot.h"
 #include "machines/builtin/AnalogBass.h"
 #include "support/ScratchDirectory.h"
 
-#include "ProjectMachines.h"
-#include "ProjectTestDocument.h"
+#include "document/ProjectMachines.h"
+#include "document/ProjectTestDocument.h"
 
 #include <gtest/gtest.h>
 

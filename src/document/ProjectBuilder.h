@@ -3,7 +3,7 @@
 #include "engine/Node.h"
 #include "engine/Project.h"
 #include "engine/TempoRecord.h"
-#include "formats/ProjectDocument.h"
+#include "document/ProjectDocument.h"
 
 #include <memory>
 #include <string_view>

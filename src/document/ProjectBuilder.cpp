@@ -1,9 +1,9 @@
-#include "formats/ProjectBuilder.h"
+#include "document/ProjectBuilder.h"
 
 #include "base/MessagePipe.h"
-#include "formats/ProjectWaves.h"
+#include "document/ProjectWaves.h"
 #include "machines/framework/GearCatalogue.h"
-#include "sequencing/PatternEditing.h"
+#include "engine/PatternEditing.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/Wave.h"
-#include "formats/ProjectDocument.h"
+#include "document/ProjectDocument.h"
 
 #include <memory>
 

@@ -1,9 +1,9 @@
-#include "formats/ProjectFileReader.h"
+#include "document/ProjectFileReader.h"
 #include "formats/ChunkMemoryStream.h"
-#include "formats/ProjectFileWriter.h"
+#include "document/ProjectFileWriter.h"
 #include "support/ScratchDirectory.h"
 
-#include "ProjectTestDocument.h"
+#include "document/ProjectTestDocument.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 
 #include "base/MessagePipe.h"
 #include "engine/TestMachine.h"
-#include "formats/ProjectChunkIds.h"
-#include "formats/ProjectDocument.h"
+#include "document/ProjectChunkIds.h"
+#include "document/ProjectDocument.h"
 
-#include "ChunkTestDocument.h"
+#include "formats/ChunkTestDocument.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "engine/EventPool.h"
+#include "sequencing/EventPool.h"
 
 #include <new>
 

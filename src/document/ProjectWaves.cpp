@@ -1,4 +1,4 @@
-#include "formats/ProjectWaves.h"
+#include "document/ProjectWaves.h"
 
 #include "base/MessagePipe.h"
 #include "formats/ChunkEndian.h"

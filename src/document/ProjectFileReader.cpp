@@ -1,10 +1,10 @@
-#include "formats/ProjectFileReader.h"
+#include "document/ProjectFileReader.h"
 
 #include "base/MessagePipe.h"
 #include "formats/ChunkFileStream.h"
 #include "formats/ChunkLayout.h"
 #include "formats/ChunkReader.h"
-#include "formats/ProjectChunkIds.h"
+#include "document/ProjectChunkIds.h"
 
 #include <utility>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "formats/ChunkStream.h"
-#include "formats/ProjectDocument.h"
+#include "document/ProjectDocument.h"
 
 #include <filesystem>
 

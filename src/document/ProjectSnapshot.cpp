@@ -1,6 +1,6 @@
-#include "formats/ProjectSnapshot.h"
+#include "document/ProjectSnapshot.h"
 
-#include "formats/ProjectWaves.h"
+#include "document/ProjectWaves.h"
 #include "tarn/MachineAbi.h"
 
 #include <cstdint>

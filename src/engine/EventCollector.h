@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/EventList.h"
-#include "engine/EventPool.h"
+#include "sequencing/EventList.h"
+#include "sequencing/EventPool.h"
 
 namespace tarn {
 

@@ -1,4 +1,4 @@
-#include "base/MessageReceiver.h"
+#include "machines/framework/MessageReceiver.h"
 
 namespace tarn {
 

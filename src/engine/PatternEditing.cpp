@@ -1,4 +1,4 @@
-#include "sequencing/PatternEditing.h"
+#include "engine/PatternEditing.h"
 
 #include "base/MessagePipe.h"
 #include "engine/Project.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/Project.h"
-#include "formats/ProjectDocument.h"
+#include "document/ProjectDocument.h"
 
 namespace tarn {
 

@@ -1,9 +1,9 @@
-#include "formats/ProjectFile.h"
+#include "document/ProjectFile.h"
 
-#include "formats/ProjectBuilder.h"
-#include "formats/ProjectFileReader.h"
-#include "formats/ProjectFileWriter.h"
-#include "formats/ProjectSnapshot.h"
+#include "document/ProjectBuilder.h"
+#include "document/ProjectFileReader.h"
+#include "document/ProjectFileWriter.h"
+#include "document/ProjectSnapshot.h"
 
 #include <utility>
 

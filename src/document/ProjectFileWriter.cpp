@@ -1,9 +1,9 @@
-#include "formats/ProjectFileWriter.h"
+#include "document/ProjectFileWriter.h"
 
 #include "base/MessagePipe.h"
 #include "formats/ChunkFileStream.h"
 #include "formats/ChunkWriter.h"
-#include "formats/ProjectChunkIds.h"
+#include "document/ProjectChunkIds.h"
 
 #include <fcntl.h>
 #include <system_error>

@@ -1,4 +1,4 @@
-#include "sequencing/EventCollector.h"
+#include "engine/EventCollector.h"
 #include "sequencing/SequencingFixture.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "engine/EventList.h"
+#include "sequencing/EventList.h"
 
 #include <new>
 #include <utility>

@@ -1,8 +1,8 @@
 #include "formats/ChunkMemoryStream.h"
-#include "formats/ProjectChunkIds.h"
-#include "formats/ProjectFileWriter.h"
+#include "document/ProjectChunkIds.h"
+#include "document/ProjectFileWriter.h"
 
-#include "ChunkTestDocument.h"
+#include "formats/ChunkTestDocument.h"
 
 #include <gtest/gtest.h>
 

@@ -3,11 +3,11 @@
 #include "engine/Node.h"
 #include "engine/Project.h"
 #include "engine/TestMachine.h"
-#include "formats/ProjectBuilder.h"
+#include "document/ProjectBuilder.h"
 #include "machines/builtin/AnalogBass.h"
 #include "machines/builtin/BuiltinMachines.h"
 #include "machines/framework/MachineFactory.h"
-#include "sequencing/PatternEditing.h"
+#include "engine/PatternEditing.h"
 
 #include <memory>
 #include <string>

@@ -1,4 +1,4 @@
-#include "sequencing/EventCollector.h"
+#include "engine/EventCollector.h"
 
 #include "engine/Node.h"
 #include "sequencing/SequenceTrack.h"

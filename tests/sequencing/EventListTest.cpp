@@ -1,5 +1,5 @@
-#include "engine/EventList.h"
-#include "engine/EventPool.h"
+#include "sequencing/EventList.h"
+#include "sequencing/EventPool.h"
 #include "engine/WorkEventArray.h"
 
 #include <gtest/gtest.h>
