@@ -44,6 +44,13 @@ double AlphaFromBandwidth(const Angle& angle, double bandwidth) {
     return std::min(alpha, kLargestAlpha);
 }
 
+// 10^(G/40) of a gain in dB; a gain that is not a number is flat.
+double Amplitude(double gainDb) {
+    const double gain =
+        std::isfinite(gainDb) ? std::clamp(gainDb, -kLargestGainDb, kLargestGainDb) : 0.0;
+    return std::pow(10.0, gain / 40.0);
+}
+
 // Every design shares the poles' form: a1 = 2c / a0, a2 = -(1 - alpha) / a0.
 BiquadCoefficients Normalised(double b0, double b1, double b2, double c, double alpha) {
     const double a0 = 1.0 + alpha;
@@ -80,12 +87,34 @@ BiquadCoefficients DesignPeaking(double frequency, double gainDb, double bandwid
                                  double sampleRate) noexcept {
     const Angle angle = AngleOf(frequency, sampleRate);
     const double alpha = AlphaFromBandwidth(angle, bandwidth);
-    const double gain =
-        std::isfinite(gainDb) ? std::clamp(gainDb, -kLargestGainDb, kLargestGainDb) : 0.0;
-    const double a = std::pow(10.0, gain / 40.0);
+    const double a = Amplitude(gainDb);
     const double a0 = 1.0 + alpha / a;
     return {(1.0 + alpha * a) / a0, -2.0 * angle.c / a0, (1.0 - alpha * a) / a0, 2.0 * angle.c / a0,
             -(1.0 - alpha / a) / a0};
+}
+
+BiquadCoefficients DesignLowShelf(double frequency, double gainDb, double sampleRate) noexcept {
+    const Angle angle = AngleOf(frequency, sampleRate);
+    const double a = Amplitude(gainDb);
+    const double root = std::sqrt(2.0 * a) * angle.s; // 2·sqrt(A)·alpha at slope 1
+    const double a0 = (a + 1.0) + (a - 1.0) * angle.c + root;
+    return {a * ((a + 1.0) - (a - 1.0) * angle.c + root) / a0,
+            2.0 * a * ((a - 1.0) - (a + 1.0) * angle.c) / a0,
+            a * ((a + 1.0) - (a - 1.0) * angle.c - root) / a0,
+            2.0 * ((a - 1.0) + (a + 1.0) * angle.c) / a0,
+            -((a + 1.0) + (a - 1.0) * angle.c - root) / a0};
+}
+
+BiquadCoefficients DesignHighShelf(double frequency, double gainDb, double sampleRate) noexcept {
+    const Angle angle = AngleOf(frequency, sampleRate);
+    const double a = Amplitude(gainDb);
+    const double root = std::sqrt(2.0 * a) * angle.s;
+    const double a0 = (a + 1.0) - (a - 1.0) * angle.c + root;
+    return {a * ((a + 1.0) + (a - 1.0) * angle.c + root) / a0,
+            -2.0 * a * ((a - 1.0) + (a + 1.0) * angle.c) / a0,
+            a * ((a + 1.0) + (a - 1.0) * angle.c - root) / a0,
+            -2.0 * ((a - 1.0) - (a + 1.0) * angle.c) / a0,
+            -((a + 1.0) - (a - 1.0) * angle.c - root) / a0};
 }
 
 } // namespace tarn

@@ -39,5 +39,9 @@ BiquadCoefficients DesignBandpass(double frequency, double bandwidth, double sam
 BiquadCoefficients DesignBandreject(double frequency, double bandwidth, double sampleRate) noexcept;
 BiquadCoefficients DesignPeaking(double frequency, double gainDb, double bandwidth,
                                  double sampleRate) noexcept;
+// Shelves of slope 1: the full gain below (low) or above (high) the corner
+// frequency, half of it in dB at the corner.
+BiquadCoefficients DesignLowShelf(double frequency, double gainDb, double sampleRate) noexcept;
+BiquadCoefficients DesignHighShelf(double frequency, double gainDb, double sampleRate) noexcept;
 
 } // namespace tarn

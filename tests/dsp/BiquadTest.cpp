@@ -67,6 +67,25 @@ TEST(BiquadCoefficients, RecipesGiveTheirGainsAtDcNyquistAndCentre) {
     EXPECT_NEAR(Db(Gain(DesignBandpass(500, 2.0, kRate), 1000)), -3.01, 0.05);
 }
 
+TEST(BiquadCoefficients, ShelvesGiveTheirGainBeyondTheCornerAndHalfAtIt) {
+    for (double f : {48.0, 1000.0, 12000.0}) {
+        for (double g : {-15.0, 6.0, 15.0}) {
+            const BiquadCoefficients low = DesignLowShelf(f, g, kRate);
+            EXPECT_NEAR(Db(Gain(low, 0)), g, 1e-9);
+            EXPECT_NEAR(Db(Gain(low, kNyquist)), 0.0, 1e-9);
+            EXPECT_NEAR(Db(Gain(low, f)), g / 2, 1e-9);
+            const BiquadCoefficients high = DesignHighShelf(f, g, kRate);
+            EXPECT_NEAR(Db(Gain(high, 0)), 0.0, 1e-9);
+            EXPECT_NEAR(Db(Gain(high, kNyquist)), g, 1e-9);
+            EXPECT_NEAR(Db(Gain(high, f)), g / 2, 1e-9);
+        }
+    }
+    // Flat at 0 dB: an identity section.
+    const BiquadCoefficients flat = DesignLowShelf(48, 0.0, kRate);
+    EXPECT_NEAR(flat.b0, 1.0, 1e-15);
+    EXPECT_NEAR(flat.b1 + flat.a1, 0.0, 1e-15);
+}
+
 TEST(BiquadCoefficients, OutOfRangeDesignValuesStayFinite) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     auto finite = [](const BiquadCoefficients& c) {
@@ -76,6 +95,8 @@ TEST(BiquadCoefficients, OutOfRangeDesignValuesStayFinite) {
         EXPECT_TRUE(finite(DesignHighpass(bad, 0.7, kRate))) << bad;
         EXPECT_TRUE(finite(DesignLowpass(1000, bad, kRate))) << bad;
         EXPECT_TRUE(finite(DesignPeaking(bad, bad, bad, kRate))) << bad;
+        EXPECT_TRUE(finite(DesignLowShelf(bad, bad, kRate))) << bad;
+        EXPECT_TRUE(finite(DesignHighShelf(bad, bad, kRate))) << bad;
     }
     // The brickwall filters' top cutoff (20010 Hz) is left as designed.
     EXPECT_NEAR(Gain(DesignLowpass(20010, 0.7, kRate), 20010), 0.7, 1e-9);
