@@ -1,6 +1,9 @@
 #include "app/Command.h"
 
+#include "app/MachineDescription.h"
+#include "app/Studio.h"
 #include "base/MessagePipe.h"
+#include "engine/Project.h"
 #include "machines/builtin/BuiltinMachines.h"
 #include "machines/framework/GearCatalogue.h"
 #include "machines/framework/MachineFactory.h"
@@ -8,9 +11,21 @@
 #include <algorithm>
 #include <iomanip>
 #include <iostream>
+#include <memory>
+#include <string>
 
 namespace tarn {
 namespace {
+
+constexpr const char* kNotBuilt = "not built yet";
+
+// A built-in of the table whose machine is not written yet.
+bool NotBuilt(const std::string& name) {
+    const auto builtins = BuiltinMachines();
+    return std::any_of(builtins.begin(), builtins.end(), [&name](const BuiltinMachine& builtin) {
+        return builtin.construct == nullptr && name == builtin.name;
+    });
+}
 
 void PrintRegistry(std::ostream& out, const GearRegistry& registry) {
     const std::vector<GearEntry>& entries = registry.Entries();
@@ -22,7 +37,8 @@ void PrintRegistry(std::ostream& out, const GearRegistry& registry) {
     for (const GearEntry& entry : entries) {
         out << "  " << std::left << std::setw(static_cast<int>(width) + 2) << entry.name;
         if (entry.fileName.empty()) {
-            out << "built-in\n";
+            out << "built-in" << (NotBuilt(entry.name) ? std::string(", ") + kNotBuilt : "")
+                << '\n';
         } else {
             out << "plug-in " << (entry.directory / entry.fileName).string() << ", adapter "
                 << (entry.adapter.empty() ? "none" : entry.adapter) << '\n';
@@ -31,18 +47,38 @@ void PrintRegistry(std::ostream& out, const GearRegistry& registry) {
 }
 
 // Folders end in "/"; machines are marked "+" when they can be created and
-// "-" when the catalogue lists them but they are unavailable.
+// "-" when the catalogue lists them but they are unavailable or not built.
 void PrintCatalogueItems(std::ostream& out, const CatalogueItem& folder, int depth) {
     const std::string indent(static_cast<std::size_t>(depth) * 2, ' ');
     for (const CatalogueItem& item : folder.children) {
         if (item.folder) {
             out << indent << item.name << "/\n";
             PrintCatalogueItems(out, item, depth + 1);
+        } else if (!item.available) {
+            out << indent << "- " << item.name << " (unavailable)\n";
+        } else if (NotBuilt(item.name)) {
+            out << indent << "- " << item.name << " (" << kNotBuilt << ")\n";
         } else {
-            out << indent << (item.available ? "+ " : "- ") << item.name
-                << (item.available ? "" : " (unavailable)") << '\n';
+            out << indent << "+ " << item.name << '\n';
         }
     }
+}
+
+// Makes the machine in a new project, as a song would, and prints the
+// description it sent; the Master is the one every project has.
+int DescribeMachine(std::ostream& out, const std::string& name) {
+    Studio studio;
+    const std::unique_ptr<Project> project = studio.NewProject();
+    if (project == nullptr) {
+        return 1;
+    }
+    Node* master = project->GetNode(Project::kMasterId);
+    const int id = name == master->MachineName() ? Project::kMasterId : project->CreateNode(name);
+    if (id < 0) {
+        return 1;
+    }
+    PrintMachineDescription(out, *project->GetNode(id));
+    return 0;
 }
 
 } // namespace
@@ -61,9 +97,14 @@ int PrintMachines(std::ostream& out) {
 }
 
 Command AddMachinesCommand(CLI::App& app) {
+    auto name = std::make_shared<std::string>();
     CLI::App* parser = app.add_subcommand(
-        "machines", "List every machine that can be created and the new-machine catalogue");
-    return {parser, [](CommandConsole&) { return PrintMachines(std::cout); }};
+        "machines", "List every machine that can be created and the new-machine catalogue, or "
+                    "describe one machine: its kind, channels, tracks and parameters");
+    parser->add_option("NAME", *name, "The machine to describe, e.g. \"Tarn Analog Bass\"");
+    return {parser, [name](CommandConsole&) {
+                return name->empty() ? PrintMachines(std::cout) : DescribeMachine(std::cout, *name);
+            }};
 }
 
 } // namespace tarn

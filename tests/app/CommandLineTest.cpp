@@ -1,5 +1,11 @@
 #include "app/CommandLineFixture.h"
 
+#include "app/Studio.h"
+#include "engine/Project.h"
+#include "machines/builtin/BuiltinMachines.h"
+
+#include <array>
+#include <memory>
 #include <string>
 
 namespace tarn {
@@ -36,7 +42,7 @@ TEST_F(CommandLineTest, ListsMachinesWithUsageOrAlone) {
           "<gear><group><name>Raw</name><directory><name>Plugins</name></directory>"
           "</group></gear>");
     Write("Plugin/Gear/Index.xml", "<index><group><name>Effects</name>"
-                                   "<machine><name>Tarn Delay</name></machine>"
+                                   "<machine><name>Tarn Analog Bass</name></machine>"
                                    "<machine><name>Tarn Master</name></machine></group></index>");
 
     EXPECT_EQ(Run({"tarn", "machines"}), 0);
@@ -46,13 +52,71 @@ TEST_F(CommandLineTest, ListsMachinesWithUsageOrAlone) {
     EXPECT_NE(out.find("plug-in " + (scratch_ / "Plugins/Fuzz.so").string() + ", adapter none\n"),
               std::string::npos)
         << out;
-    EXPECT_NE(out.find("\nCatalogue:\n  Effects/\n    + Tarn Delay\n"
+    EXPECT_NE(out.find("\nCatalogue:\n  Effects/\n    + Tarn Analog Bass\n"
                        "    - Tarn Master (unavailable)\n  Unsorted/\n"),
               std::string::npos)
         << out;
     EXPECT_NE(out.find("    + Fuzz\n"), std::string::npos);
     EXPECT_EQ(err, "");
     EXPECT_EQ(test::ReadFile(scratch_ / "Out/Console.log"), "[MSG] creating machine factory...\n");
+}
+
+// Every built machine is described from what it sends, whatever it is; the
+// ones not built yet are marked in the list and refused with one line.
+TEST_F(CommandLineTest, DescribesEveryBuiltMachineAndMarksTheOthers) {
+    Studio studio;
+    const std::unique_ptr<Project> project = studio.NewProject();
+    ASSERT_NE(project, nullptr);
+    ASSERT_EQ(Run({"tarn", "machines"}), 0);
+    const std::string list = out;
+    for (const BuiltinMachine& builtin : BuiltinMachines()) {
+        const std::string name = builtin.name;
+        if (builtin.construct == nullptr) {
+            if (builtin.registered) {
+                const std::size_t at = list.find("  " + name + " ");
+                ASSERT_NE(at, std::string::npos) << name;
+                EXPECT_NE(list.substr(at, list.find('\n', at) - at).find("not built yet"),
+                          std::string::npos)
+                    << name;
+            }
+            EXPECT_EQ(Run({"tarn", "machines", name}), 1) << name;
+            EXPECT_EQ(err, "error: " + name + " is not built yet\n");
+            EXPECT_EQ(out, "");
+            continue;
+        }
+        ASSERT_EQ(Run({"tarn", "machines", name}), 0) << name << err;
+        EXPECT_EQ(err, "");
+        const int id = name == "Tarn Master" ? Project::kMasterId : project->CreateNode(name);
+        ASSERT_GE(id, 0) << name;
+        Node& node = *project->GetNode(id);
+        EXPECT_EQ(out.rfind(node.Info().name + " (", 0), 0u) << out;
+        EXPECT_NE(out.find("\nkind: "), std::string::npos) << out;
+        EXPECT_NE(out.find("\nchannels: " + std::to_string(node.Info().inputChannels) + " in, " +
+                           std::to_string(node.Info().outputChannels) + " out"),
+                  std::string::npos)
+            << out;
+        EXPECT_NE(out.find("\ntracks: " + std::to_string(node.Info().minTracks)),
+                  std::string::npos);
+        for (const int group : {kGroupSystem, kGroupMachine}) {
+            for (const auto& [index, descriptor] : node.Parameters(group)) {
+                const std::string head = "\n  " + std::to_string(group) + "/" +
+                                         std::to_string(index) + "  " + descriptor.name + " (";
+                const std::size_t at = out.find(head);
+                ASSERT_NE(at, std::string::npos) << name << ": " << head;
+                std::array<char, kValueTextSize> text{};
+                if (node.FormatValue(group, index, descriptor.defaultValue, text.data()) != 0) {
+                    const std::size_t shown =
+                        out.find("(shown as \"" + std::string(text.data()) + "\")", at);
+                    EXPECT_LT(shown, out.find("\n  ", at + 1)) << name << ": " << head;
+                }
+                const std::size_t firstLine = descriptor.description.find('\n');
+                EXPECT_NE(out.find("    " + descriptor.description.substr(0, firstLine), at),
+                          std::string::npos);
+            }
+        }
+    }
+    EXPECT_EQ(Run({"tarn", "machines", "Tarn Nothing"}), 1);
+    EXPECT_EQ(err, "error: Tarn Nothing not found\n");
 }
 
 } // namespace

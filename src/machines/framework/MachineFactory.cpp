@@ -36,7 +36,7 @@ std::optional<MachineHandle> MachineFactory::CreateMachine(std::string_view name
                                       [name](const BuiltinMachine& b) { return b.name == name; });
     if (builtin != builtins_.end()) {
         if (builtin->construct == nullptr) {
-            ErrorOut() << "error: " << name << " is not available yet" << eol;
+            ErrorOut() << "error: " << name << " is not built yet" << eol;
             return std::nullopt;
         }
         return MachineHandle(builtin->construct(), std::string(name));

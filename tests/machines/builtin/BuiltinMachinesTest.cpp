@@ -68,7 +68,7 @@ TEST_F(BuiltinMachinesTest, TheFactoryMakesAWorkingMaster) {
         EXPECT_EQ(factory.CreateMachine(builtin.name).has_value(), builtin.construct != nullptr);
         if (builtin.construct == nullptr) {
             EXPECT_EQ(errors, (std::vector<std::string>{"error: " + std::string(builtin.name) +
-                                                        " is not available yet"}));
+                                                        " is not built yet"}));
         }
     }
 }

@@ -74,7 +74,7 @@ TEST_F(FactoryTest, BuiltinsComeFirstAndUnwrittenOnesAreNamed) {
 
     EXPECT_FALSE(factory.CreateMachine("Tarn Delay"));
     EXPECT_FALSE(factory.CreateMachine("tarn master"));
-    EXPECT_EQ(errors, (std::vector<std::string>{"error: Tarn Delay is not available yet",
+    EXPECT_EQ(errors, (std::vector<std::string>{"error: Tarn Delay is not built yet",
                                                 "error: tarn master not found"}));
 }
 
