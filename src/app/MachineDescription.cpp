@@ -72,8 +72,8 @@ std::string Number(double value) {
 
 void PrintParameters(std::ostream& out, Node& node, int group) {
     const ParameterMap& parameters = node.Parameters(group);
-    out << system_parameter::GroupName(group) << " parameters (group " << group << ", "
-        << parameters.size() << (group == kGroupInputMixer ? ", one set per input" : "") << "):\n";
+    out << system_parameter::GroupName(group) << " (group " << group << "): " << parameters.size()
+        << " parameters" << (group == kGroupInputMixer ? ", one set per input" : "") << '\n';
     for (const auto& [index, descriptor] : parameters) {
         std::array<char, kValueTextSize> text{};
         const bool shown =

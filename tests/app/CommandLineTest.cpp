@@ -3,6 +3,7 @@
 #include "app/Studio.h"
 #include "engine/Project.h"
 #include "machines/builtin/BuiltinMachines.h"
+#include "machines/framework/ParameterDisplay.h"
 
 #include <array>
 #include <memory>
@@ -103,11 +104,13 @@ TEST_F(CommandLineTest, DescribesEveryBuiltMachineAndMarksTheOthers) {
                                          std::to_string(index) + "  " + descriptor.name + " (";
                 const std::size_t at = out.find(head);
                 ASSERT_NE(at, std::string::npos) << name << ": " << head;
+                const std::size_t range = out.find('\n', at + 1) + 1;
+                const std::string line = out.substr(range, out.find('\n', range) - range);
                 std::array<char, kValueTextSize> text{};
                 if (node.FormatValue(group, index, descriptor.defaultValue, text.data()) != 0) {
-                    const std::size_t shown =
-                        out.find("(shown as \"" + std::string(text.data()) + "\")", at);
-                    EXPECT_LT(shown, out.find("\n  ", at + 1)) << name << ": " << head;
+                    EXPECT_NE(line.find("(shown as \"" + std::string(text.data()) + "\")"),
+                              std::string::npos)
+                        << name << ": " << line;
                 }
                 const std::size_t firstLine = descriptor.description.find('\n');
                 EXPECT_NE(out.find("    " + descriptor.description.substr(0, firstLine), at),
