@@ -21,5 +21,5 @@ sanitize) options=(-DCMAKE_BUILD_TYPE=Debug -DTARN_SANITIZE=ON) ;;
     ;;
 esac
 
-cmake -S . -B "build/$flavour" -G Ninja "${options[@]}" >/dev/null
+cmake -S . -B "build/$flavour" -G Ninja -DTARN_WERROR=ON "${options[@]}" >/dev/null
 cmake --build "build/$flavour" "${targets[@]}"

@@ -12,8 +12,9 @@ namespace tarn {
 
 struct MachineMessage;
 
-// Every host callback takes a message and answers a 32-bit integer.
-using HostCallback = std::int32_t (*)(MachineMessage* message);
+// Every host callback takes a message and answers a 32-bit integer. Machine
+// code calls it from its own frames, so it never throws across them.
+using HostCallback = std::int32_t (*)(MachineMessage* message) noexcept;
 
 struct MachineMessage {
     void* hostContext = nullptr;  // machine-to-host: first word of the HostLink

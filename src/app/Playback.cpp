@@ -71,7 +71,7 @@ private:
 // Starts the song under the project lock; the beats to play, or 0 after
 // an error line.
 double StartSong(CurrentProject& current, const PlayRequest& request) {
-    std::lock_guard hold(current.Lock());
+    ProjectLock hold(current);
     Project* project = current.Get();
     if (project == nullptr) {
         ErrorOut() << "error: there is no project to play" << eol;
@@ -155,7 +155,7 @@ PlayOutcome PlaySong(Studio& studio, const PlayRequest& request) {
     driver.Stop();
     driver.Close();
     studio.Engine().AttachStreamer(&studio.Streamer(), &studio.Streamer().Lock());
-    std::lock_guard hold(studio.Current().Lock());
+    ProjectLock hold(studio.Current());
     if (Project* project = studio.Current().Get()) {
         project->Stop();
     }

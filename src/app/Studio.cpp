@@ -1,10 +1,10 @@
 #include "app/Studio.h"
 
 #include "base/MessagePipe.h"
-#include "dsp/DspLibrary.h"
-#include "engine/Project.h"
 #include "document/ProjectBuilder.h"
 #include "document/ProjectFile.h"
+#include "dsp/DspLibrary.h"
+#include "engine/Project.h"
 #include "machines/builtin/BuiltinMachines.h"
 
 #include <mutex>
@@ -50,7 +50,7 @@ std::unique_ptr<Project> Studio::NewProject() const {
 void Studio::SetProject(std::unique_ptr<Project> project) {
     std::unique_ptr<Project> previous;
     {
-        std::lock_guard hold(current_.Lock());
+        ProjectLock hold(current_);
         if (project != nullptr) {
             GlobalTempo().SetBpm(project->Tempo().bpm);
         }

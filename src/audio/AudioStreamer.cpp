@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <bit>
 #include <cfloat>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -18,8 +19,12 @@ namespace {
 constexpr const char* kBusyText = "can't change settings while streaming!";
 constexpr std::uint16_t kIeeeFloatFormat = 3;
 constexpr std::uint32_t kFormatChunkSize = 18;
-constexpr std::streamoff kRiffSizeOffset = 4;
-constexpr std::streamoff kDataSizeOffset = 42;
+constexpr std::uint64_t kRiffSizeOffset = 4;
+constexpr std::uint64_t kDataSizeOffset = 42;
+// How long the disk thread sleeps when the ring is empty: a fraction of a
+// chunk at 44 100 Hz, so it keeps far ahead of a real-time writer.
+constexpr auto kDiskPoll = std::chrono::milliseconds(2);
+constexpr std::size_t kChunkBytes = kMaxChunkFrames * AudioStreamer::kMaxChannels * sizeof(double);
 constexpr std::uint32_t kRiffSizeExtra = 38; // header bytes after the RIFF size field
 
 // The channels the streamer takes from a Node: the side its flag chooses,
@@ -56,6 +61,10 @@ void StoreSample(std::uint8_t* out, double x, bool wide) noexcept {
 
 } // namespace
 
+AudioStreamer::AudioStreamer() : AudioStreamer(std::make_unique<FileStreamSink>()) {}
+
+AudioStreamer::AudioStreamer(std::unique_ptr<StreamSink> sink) : sink_(std::move(sink)) {}
+
 AudioStreamer::~AudioStreamer() {
     Stop();
 }
@@ -70,10 +79,15 @@ std::uint64_t AudioStreamer::DataBytesWritten() const {
     return dataBytes_;
 }
 
+std::uint64_t AudioStreamer::DroppedFrames() const {
+    std::lock_guard hold(lock_);
+    return droppedFrames_;
+}
+
 std::filesystem::path AudioStreamer::FilePath() const {
     std::lock_guard hold(lock_);
     if (streaming_) {
-        return path_;
+        return recording_.path;
     }
     std::string name = fileName_;
     if (std::filesystem::path(name).filename().string().find('.') == std::string::npos) {
@@ -125,30 +139,52 @@ int AudioStreamer::SetSampleFormat(int format) {
 }
 
 int AudioStreamer::Start(const Project& project) {
-    std::lock_guard hold(lock_);
-    if (streaming_) {
+    std::lock_guard control(control_);
+    Recording recording;
+    {
+        std::lock_guard hold(lock_);
+        if (streaming_) {
+            return 0;
+        }
+        recording.path = FilePath();
+        recording.fileType = fileType_;
+        recording.sampleBytes = SampleBytes();
+    }
+    // A recording that ended by itself (at the size limit, on a write
+    // error) still has its disk thread; it has reported its outcome.
+    JoinDiskThread();
+    if (!sink_->Open(recording.path)) {
+        ErrorOut() << "failed to open file '" << recording.path.string() << "'" << eol;
         return 0;
     }
-    path_ = FilePath();
-    dataBytes_ = 0;
-    file_.open(path_, std::ios::binary | std::ios::trunc);
-    if (!file_.is_open()) {
-        ErrorOut() << "failed to open file '" << path_.string() << "'" << eol;
-        return 0;
-    }
-    streaming_ = true;
     // Fixed for the whole recording, so that every frame matches the header
     // even when the source changes while streaming.
     const Node* source = project.GetNode(project.recordSourceId);
-    channels_ = source != nullptr ? RecordedChannels(*source) : 0;
-    if (fileType_ == kWaveFile) {
-        WriteHeader();
+    recording.channels = source != nullptr ? RecordedChannels(*source) : 0;
+
+    ring_.Reset();
+    reachedLimit_ = false;
+    {
+        std::lock_guard hold(lock_);
+        recording_ = recording;
+        dataBytes_ = 0;
+        droppedFrames_ = 0;
+        if (recording_.fileType == kWaveFile) {
+            QueueHeader();
+        }
+        streaming_ = true;
     }
+    {
+        std::lock_guard hold(diskLock_);
+        diskDone_ = false;
+    }
+    disk_ = std::thread([this] { WriteToDisk(); });
     return 1;
 }
 
-void AudioStreamer::WriteHeader() {
-    const auto blockAlign = static_cast<std::uint16_t>(channels_ * SampleBytes());
+void AudioStreamer::QueueHeader() {
+    const auto blockAlign =
+        static_cast<std::uint16_t>(recording_.channels * recording_.sampleBytes);
     std::array<std::uint8_t, kWaveHeaderSize> header{};
     std::memcpy(&header[0], "RIFF", 4);
     std::memcpy(&header[4], "crap", 4);
@@ -156,46 +192,130 @@ void AudioStreamer::WriteHeader() {
     std::memcpy(&header[12], "fmt ", 4);
     StoreLittleEndian32(&header[16], kFormatChunkSize);
     StoreLittleEndian16(&header[20], kIeeeFloatFormat);
-    StoreLittleEndian16(&header[22], static_cast<std::uint16_t>(channels_));
+    StoreLittleEndian16(&header[22], static_cast<std::uint16_t>(recording_.channels));
     StoreLittleEndian32(&header[24], kSampleRate);
     StoreLittleEndian32(&header[28], static_cast<std::uint32_t>(blockAlign) * kSampleRate);
     StoreLittleEndian16(&header[32], blockAlign);
-    StoreLittleEndian16(&header[34], static_cast<std::uint16_t>(SampleBytes() * 8));
+    StoreLittleEndian16(&header[34], static_cast<std::uint16_t>(recording_.sampleBytes * 8));
     StoreLittleEndian16(&header[36], 0);
     std::memcpy(&header[38], "data", 4);
     std::memcpy(&header[42], "crap", 4);
-    file_.write(reinterpret_cast<const char*>(header.data()), header.size());
+    // The ring is empty and far larger than a header.
+    ring_.Write(header);
 }
 
 int AudioStreamer::Stop() {
-    std::lock_guard hold(lock_);
-    if (!streaming_) {
+    std::lock_guard control(control_);
+    {
+        std::lock_guard hold(lock_);
+        streaming_ = false;
+    }
+    return JoinDiskThread();
+}
+
+int AudioStreamer::JoinDiskThread() {
+    if (!disk_.joinable()) {
         return 1;
     }
-    streaming_ = false;
-    if (fileType_ == kWaveFile) {
+    {
+        std::lock_guard hold(diskLock_);
+        finish_ = true;
+    }
+    diskWake_.notify_all();
+    disk_.join();
+    std::lock_guard hold(diskLock_);
+    finish_ = false;
+    const int result = diskResult_;
+    diskResult_ = 1;
+    return result;
+}
+
+void AudioStreamer::WaitForRoom() {
+    std::unique_lock hold(diskLock_);
+    roomMade_.wait(hold, [this] { return diskDone_ || ring_.Free() >= kChunkBytes; });
+}
+
+void AudioStreamer::WriteToDisk() {
+    std::unique_lock hold(diskLock_);
+    bool written = true;
+    for (;;) {
+        // Read before draining: whatever was queued before Stop asked, or
+        // before the recording ended itself, is in the ring by now.
+        const bool last = finish_ || reachedLimit_.load();
+        hold.unlock();
+        written = DrainRing();
+        hold.lock();
+        if (!written || last) {
+            break;
+        }
+        diskWake_.wait_for(hold, kDiskPoll, [this] { return finish_; });
+    }
+    hold.unlock();
+    const int result = CompleteFile(written);
+    hold.lock();
+    diskResult_ = result;
+    diskDone_ = true;
+    hold.unlock();
+    roomMade_.notify_all();
+}
+
+bool AudioStreamer::DrainRing() {
+    for (;;) {
+        const std::span<const std::uint8_t> bytes = ring_.Readable();
+        if (bytes.empty()) {
+            return true;
+        }
+        if (!sink_->Append(bytes)) {
+            return false;
+        }
+        ring_.Consume(bytes.size());
+        {
+            // Taken so that a waiter between its check and its sleep does
+            // not miss the news.
+            std::lock_guard hold(diskLock_);
+        }
+        roomMade_.notify_all();
+    }
+}
+
+int AudioStreamer::CompleteFile(bool written) {
+    std::uint64_t dataBytes = 0;
+    std::uint64_t dropped = 0;
+    {
+        std::lock_guard hold(lock_);
+        // Streaming has ended by now unless the sink failed: end it, so that
+        // the audio thread queues nothing more.
+        streaming_ = false;
+        dataBytes = dataBytes_;
+        dropped = droppedFrames_;
+    }
+    const std::string path = recording_.path.string();
+    if (written && recording_.fileType == kWaveFile) {
         // Both fit: WriteChunk never lets the data pass the limit.
         std::array<std::uint8_t, 4> size{};
-        StoreLittleEndian32(size.data(), static_cast<std::uint32_t>(dataBytes_ + kRiffSizeExtra));
-        file_.seekp(kRiffSizeOffset);
-        file_.write(reinterpret_cast<const char*>(size.data()), size.size());
-        StoreLittleEndian32(size.data(), static_cast<std::uint32_t>(dataBytes_));
-        file_.seekp(kDataSizeOffset);
-        file_.write(reinterpret_cast<const char*>(size.data()), size.size());
+        StoreLittleEndian32(size.data(), static_cast<std::uint32_t>(dataBytes + kRiffSizeExtra));
+        written = sink_->Patch(kRiffSizeOffset, size);
+        StoreLittleEndian32(size.data(), static_cast<std::uint32_t>(dataBytes));
+        written = sink_->Patch(kDataSizeOffset, size) && written;
     }
-    bool written = file_.good();
-    file_.close();
-    written = written && !file_.fail();
+    written = sink_->Close() && written;
     if (!written) {
-        ErrorOut() << "error: failed to write file '" << path_.string() << "'" << eol;
-        return 0;
+        ErrorOut() << "error: failed to write file '" << path << "'" << eol;
     }
-    return 1;
+    if (reachedLimit_) {
+        ErrorOut() << "error: recording stopped: '" << path
+                   << "' reached the 4 GiB size limit of WAVE files" << eol;
+    }
+    if (dropped > 0) {
+        ErrorOut() << "error: " << dropped << " frames were dropped from '" << path
+                   << "': the disk did not keep up" << eol;
+    }
+    return written && dropped == 0 ? 1 : 0;
 }
 
 void AudioStreamer::WriteChunk(Project& project, int frames) noexcept {
     std::lock_guard hold(lock_);
-    if (!streaming_ || channels_ == 0) {
+    if (!streaming_ || recording_.channels == 0) {
         return;
     }
     const Node* source = project.GetNode(project.recordSourceId);
@@ -207,14 +327,15 @@ void AudioStreamer::WriteChunk(Project& project, int frames) noexcept {
     const ChannelBufferSet& side = source->recordInputs ? source->Inputs() : source->Outputs();
     const int available = RecordedChannels(*source);
     std::array<const double*, kMaxChannels> sources{};
-    for (int channel = 0; channel < channels_; ++channel) {
+    for (int channel = 0; channel < recording_.channels; ++channel) {
         sources[channel] = channel < available ? side.Samples(channel) : nullptr;
     }
 
     frames = std::clamp(frames, 0, kMaxChunkFrames);
     bool full = false;
-    if (fileType_ == kWaveFile) {
-        const std::uint64_t frameBytes = static_cast<std::uint64_t>(channels_) * SampleBytes();
+    if (recording_.fileType == kWaveFile) {
+        const std::uint64_t frameBytes =
+            static_cast<std::uint64_t>(recording_.channels) * recording_.sampleBytes;
         const std::uint64_t fit =
             (waveDataLimit_ - std::min(dataBytes_, waveDataLimit_)) / frameBytes;
         if (static_cast<std::uint64_t>(frames) > fit) {
@@ -222,36 +343,30 @@ void AudioStreamer::WriteChunk(Project& project, int frames) noexcept {
             full = true;
         }
     }
-    WriteFrames(sources.data(), frames);
-    if (!full && file_.good()) {
-        return;
-    }
-    // Once per recording: completing the file here keeps its header true.
-    // Only the error lines can throw (out of memory); the file is closed
-    // by then.
-    try {
-        Stop();
-        if (full) {
-            ErrorOut() << "error: recording stopped: '" << path_.string()
-                       << "' reached the 4 GiB size limit of WAVE files" << eol;
-        }
-    } catch (...) {
+    QueueFrames(sources.data(), frames);
+    if (full) {
+        // Ends here, on the last frame that fits; the disk thread completes
+        // the file once it has written the ring out.
+        streaming_ = false;
+        reachedLimit_ = true;
     }
 }
 
-void AudioStreamer::WriteFrames(const double* const* sources, int frames) noexcept {
-    const bool wide = sampleFormat_ == kFloat64;
-    const int sampleBytes = SampleBytes();
+void AudioStreamer::QueueFrames(const double* const* sources, int frames) noexcept {
+    const bool wide = recording_.sampleBytes == 8;
     std::uint8_t* out = scratch_.data();
     for (int frame = 0; frame < frames; ++frame) {
-        for (int channel = 0; channel < channels_; ++channel) {
+        for (int channel = 0; channel < recording_.channels; ++channel) {
             StoreSample(out, sources[channel] != nullptr ? sources[channel][frame] : 0.0, wide);
-            out += sampleBytes;
+            out += recording_.sampleBytes;
         }
     }
-    const auto bytes = static_cast<std::streamsize>(out - scratch_.data());
-    file_.write(reinterpret_cast<const char*>(scratch_.data()), bytes);
-    dataBytes_ += static_cast<std::uint64_t>(bytes);
+    const auto bytes = static_cast<std::size_t>(out - scratch_.data());
+    if (ring_.Write({scratch_.data(), bytes})) {
+        dataBytes_ += bytes;
+    } else {
+        droppedFrames_ += static_cast<std::uint64_t>(frames);
+    }
 }
 
 } // namespace tarn

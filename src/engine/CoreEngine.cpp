@@ -14,7 +14,7 @@ int CoreEngine::Start() {
     return 1;
 }
 
-std::int32_t CoreEngine::RenderCallback(MachineMessage* message) {
+std::int32_t CoreEngine::RenderCallback(MachineMessage* message) noexcept {
     auto* engine = message != nullptr ? static_cast<CoreEngine*>(message->hostContext) : nullptr;
     if (engine == nullptr) {
         return 0;

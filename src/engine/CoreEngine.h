@@ -58,7 +58,7 @@ public:
     // AudioBuffer and answers its result; kDeviceSampleRate takes the
     // message's value as the engine's sample rate and answers 1; anything
     // else answers 0.
-    static std::int32_t RenderCallback(MachineMessage* message);
+    static std::int32_t RenderCallback(MachineMessage* message) noexcept;
     // The link to hand an audio device with its attach message.
     HostLink RenderLink() { return HostLink{this, &CoreEngine::RenderCallback, nullptr}; }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/AlarmHold.h"
+
 #include <memory>
 #include <mutex>
 
@@ -32,6 +34,18 @@ public:
 private:
     std::recursive_mutex lock_;
     std::unique_ptr<Project> project_;
+};
+
+// The project lock held for one edit or other GUI-side operation. Alarms
+// the operation raises (an integrity check, say) are shown once the lock
+// is left, never under it.
+class ProjectLock {
+public:
+    explicit ProjectLock(CurrentProject& current) : lock_(current.Lock()) {}
+
+private:
+    AlarmHold alarms_; // goes after the lock is left
+    std::lock_guard<std::recursive_mutex> lock_;
 };
 
 } // namespace tarn

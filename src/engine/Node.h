@@ -186,7 +186,7 @@ private:
     void SendTempoOrThrow(double bpm);
     void ApplyDefaults();
     bool MachineHolds(int group, int index) const;
-    static std::int32_t HostCallback(MachineMessage* message);
+    static std::int32_t HostCallback(MachineMessage* message) noexcept;
     std::int32_t TakeHostMessage(MachineMessage& message);
     std::int32_t TakeInfo(const MachineMessage& message);
     std::int32_t TakeParameter(const MachineMessage& message);

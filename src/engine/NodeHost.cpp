@@ -11,9 +11,19 @@ std::string Text(const MachineMessage& message) {
 
 } // namespace
 
-std::int32_t Node::HostCallback(MachineMessage* message) {
-    auto* node = static_cast<Node*>(message->hostContext);
-    return node != nullptr ? node->TakeHostMessage(*message) : 0;
+std::int32_t Node::HostCallback(MachineMessage* message) noexcept {
+    auto* node = message != nullptr ? static_cast<Node*>(message->hostContext) : nullptr;
+    if (node == nullptr) {
+        return 0;
+    }
+    // Descriptions and names are copied into the Node; running out of
+    // memory there loses that one field rather than unwinding through
+    // the machine.
+    try {
+        return node->TakeHostMessage(*message);
+    } catch (...) {
+        return 0;
+    }
 }
 
 std::int32_t Node::TakeHostMessage(MachineMessage& message) {

@@ -1,4 +1,5 @@
 // The work cycle of the engine: one buffer of the current project.
+#include "dsp/DenormalFlush.h"
 #include "engine/ChunkStreamer.h"
 #include "engine/CoreEngine.h"
 #include "engine/CurrentProject.h"
@@ -38,6 +39,8 @@ void FeedRings(ChannelBufferSet& channels, int frames) noexcept {
 } // namespace
 
 int CoreEngine::WorkCycle(const AudioBuffer& buffer) noexcept {
+    // Live and offline renders alike, whichever thread drives them.
+    const DenormalFlush flush;
     std::lock_guard projectLock(current_.Lock());
     Project* project = current_.Get();
     if (project == nullptr) {

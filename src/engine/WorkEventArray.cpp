@@ -8,7 +8,7 @@ namespace tarn {
 void WorkEventArray::Fill(const EventList& list) noexcept {
     const std::size_t needed = list.Size();
     const std::size_t size = std::max(needed, kBaseSize);
-    if (size > items_.size() || (items_.size() > kBaseSize && size < items_.size())) {
+    if (size > items_.size()) {
         try {
             std::vector<EventRecord*> resized(size);
             items_.swap(resized);

@@ -9,9 +9,9 @@
 namespace tarn {
 
 // The event array of the work record a machine receives. It has room for
-// kBaseSize events, grows to whatever one chunk needs and falls back to
-// kBaseSize once a chunk needs fewer, so that a rare burst does not keep a
-// large block. Audio thread only.
+// kBaseSize events and grows to whatever one chunk needs; it keeps that
+// size, so that a burst allocates once rather than every time it recurs.
+// Audio thread only.
 class WorkEventArray {
 public:
     static constexpr std::size_t kBaseSize = 1024;

@@ -18,16 +18,6 @@ bool EventList::Add(EventRecord* event) noexcept {
 }
 
 void EventList::Clear() noexcept {
-    if (items_.capacity() > kStep) {
-        try {
-            std::vector<EventRecord*> fresh;
-            fresh.reserve(kStep);
-            items_.swap(fresh);
-            return;
-        } catch (const std::bad_alloc&) {
-            // Keeping the larger block is as good.
-        }
-    }
     items_.clear();
 }
 

@@ -9,8 +9,8 @@ namespace tarn {
 
 // A list of event records in sample-offset order, pointing into the
 // engine's pool. It starts with room for kStep entries, grows by kStep and
-// shrinks back to kStep when emptied, so that a steady flow of few events
-// never allocates. Audio thread only.
+// keeps the most it ever held when emptied, so that the next burst of that
+// size neither allocates nor frees on the audio thread. Audio thread only.
 class EventList {
 public:
     static constexpr std::size_t kStep = 16;

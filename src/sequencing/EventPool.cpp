@@ -26,7 +26,6 @@ EventRecord* EventPool::Take(const EventRecord& event) noexcept {
 }
 
 void EventPool::Clear() noexcept {
-    blocks_.resize(1);
     used_ = 0;
 }
 

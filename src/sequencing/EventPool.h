@@ -10,10 +10,9 @@ namespace tarn {
 
 // The event records the work cycle hands out for one Node and chunk. They
 // are copies, so that machines never see (or scribble on) the patterns'
-// own records. The first kKept records live as long as the pool, so a Node
-// with at most that many events per chunk is played without allocating;
-// beyond them records come in further blocks, freed again by Clear.
-// Audio thread only.
+// own records. They come in blocks of kKept that live as long as the pool:
+// after a burst the pool keeps the most it ever held, so that the next one
+// does not allocate (or free) on the audio thread again. Audio thread only.
 class EventPool {
 public:
     static constexpr int kKept = 16;
@@ -26,7 +25,7 @@ public:
     // A pool record holding a copy of event; null when memory ran out (the
     // event is then dropped rather than the audio thread stopped).
     EventRecord* Take(const EventRecord& event) noexcept;
-    // Every record is free again; the blocks beyond the first are released.
+    // Every record is free again; the blocks stay.
     void Clear() noexcept;
 
     int Count() const { return used_; }

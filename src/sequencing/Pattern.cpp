@@ -1,7 +1,7 @@
 #include "sequencing/Pattern.h"
 
+#include "base/AlarmHold.h"
 #include "base/ClassicRandom.h"
-#include "base/UserInteraction.h"
 
 #include <algorithm>
 #include <chrono>
@@ -120,8 +120,7 @@ void Pattern::CheckOrder(const BeatLists& beats) const {
     for (const auto& [beat, list] : beats) {
         for (std::size_t i = 1; i < list.size(); ++i) {
             if (list[i]->event.time < list[i - 1]->event.time) {
-                CurrentInteraction().ShowMessage(kStudioCaption, "Events corrupted!",
-                                                 MessageBoxButtons::kOk);
+                RaiseAlarm("Events corrupted!");
                 return;
             }
         }

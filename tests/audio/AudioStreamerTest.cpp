@@ -236,6 +236,8 @@ TEST_F(AudioStreamerTest, WaveStopsCompleteAtTheSizeLimit) {
     EXPECT_TRUE(streamer.Streaming());
     Record(100);
     EXPECT_FALSE(streamer.Streaming());
+    // Waits for the disk thread, which completed the file by itself.
+    EXPECT_EQ(streamer.Stop(), 1);
     const std::string path = (scratch / "Out/Mixdown.wav").string();
     EXPECT_EQ(errors.Take(), Lines{"error: recording stopped: '" + path +
                                    "' reached the 4 GiB size limit of WAVE files"});

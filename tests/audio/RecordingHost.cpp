@@ -16,7 +16,7 @@ std::int32_t RecordingHost::AttachTo(AudioDevice& device) {
     return device.HandleMessage(&attach);
 }
 
-std::int32_t RecordingHost::Callback(MachineMessage* message) {
+std::int32_t RecordingHost::Callback(MachineMessage* message) noexcept {
     auto* host = static_cast<RecordingHost*>(message->hostContext);
     switch (message->messageType) {
     case kDeviceRender:

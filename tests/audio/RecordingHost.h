@@ -1,8 +1,8 @@
 #pragma once
 
-#include "tarn/AudioAbi.h"
 #include "audio/AudioDevice.h"
 #include "audio/TestPcmDevice.h"
+#include "tarn/AudioAbi.h"
 
 #include <atomic>
 #include <cstdint>
@@ -33,7 +33,7 @@ public:
     // Messages of a type a device never sends to its host.
     int UnexpectedMessages() const { return unexpected_.load(); }
 
-    static std::int32_t Callback(MachineMessage* message);
+    static std::int32_t Callback(MachineMessage* message) noexcept;
 
 private:
     void Render(const AudioBuffer& buffer);

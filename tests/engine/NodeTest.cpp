@@ -6,8 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <atomic>
 #include <cstring>
+#include <latch>
 #include <thread>
 #include <tuple>
 
@@ -263,15 +264,25 @@ TEST(Node, ParameterChangesFromTheMachineWaitForTheNodeLock) {
     Node& node = *project.GetNode(0);
     auto& machine = static_cast<TestMachine&>(node.MachineInstance());
 
-    // While another thread holds the lock, the report waits for it.
+    // While another thread holds the lock, the report waits for it: it
+    // returns only after the holder has let go.
     std::thread reporter;
+    std::latch reporting(1);
+    std::atomic<bool> released = false;
+    bool returnedAfterRelease = false;
     {
         std::lock_guard guard(node.Lock());
-        reporter = std::thread([&] { machine.Report(2, 0.25); });
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        reporter = std::thread([&] {
+            reporting.count_down();
+            machine.Report(2, 0.25);
+            returnedAfterRelease = released.load();
+        });
+        reporting.wait();
         EXPECT_EQ(node.ReadParameter(kGroupMachine, 0, 2), 0.5);
+        released = true;
     }
     reporter.join();
+    EXPECT_TRUE(returnedAfterRelease);
     EXPECT_EQ(node.ReadParameter(kGroupMachine, 0, 2), 0.25);
 
     // From inside a locked section (as from Work) the recursive lock lets it in.

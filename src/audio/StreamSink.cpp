@@ -1,0 +1,28 @@
+#include "audio/StreamSink.h"
+
+namespace tarn {
+
+bool FileStreamSink::Open(const std::filesystem::path& path) {
+    file_.clear();
+    file_.open(path, std::ios::binary | std::ios::trunc);
+    return file_.is_open();
+}
+
+bool FileStreamSink::Append(std::span<const std::uint8_t> bytes) {
+    file_.write(reinterpret_cast<const char*>(bytes.data()),
+                static_cast<std::streamsize>(bytes.size()));
+    return file_.good();
+}
+
+bool FileStreamSink::Patch(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
+    file_.seekp(static_cast<std::streamoff>(offset));
+    return Append(bytes);
+}
+
+bool FileStreamSink::Close() {
+    bool written = file_.good();
+    file_.close();
+    return written && !file_.fail();
+}
+
+} // namespace tarn
