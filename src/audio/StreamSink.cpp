@@ -16,7 +16,7 @@ bool FileStreamSink::Append(std::span<const std::uint8_t> bytes) {
 
 bool FileStreamSink::Patch(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
     file_.seekp(static_cast<std::streamoff>(offset));
-    return Append(bytes);
+    return FileStreamSink::Append(bytes);
 }
 
 bool FileStreamSink::Close() {

@@ -7,9 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <bit>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tarn {
@@ -98,14 +103,15 @@ struct AudioStreamerTest : ::testing::Test {
     }
 
     // Records `frames` frames of the current source in chunks of `chunk`.
-    void Record(int frames, int chunk = kMaxChunkFrames) {
+    void Record(int frames, int chunk = kMaxChunkFrames) { Record(streamer, frames, chunk); }
+    void Record(AudioStreamer& into, int frames, int chunk = kMaxChunkFrames) {
         for (int done = 0; done < frames; done += chunk) {
             const int n = std::min(chunk, frames - done);
             for (auto [id, node] : project.Nodes()) {
                 Fill(node->Outputs(), n, done);
                 Fill(node->Inputs(), n, done + 500);
             }
-            streamer.WriteChunk(project, n);
+            into.WriteChunk(project, n);
         }
     }
 
@@ -253,6 +259,91 @@ TEST_F(AudioStreamerTest, WaveStopsCompleteAtTheSizeLimit) {
     EXPECT_EQ(streamer.Stop(), 1);
     EXPECT_EQ(test::ReadFile(scratch / "Out/Mixdown.raw").size(), 1600u);
     EXPECT_TRUE(errors.Take().empty());
+}
+
+// A disk that stalls: its first write waits until the test lets it go (or
+// gives up after a long while, so that a streamer waiting for it fails
+// rather than hangs); every later write sleeps a little.
+class StallingSink : public FileStreamSink {
+public:
+    bool Append(std::span<const std::uint8_t> bytes) override {
+        {
+            std::unique_lock hold(lock_);
+            released_.wait_for(hold, std::chrono::seconds(20), [this] { return open_; });
+            open_ = true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        const bool written = FileStreamSink::Append(bytes);
+        ++finished;
+        return written;
+    }
+
+    void Release() {
+        {
+            std::lock_guard hold(lock_);
+            open_ = true;
+        }
+        released_.notify_all();
+    }
+
+    std::atomic<int> finished = 0; // writes done
+
+private:
+    std::mutex lock_;
+    std::condition_variable released_;
+    bool open_ = false;
+};
+
+TEST_F(AudioStreamerTest, ASlowDiskHoldsUpNoChunkAndLosesNoFrameUntilTheRingIsFull) {
+    PipeCapture errors(ErrorOut());
+    EXPECT_EQ(streamer.SetFileType(AudioStreamer::kWaveFile), 1);
+    EXPECT_EQ(streamer.SetSampleFormat(AudioStreamer::kFloat64), 1);
+    EXPECT_EQ(streamer.SetFileName("/Out/Reference"), 1);
+    ASSERT_EQ(streamer.Start(project), 1);
+    Record(88200);
+    EXPECT_EQ(streamer.Stop(), 1);
+
+    auto owned = std::make_unique<StallingSink>();
+    StallingSink& disk = *owned;
+    AudioStreamer slow(std::move(owned));
+    EXPECT_EQ(slow.SetFileType(AudioStreamer::kWaveFile), 1);
+    EXPECT_EQ(slow.SetSampleFormat(AudioStreamer::kFloat64), 1);
+    ASSERT_EQ(slow.Start(project), 1);
+    // Two seconds of 64-bit stereo while the disk is still stuck in its
+    // first write: every chunk was taken without waiting for it.
+    Record(slow, 88200);
+    EXPECT_EQ(disk.finished, 0);
+    disk.Release();
+    EXPECT_EQ(slow.Stop(), 1);
+    EXPECT_EQ(slow.DroppedFrames(), 0u);
+    EXPECT_GT(disk.finished, 0);
+    EXPECT_EQ(test::ReadFile(scratch / "Out/Mixdown.wav"),
+              test::ReadFile(scratch / "Out/Reference.wav"));
+    EXPECT_TRUE(errors.Take().empty());
+
+    // Past the ring's room the chunks that do not fit are dropped, not
+    // waited for; the file stays true to what it holds.
+    auto second = std::make_unique<StallingSink>();
+    StallingSink& stuck = *second;
+    AudioStreamer overflowing(std::move(second));
+    EXPECT_EQ(overflowing.SetFileType(AudioStreamer::kWaveFile), 1);
+    ASSERT_EQ(overflowing.Start(project), 1);
+    const int fitting = static_cast<int>((AudioStreamer::kRingBytes - 46) / 8);
+    Record(overflowing, fitting + 1000, 100);
+    EXPECT_EQ(stuck.finished, 0);
+    const std::uint64_t dropped = overflowing.DroppedFrames();
+    EXPECT_GE(dropped, 1000u);
+    EXPECT_LT(dropped, 1100u); // whole chunks only
+    stuck.Release();
+    EXPECT_EQ(overflowing.Stop(), 0);
+    const std::string path = (scratch / "Out/Mixdown.wav").string();
+    EXPECT_EQ(errors.Take(),
+              Lines{"error: " + std::to_string(dropped) + " frames were dropped from '" + path +
+                    "': the disk did not keep up"});
+    const std::string file = test::ReadFile(path);
+    const auto kept = static_cast<std::uint32_t>((fitting + 1000 - dropped) * 8);
+    ASSERT_EQ(file.size(), 46u + kept);
+    EXPECT_EQ(file.substr(0, 46), ExpectedHeader(2, 32, kept));
 }
 
 } // namespace

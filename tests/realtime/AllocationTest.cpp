@@ -1,9 +1,12 @@
 // Proves that the work cycle allocates nothing in a steady state: this
 // binary replaces the global operator new and counts every allocation made
 // while the counter is armed.
+#include "audio/AudioStreamer.h"
+#include "base/AppDirectory.h"
 #include "engine/PreviewSlot.h"
 #include "engine/WorkCycleFixture.h"
 #include "sequencing/SequencingFixture.h"
+#include "support/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
 
@@ -156,6 +159,32 @@ TEST_F(Realtime, ABurstBeyondThePoolIsCounted) {
     AllocationCounter counter;
     Render();
     EXPECT_GT(counter.Count(), 0);
+}
+
+TEST_F(Realtime, RecordingTheMasterWhilePlayingAllocatesNothing) {
+    test::ScratchDirectory scratch;
+    SetAppDirectory(scratch.Path());
+    std::filesystem::create_directories(scratch / "Out");
+    AudioStreamer streamer;
+    EXPECT_EQ(streamer.SetFileType(AudioStreamer::kWaveFile), 1);
+    engine.AttachStreamer(&streamer, &streamer.Lock());
+    ASSERT_EQ(streamer.Start(*project), 1);
+    Render();
+    long made = 0;
+    {
+        AllocationCounter counter;
+        for (int i = 0; i < 1200; ++i) {
+            Render();
+        }
+        made = counter.Count();
+    }
+    EXPECT_EQ(streamer.Stop(), 1);
+    engine.AttachStreamer(nullptr, nullptr);
+    EXPECT_EQ(made, 0);
+    EXPECT_EQ(streamer.DroppedFrames(), 0u);
+    const std::uint64_t bytes = 1201u * static_cast<std::uint64_t>(buffer.frameCount) * 8u;
+    EXPECT_EQ(streamer.DataBytesWritten(), bytes);
+    EXPECT_EQ(std::filesystem::file_size(scratch / "Out/Mixdown.wav"), 46u + bytes);
 }
 
 } // namespace
