@@ -110,7 +110,7 @@ const AnalogBassHarness::Parameter* AnalogBassHarness::Find(std::int32_t index) 
     return found != parameters.end() ? &*found : nullptr;
 }
 
-std::int32_t AnalogBassHarness::Callback(MachineMessage* message) {
+std::int32_t AnalogBassHarness::Callback(MachineMessage* message) noexcept {
     auto* host = static_cast<AnalogBassHarness*>(message->hostContext);
     const std::int32_t type = message->messageType;
     const std::int32_t index = message->value;

@@ -50,7 +50,7 @@ public:
     const Parameter* Find(std::int32_t index) const;
 
 private:
-    static std::int32_t Callback(MachineMessage* message);
+    static std::int32_t Callback(MachineMessage* message) noexcept;
 
     AnalogBass machine_;
     std::vector<EventRecord> pending_;

@@ -18,7 +18,7 @@ struct RecordingHost {
     int cookie = 0;
     int foreignMessages = 0; // arrived without this host's context and cookie
 
-    static std::int32_t Callback(MachineMessage* message) {
+    static std::int32_t Callback(MachineMessage* message) noexcept {
         auto* host = static_cast<RecordingHost*>(message->hostContext);
         const std::int32_t type = message->messageType;
         std::ostringstream line;
