@@ -1,10 +1,9 @@
 #pragma once
 
 #include "dsp/DspLibrary.h"
+#include "dsp/NotePitch.h"
 #include "dsp/TablePosition.h"
 #include "dsp/WaveSet.h"
-
-#include <algorithm>
 
 namespace tarn {
 
@@ -15,9 +14,6 @@ namespace tarn {
 // thread; the machine writes the fields directly (the wave set when its
 // waveform changes, pitchOffset every sample for modulation).
 struct BandLimitedOscillator {
-    // Note indices wrap into 0..127 before any table is read.
-    static constexpr int kNoteMask = 127;
-
     const WaveSet* waveSet = nullptr; // null plays silence
     double sampleRate = kDspSampleRate;
     double pitch = 0.0;
@@ -43,18 +39,14 @@ struct BandLimitedOscillator {
             pitch = glideTarget;
             glideRemaining = 0.0;
         }
-        const TablePosition note = SplitPosition(pitchOffset + pitch);
-        // The clamp only matters for a non-finite pitch, which would
-        // otherwise index far outside the fine table.
-        const int fine =
-            std::clamp(SplitPosition(note.fraction * kFinePitchSteps).index, 0, kFinePitchSteps);
-        const int wrapped = note.index & kNoteMask;
-        phaseIncrement = FinePitch(fine) * NoteFrequency(wrapped) / sampleRate;
+        // Note indices wrap into 0..127 before any table is read.
+        const NotePitch note = ResolvePitch(pitchOffset + pitch);
+        phaseIncrement = note.frequency / sampleRate;
         if (!(phase >= 0.0 && phase < 1.0)) {
             phase = WrapPhase(phase);
         }
         output = waveSet != nullptr
-                     ? Interpolate(waveSet->ForNote(wrapped).samples, kWavePeriod * phase)
+                     ? Interpolate(waveSet->ForNote(note.note).samples, kWavePeriod * phase)
                      : 0.0;
         phase += phaseIncrement;
         if (phase >= 1.0) {

@@ -35,6 +35,9 @@ struct MultimodeFilter {
     // the resonance over the cascade: each section gets Q / sections.
     void UpdateCoefficients() noexcept;
 
+    // Silence in every section, coefficients kept.
+    void ClearState() noexcept { sections_ = {}; }
+
     double Process(int channel, double x) noexcept {
         const int count = ActiveSections();
         for (int i = 0; i < count; ++i) {

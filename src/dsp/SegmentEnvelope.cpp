@@ -1,5 +1,6 @@
 #include "dsp/SegmentEnvelope.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -43,6 +44,17 @@ void SegmentEnvelope::Start() noexcept {
     segments[kAttack].start = level > kFloor ? level : kFloor;
     segments[kSustain].length = kLoopLength;
     segments[kSustain].next = kSustain;
+    Enter(kAttack);
+}
+
+void SegmentEnvelope::Start(const Shape& shape) noexcept {
+    const auto stage = [](double ticks) { return ticks > kMinStageTicks ? ticks : kMinStageTicks; };
+    const double sustain = shape.sustain > kFloor ? std::min(shape.sustain, 1.0) : kFloor;
+    segments[kAttack] = {kLinear, stage(shape.attack), kPeak, std::max(level, sustain), 1.0};
+    segments[kPeak] = {kLinear, shape.peak, kDecay, 1.0, 1.0};
+    segments[kDecay] = {kExponential, stage(shape.decay), kSustain, 1.0, sustain};
+    segments[kSustain] = {kLinear, kLoopLength, kSustain, sustain, sustain};
+    segments[kRelease] = {kExponential, stage(shape.release), kOff, sustain, kFloor};
     Enter(kAttack);
 }
 

@@ -72,6 +72,23 @@ struct SegmentEnvelope {
     // loops again until the next release.
     void Start() noexcept;
 
+    // A note's attack-peak-decay-sustain-release layout; lengths in ticks.
+    struct Shape {
+        double attack = 0.0;
+        double peak = 1.0; // holding full level between attack and decay
+        double decay = 0.0;
+        double sustain = 0.0; // level; below the floor it is the floor
+        double release = 0.0;
+    };
+    // Attack, decay and release never get shorter than this, so that even a
+    // zero time does not click.
+    static constexpr double kMinStageTicks = 5.0;
+
+    // Note-on with a new layout: attack from the present level or the
+    // sustain level, whichever is higher, up to full level; peak; decay to
+    // the sustain level, held until release; release to the floor; off.
+    void Start(const Shape& shape) noexcept;
+
     // Note-off: the sustain hands over to the release. Attack and decay run
     // to their end first; from the sustain the release starts on the next
     // tick.
