@@ -1,6 +1,8 @@
 #include "app/CommandLineFixture.h"
 
 #include "audio/AlsaDevice.h"
+#include "support/SignalMeasures.h"
+#include "support/WaveFile.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -15,40 +17,12 @@ namespace tarn {
 namespace {
 
 using Json = nlohmann::json;
+using test::ReadWave;
+using test::Rms;
 
-struct Wave {
-    int channels = 0;
-    int bits = 0;
-    std::vector<float> samples; // interleaved
-};
-
-// The fields a render writes, read back from the file.
-Wave ReadWave(const std::string& bytes) {
-    Wave wave;
-    if (bytes.size() < 46 || bytes.compare(0, 4, "RIFF") != 0) {
-        return wave;
-    }
-    std::uint16_t channels = 0;
-    std::uint16_t bits = 0;
-    std::uint32_t dataBytes = 0;
-    std::memcpy(&channels, bytes.data() + 22, 2);
-    std::memcpy(&bits, bytes.data() + 34, 2);
-    std::memcpy(&dataBytes, bytes.data() + 42, 4);
-    wave.channels = channels;
-    wave.bits = bits;
-    if (bits == 32 && dataBytes == bytes.size() - 46) {
-        wave.samples.resize(dataBytes / 4);
-        std::memcpy(wave.samples.data(), bytes.data() + 46, dataBytes);
-    }
-    return wave;
-}
-
-double Rms(const std::vector<float>& samples, std::size_t from, std::size_t to) {
-    double sum = 0.0;
-    for (std::size_t i = from; i < to; ++i) {
-        sum += static_cast<double>(samples[i]) * samples[i];
-    }
-    return std::sqrt(sum / static_cast<double>(to - from));
+// The samples from..to - 1 of a recording.
+std::span<const double> Part(const test::WaveFile& wave, std::size_t from, std::size_t to) {
+    return std::span<const double>(wave.samples).subspan(from, to - from);
 }
 
 using CommandsTest = test::CommandLineFixture;
@@ -65,11 +39,11 @@ TEST_F(CommandsTest, NewProjectRendersToItsLengthAndDumps) {
                   0),
         0u)
         << out;
-    const Wave three = ReadWave(test::ReadFile(scratch_ / "three.wav"));
+    const test::WaveFile three = ReadWave(test::ReadFile(scratch_ / "three.wav"));
     EXPECT_EQ(three.channels, 2);
     EXPECT_EQ(three.bits, 32);
     ASSERT_EQ(three.samples.size(), 2u * 66150u);
-    EXPECT_EQ(Rms(three.samples, 0, three.samples.size()), 0.0);
+    EXPECT_EQ(Rms(three.samples), 0.0);
     ASSERT_EQ(Run({"tarn", "render", "p.tarn", "-o", "song.wav", "--bits", "64"}), 0) << err;
     EXPECT_EQ(test::ReadFile(scratch_ / "song.wav").size(), 46u + 88200u * 16u);
 
@@ -125,22 +99,21 @@ TEST_F(CommandsTest, DemoIsHeardNeverClipsAndRendersTheSameTwice) {
     ASSERT_EQ(Run({"tarn", "demo", "--no-play"}), 0) << err;
     EXPECT_EQ(err, "");
     const std::string demo = test::ReadFile(scratch_ / "Out/Demo.wav");
-    const Wave wave = ReadWave(demo);
+    const test::WaveFile wave = ReadWave(demo);
     ASSERT_EQ(wave.channels, 2);
     // 48 beats at 124 BPM, rounded up to whole frames.
     ASSERT_EQ(wave.samples.size(), 2u * 1024259u);
-    float peak = 0.0f;
     int sides = 0;
     for (std::size_t i = 0; i < wave.samples.size(); i += 2) {
-        peak = std::max({peak, std::fabs(wave.samples[i]), std::fabs(wave.samples[i + 1])});
         sides += wave.samples[i] != wave.samples[i + 1];
     }
-    EXPECT_LT(peak, 1.0f);
-    EXPECT_GT(peak, 0.2f);
+    const double peak = test::Peak(wave.samples);
+    EXPECT_LT(peak, 1.0);
+    EXPECT_GT(peak, 0.2);
     EXPECT_GT(sides, 100000); // the lead is panned
     // The bass fades in over its first three seconds, gliding.
-    const auto second = [&wave](int s) { return Rms(wave.samples, 88200u * s, 88200u * (s + 1)); };
-    const double body = Rms(wave.samples, 2 * 220500, 2 * 441000);
+    const auto second = [&wave](int s) { return Rms(Part(wave, 88200u * s, 88200u * (s + 1))); };
+    const double body = Rms(Part(wave, 2 * 220500, 2 * 441000));
     EXPECT_GT(body, 0.03);
     EXPECT_LT(second(0), body * 0.3);
     EXPECT_GT(second(1), second(0) * 1.3);

@@ -5,11 +5,10 @@
 #include "engine/Project.h"
 #include "machines/builtin/BuiltinMachines.h"
 #include "support/ScratchDirectory.h"
+#include "support/WaveFile.h"
 
 #include <gtest/gtest.h>
 
-#include <bit>
-#include <cstring>
 #include <memory>
 #include <string>
 
@@ -47,12 +46,6 @@ public:
 private:
     std::int64_t frame_ = 0;
 };
-
-std::uint32_t Word(const std::string& bytes, std::size_t offset) {
-    std::uint32_t word = 0;
-    std::memcpy(&word, bytes.data() + offset, 4);
-    return word;
-}
 
 // The real Master with the signal connected to it, in a scratch
 // application directory.
@@ -99,17 +92,17 @@ TEST_F(RenderSongTest, PassThroughComesOutSampleExactForTheBeatsAsked) {
 
     const std::string file = test::ReadFile(scratch / "out.wav");
     ASSERT_EQ(file.size(), 46u + 66150u * 16u);
-    EXPECT_EQ(file.substr(0, 4), "RIFF");
-    EXPECT_EQ(Word(file, 4), 66150u * 16u + 38u);
-    EXPECT_EQ(Word(file, 22) & 0xFFFF, 2u);  // channels
-    EXPECT_EQ(Word(file, 34) & 0xFFFF, 64u); // bits
-    EXPECT_EQ(Word(file, 42), 66150u * 16u); // data size
+    const test::WaveFile wave = test::ReadWave(file);
+    ASSERT_TRUE(wave.valid);
+    EXPECT_EQ(wave.riffSize, 66150u * 16u + 38u);
+    EXPECT_EQ(wave.channels, 2);
+    EXPECT_EQ(wave.bits, 64);
+    EXPECT_EQ(wave.dataBytes, 66150u * 16u);
     int mismatches = 0;
     for (std::int64_t frame = 0; frame < 66150; ++frame) {
         for (int channel = 0; channel < 2; ++channel) {
-            double sample = 0.0;
-            std::memcpy(&sample, file.data() + 46 + frame * 16 + channel * 8, 8);
-            mismatches += sample != Signal(frame, channel);
+            mismatches += wave.samples[static_cast<std::size_t>(frame * 2 + channel)] !=
+                          Signal(frame, channel);
         }
     }
     EXPECT_EQ(mismatches, 0);
@@ -127,7 +120,7 @@ TEST_F(RenderSongTest, SongOnceAsRawFloatsOrNothingAtAll) {
     EXPECT_EQ(result.frames, 55125);
     const std::string raw = test::ReadFile(scratch / "song.RAW");
     ASSERT_EQ(raw.size(), 55125u * 8u);
-    EXPECT_EQ(std::bit_cast<float>(Word(raw, 8 * 1000 + 4)), static_cast<float>(Signal(1000, 1)));
+    EXPECT_EQ(test::ReadRawSamples(raw, 32)[2 * 1000 + 1], static_cast<float>(Signal(1000, 1)));
 
     // An output without a name extension becomes a WAVE file.
     request.output = scratch / "take";

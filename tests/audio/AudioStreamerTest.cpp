@@ -4,11 +4,11 @@
 #include "engine/Project.h"
 #include "engine/TestMachine.h"
 #include "support/ScratchDirectory.h"
+#include "support/WaveFile.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <bit>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -21,6 +21,7 @@ namespace tarn {
 namespace {
 
 using test::PipeCapture;
+using test::ReadWave;
 using test::TestMachineSetup;
 using Lines = std::vector<std::string>;
 
@@ -52,22 +53,6 @@ std::string ExpectedHeader(int channels, int bits, std::uint32_t dataBytes) {
     header += "data";
     Put32(header, dataBytes);
     return header;
-}
-
-float FloatAt(const std::string& bytes, std::size_t offset) {
-    std::uint32_t word = 0;
-    for (int i = 3; i >= 0; --i) {
-        word = word << 8 | static_cast<std::uint8_t>(bytes[offset + i]);
-    }
-    return std::bit_cast<float>(word);
-}
-
-double DoubleAt(const std::string& bytes, std::size_t offset) {
-    std::uint64_t word = 0;
-    for (int i = 7; i >= 0; --i) {
-        word = word << 8 | static_cast<std::uint8_t>(bytes[offset + i]);
-    }
-    return std::bit_cast<double>(word);
 }
 
 // A project whose Nodes' buffers the test fills by hand, in a scratch
@@ -144,10 +129,10 @@ TEST_F(AudioStreamerTest, OneSecondOfStereoMasterAsWave) {
     const std::string file = test::ReadFile(scratch / "Out/Mixdown.wav");
     ASSERT_EQ(file.size(), 46u + 352800u);
     EXPECT_EQ(file.substr(0, 46), ExpectedHeader(2, 32, 352800));
+    const std::vector<double> samples = ReadWave(file).samples;
     for (int frame : {0, 199, 200, 44099}) {
-        const std::size_t offset = 46 + frame * 8;
-        EXPECT_EQ(FloatAt(file, offset), static_cast<float>(frame + 0.1)) << frame;
-        EXPECT_EQ(FloatAt(file, offset + 4), static_cast<float>(1000.0 + frame + 0.1)) << frame;
+        EXPECT_EQ(samples[frame * 2], static_cast<float>(frame + 0.1)) << frame;
+        EXPECT_EQ(samples[frame * 2 + 1], static_cast<float>(1000.0 + frame + 0.1)) << frame;
     }
 
     // 64-bit samples keep the engine's values as they are.
@@ -158,7 +143,7 @@ TEST_F(AudioStreamerTest, OneSecondOfStereoMasterAsWave) {
     const std::string wide = test::ReadFile(scratch / "Out/Mixdown.wav");
     ASSERT_EQ(wide.size(), 46u + 300u * 16u);
     EXPECT_EQ(wide.substr(0, 46), ExpectedHeader(2, 64, 4800));
-    EXPECT_EQ(DoubleAt(wide, 46 + 299 * 16 + 8), 1000.0 + 299 + 0.1);
+    EXPECT_EQ(ReadWave(wide).samples[299 * 2 + 1], 1000.0 + 299 + 0.1);
 }
 
 TEST_F(AudioStreamerTest, RecordsTheChosenSideOfTheSourceNode) {
@@ -182,7 +167,7 @@ TEST_F(AudioStreamerTest, RecordsTheChosenSideOfTheSourceNode) {
     EXPECT_EQ(streamer.Stop(), 1);
     file = test::ReadFile(scratch / "Out/Mixdown.wav");
     EXPECT_EQ(file.substr(0, 46), ExpectedHeader(2, 32, 80));
-    EXPECT_EQ(FloatAt(file, 46 + 9 * 8 + 4), static_cast<float>(1000.0 + 509 + 0.1));
+    EXPECT_EQ(ReadWave(file).samples[9 * 2 + 1], static_cast<float>(1000.0 + 509 + 0.1));
 
     // RAW: exactly the sample bytes. The source turning mono halfway keeps
     // the frame layout, with silence in the channel it lost.
@@ -195,9 +180,10 @@ TEST_F(AudioStreamerTest, RecordsTheChosenSideOfTheSourceNode) {
     EXPECT_EQ(streamer.Stop(), 1);
     file = test::ReadFile(scratch / "Out/Mixdown.raw");
     ASSERT_EQ(file.size(), 64u);
-    EXPECT_EQ(FloatAt(file, 3 * 8 + 4), static_cast<float>(1003.1));
-    EXPECT_EQ(FloatAt(file, 7 * 8), static_cast<float>(3.1));
-    EXPECT_EQ(FloatAt(file, 7 * 8 + 4), 0.0f);
+    const std::vector<double> raw = test::ReadRawSamples(file, 32);
+    EXPECT_EQ(raw[3 * 2 + 1], static_cast<float>(1003.1));
+    EXPECT_EQ(raw[7 * 2], static_cast<float>(3.1));
+    EXPECT_EQ(raw[7 * 2 + 1], 0.0);
 
     // A source without a Node writes nothing and leaves a valid file.
     project.recordSourceId = 42;
@@ -250,7 +236,7 @@ TEST_F(AudioStreamerTest, WaveStopsCompleteAtTheSizeLimit) {
     const std::string file = test::ReadFile(path);
     ASSERT_EQ(file.size(), 46u + 1000u);
     EXPECT_EQ(file.substr(0, 46), ExpectedHeader(2, 32, 1000));
-    EXPECT_EQ(FloatAt(file, 46 + 124 * 8), static_cast<float>(24.1));
+    EXPECT_EQ(ReadWave(file).samples[124 * 2], static_cast<float>(24.1));
 
     // RAW files have no sizes to overflow.
     EXPECT_EQ(streamer.SetFileType(AudioStreamer::kRawFile), 1);

@@ -187,43 +187,6 @@ std::int32_t AnalogBassHarness::Callback(MachineMessage* message) noexcept {
     return 0;
 }
 
-double Rms(std::span<const double> samples) {
-    double sum = 0.0;
-    for (double s : samples) {
-        sum += s * s;
-    }
-    return samples.empty() ? 0.0 : std::sqrt(sum / samples.size());
-}
-
-double Peak(std::span<const double> samples) {
-    double peak = 0.0;
-    for (double s : samples) {
-        peak = std::max(peak, std::abs(s));
-    }
-    return peak;
-}
-
-bool AllFinite(std::span<const double> samples) {
-    return std::all_of(samples.begin(), samples.end(), [](double s) { return std::isfinite(s); });
-}
-
-double ZeroCrossingFrequency(std::span<const double> samples, double rate) {
-    double first = -1.0;
-    double last = -1.0;
-    int crossings = 0;
-    for (std::size_t i = 1; i < samples.size(); ++i) {
-        if (samples[i - 1] < 0.0 && samples[i] >= 0.0) {
-            const double at = (i - 1) + samples[i - 1] / (samples[i - 1] - samples[i]);
-            if (crossings == 0) {
-                first = at;
-            }
-            last = at;
-            ++crossings;
-        }
-    }
-    return crossings < 2 ? 0.0 : (crossings - 1) / (last - first) * rate;
-}
-
 std::span<const double> Window(const std::vector<double>& samples, double fromSeconds,
                                double seconds) {
     const auto from = static_cast<std::size_t>(fromSeconds * AnalogBassHarness::kRate);

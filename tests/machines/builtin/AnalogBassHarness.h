@@ -1,6 +1,7 @@
 #pragma once
 
 #include "machines/builtin/AnalogBass.h"
+#include "support/SignalMeasures.h"
 
 #include <map>
 #include <span>
@@ -56,13 +57,6 @@ private:
     std::vector<EventRecord> pending_;
 };
 
-// Signal measures.
-double Rms(std::span<const double> samples);
-double Peak(std::span<const double> samples);
-bool AllFinite(std::span<const double> samples);
-// The frequency of the fundamental from rising zero crossings, interpolated
-// between samples; 0 with fewer than two crossings.
-double ZeroCrossingFrequency(std::span<const double> samples, double rate);
 // The part of a render that starts at fromSeconds and lasts seconds.
 std::span<const double> Window(const std::vector<double>& samples, double fromSeconds,
                                double seconds);

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <span>
+
+namespace tarn::test {
+
+// Measures of rendered samples, shared by the tests that judge sound.
+
+inline double Rms(std::span<const double> samples) {
+    double sum = 0.0;
+    for (double s : samples) {
+        sum += s * s;
+    }
+    return samples.empty() ? 0.0 : std::sqrt(sum / static_cast<double>(samples.size()));
+}
+
+inline double Peak(std::span<const double> samples) {
+    double peak = 0.0;
+    for (double s : samples) {
+        peak = std::max(peak, std::abs(s));
+    }
+    return peak;
+}
+
+inline bool AllFinite(std::span<const double> samples) {
+    return std::all_of(samples.begin(), samples.end(), [](double s) { return std::isfinite(s); });
+}
+
+// The frequency of the fundamental from rising zero crossings, interpolated
+// between samples; 0 with fewer than two crossings.
+inline double ZeroCrossingFrequency(std::span<const double> samples, double rate) {
+    double first = -1.0;
+    double last = -1.0;
+    int crossings = 0;
+    for (std::size_t i = 1; i < samples.size(); ++i) {
+        if (samples[i - 1] < 0.0 && samples[i] >= 0.0) {
+            const double at =
+                static_cast<double>(i - 1) + samples[i - 1] / (samples[i - 1] - samples[i]);
+            if (crossings == 0) {
+                first = at;
+            }
+            last = at;
+            ++crossings;
+        }
+    }
+    return crossings < 2 ? 0.0 : (crossings - 1) / (last - first) * rate;
+}
+
+} // namespace tarn::test
