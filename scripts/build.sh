@@ -2,6 +2,7 @@
 # Configures and builds one flavour of the studio:
 #   scripts/build.sh release    optimised build in build/release
 #   scripts/build.sh sanitize   AddressSanitizer + UBSan build in build/sanitize
+#   scripts/build.sh tsan       ThreadSanitizer build in build/tsan
 # Further arguments name the targets to build (all of them by default).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,8 +16,9 @@ done
 case "$flavour" in
 release) options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
 sanitize) options=(-DCMAKE_BUILD_TYPE=Debug -DTARN_SANITIZE=ON) ;;
+tsan) options=(-DCMAKE_BUILD_TYPE=Debug -DTARN_THREAD_SANITIZE=ON) ;;
 *)
-    echo "usage: scripts/build.sh [release|sanitize] [target...]" >&2
+    echo "usage: scripts/build.sh [release|sanitize|tsan] [target...]" >&2
     exit 2
     ;;
 esac

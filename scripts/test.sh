@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
-# Builds the studio and runs the whole test suite twice: once optimised and
-# once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Builds the studio and runs the whole test suite three times: optimised,
+# under AddressSanitizer and UndefinedBehaviorSanitizer, and under
+# ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
 jobs=$(nproc)
-for flavour in release sanitize; do
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1
+export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan-suppressions.txt"
+for flavour in release sanitize tsan; do
     echo "== $flavour build"
     scripts/build.sh "$flavour"
     echo "== $flavour tests"
-    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-        ctest --test-dir "build/$flavour" --output-on-failure -j "$jobs"
+    ctest --test-dir "build/$flavour" --output-on-failure -j "$jobs"
 done
