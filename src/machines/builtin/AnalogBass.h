@@ -1,8 +1,10 @@
 #pragma once
 
 #include "dsp/BandLimitedOscillator.h"
+#include "dsp/LadderFilter.h"
 #include "dsp/SegmentEnvelope.h"
-#include "machines/framework/Machine.h"
+#include "dsp/SlewRamp.h"
+#include "machines/framework/BuiltinMachineBase.h"
 
 #include <array>
 #include <cstdint>
@@ -18,7 +20,7 @@ namespace tarn {
 //
 // Parameter values arrive as events inside Work; the machine holds none of
 // them for the host. Work runs on the audio thread and allocates nothing.
-class AnalogBass : public Machine {
+class AnalogBass : public BuiltinMachineBase {
 public:
     // Parameter indices, as events, saved values and FormatValue use them.
     enum Parameter : std::int32_t {
@@ -37,71 +39,21 @@ public:
         kModDecay = 26,
     };
 
-    // A value moving linearly to its target at a fixed speed: a change of
-    // `scale` takes `time` samples, and a change shorter than one sample
-    // lands at once. Keeps cutoff and resonance sweeps free of zipper noise.
-    struct Transition {
-        double current = 0.0;
-        double target = 0.0;
-        double step = 0.0;      // per sample
-        double remaining = 0.0; // samples
-        double scale = 1.0;
-        double time = 0.0; // samples for a change of `scale`
-
-        void MoveTo(double value) noexcept;
-        void Advance() noexcept {
-            if (remaining > 0.0) {
-                current += step;
-                remaining -= 1.0;
-                if (remaining <= 0.0) {
-                    current = target;
-                    remaining = 0.0;
-                }
-            }
-        }
-    };
-
-    // The four-stage low-pass. Each stage is a one-pole with a zero, and the
-    // last stage's output is fed back to the input for resonance. Ticked at
-    // twice the sample rate by running it twice per sample.
-    struct LadderFilter {
-        std::array<double, 4> stage{};    // stage outputs
-        std::array<double, 4> previous{}; // stage inputs of the last pass
-        double f = 0.0;
-        double feedback = 0.0;
-        double gain = 0.0;
-
-        void Clear() noexcept;
-        // cutoff in Hz, resonance 0..1, rate = the filter's own rate in Hz.
-        void Tune(double cutoff, double resonance, double rate) noexcept;
-        // One pass over input x; returns the soft-clipped output. A pass
-        // that leaves the output denormal or out of bounds clears the state.
-        double Pass(double x) noexcept;
-    };
-
     AnalogBass();
     ~AnalogBass() override = default;
 
-    std::int32_t Init(const ByteBuffer& state) override;
-    std::int32_t Work(const WorkRecord& record) noexcept override;
-    std::int32_t FormatValue(std::int32_t index, double value, char* text) override;
-    std::int32_t Describe() override;
     std::int32_t Stop(std::int32_t mode) override;
 
 private:
     // Silences the voice and clears the filter for a sample rate (Hz); the
     // parameter settings stay.
-    void Reset(double rate) noexcept;
-    void Apply(const EventRecord& event) noexcept;
-    void PlayNote(const EventRecord& note) noexcept;
-    // Applies the events from index next on whose offset is at most frame
-    // (every remaining one when all is set), then the last note among them;
-    // answers the index of the first event left.
-    int ApplyEvents(const WorkRecord& record, int next, int frame, bool all) noexcept;
+    void Prepare(double rate) override;
+    void ApplyParameter(const EventRecord& event) noexcept override;
+    void PlayNote(const EventRecord& note) noexcept override;
+    void RenderSegment(const WorkRecord& record, int from, int to) noexcept override;
     double RenderFrame() noexcept;
     double EnvelopeLength(double value) const noexcept;
 
-    MachineInfo info_;
     double rate_ = 0.0; // samples per second in use
 
     BandLimitedOscillator oscillator_;
@@ -112,8 +64,8 @@ private:
     bool glidePending_ = false;
     std::int32_t noteRemaining_ = 0; // samples
 
-    Transition cutoff_;    // Hz
-    Transition resonance_; // 0..1
+    SlewRamp cutoff_;    // Hz
+    SlewRamp resonance_; // 0..1
     double envMod_ = 0.0;
     LadderFilter filter_;
     double filterRate_ = 0.0;    // Hz

@@ -3,36 +3,33 @@
 #include <algorithm>
 
 namespace tarn {
+namespace {
 
-std::int32_t Master::Work(const WorkRecord& record) noexcept {
-    const int frames = std::clamp(record.frameCount, 0, kMaxChunkFrames);
-    for (int channel = 0; channel < info_.outputChannels; ++channel) {
+constexpr ParameterRow kParameters[] = {
+    {.index = Master::kBpmIndex,
+     .name = "BPM",
+     .description = "Beats Per Minute\nThe tempo of the song",
+     .minimum = 1.0,
+     .maximum = 1024.0,
+     .defaultValue = 60.0},
+};
+
+} // namespace
+
+Master::Master()
+    : BuiltinMachineBase(MachineInfo::Builtin(kKindMaster, "Master", "Master"),
+                         ParameterTable{kParameters}) {}
+
+void Master::RenderSegment(const WorkRecord& record, int from, int to) noexcept {
+    for (int channel = 0; channel < Info().outputChannels; ++channel) {
         double* output = record.outputs[channel]->samples;
         const ChannelBufferRecord* input = record.inputs[channel];
         if ((input->connected & 1) != 0) {
-            std::copy_n(input->samples, frames, output);
+            std::copy(input->samples + from, input->samples + to, output + from);
         } else {
-            std::fill_n(output, frames, 0.0);
+            std::fill(output + from, output + to, 0.0);
         }
     }
-    return 1;
-}
-
-std::int32_t Master::Describe() {
-    info_ = MachineInfo::Builtin(kKindMaster, "Master", "Master");
-    DescribeInfo(info_);
-
-    bpm_.name = "BPM";
-    bpm_.description = "Beats Per Minute\nThe tempo of the song";
-    bpm_.type = kTypeDouble;
-    bpm_.folder = 0;
-    bpm_.flags = 0;
-    bpm_.minimum = 1.0;
-    bpm_.maximum = 1024.0;
-    bpm_.defaultValue = 60.0;
-    bpm_.resolution = 0.01;
-    DescribeParameter(kBpmIndex, bpm_);
-    return 1;
 }
 
 } // namespace tarn

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "machines/framework/Machine.h"
+#include "machines/framework/BuiltinMachineBase.h"
 
 namespace tarn {
 
@@ -8,20 +8,17 @@ namespace tarn {
 // plays. It passes its inputs through unchanged and carries the song tempo
 // as its one parameter, which the engine reads from the Node's parameter
 // store each chunk; the Master itself never acts on it.
-class Master : public Machine {
+class Master : public BuiltinMachineBase {
 public:
     static constexpr std::int32_t kBpmIndex = 0;
 
+    Master();
     ~Master() override = default;
 
+private:
     // Each output channel gets its input when that input is connected and
     // silence otherwise, so nothing stale survives a disconnection.
-    std::int32_t Work(const WorkRecord& record) noexcept override;
-    std::int32_t Describe() override;
-
-private:
-    MachineInfo info_;
-    ParameterDescriptor bpm_;
+    void RenderSegment(const WorkRecord& record, int from, int to) noexcept override;
 };
 
 } // namespace tarn

@@ -21,6 +21,7 @@ struct Range {
     std::int32_t type = 0;
     double minimum = 0.0;
     double maximum = 0.0;
+    double defaultValue = 0.0;
 };
 
 // What the performance needs to know of the description: each parameter's
@@ -47,6 +48,9 @@ std::int32_t Callback(MachineMessage* message) {
         break;
     case kHostParameterMaximum:
         description->parameters[message->value].maximum = number();
+        break;
+    case kHostParameterDefault:
+        description->parameters[message->value].defaultValue = number();
         break;
     default:
         break;
@@ -137,6 +141,12 @@ std::vector<double> GoldenRender(Machine& machine, std::uint32_t seed, int frame
     for (int done = 0; done < frames;) {
         const int chunk = std::min(random.Below(8) == 0 ? 0 : 1 + random.Below(256), frames - done);
         events.clear();
+        // The defaults come first, before the first frame, as a new Node
+        // announces them.
+        for (std::size_t i = 0; done == 0 && i < indices.size(); ++i) {
+            events.push_back(
+                MakeEvent(indices[i], description.parameters[indices[i]].defaultValue, 0));
+        }
         const int count = random.Below(4) == 0 ? random.Below(6) : 0;
         for (int i = 0; i < count; ++i) {
             const int offset = random.Below(chunk + 12);
@@ -155,8 +165,9 @@ std::vector<double> GoldenRender(Machine& machine, std::uint32_t seed, int frame
                 events.push_back(MakeEvent(index, value, offset));
             }
         }
-        std::sort(events.begin(), events.end(),
-                  [](const EventRecord& a, const EventRecord& b) { return a.offset < b.offset; });
+        std::stable_sort(
+            events.begin(), events.end(),
+            [](const EventRecord& a, const EventRecord& b) { return a.offset < b.offset; });
         pointers.clear();
         for (EventRecord& event : events) {
             pointers.push_back(&event);
