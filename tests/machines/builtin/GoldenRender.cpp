@@ -31,7 +31,7 @@ struct Description {
     std::int32_t outputChannels = 2;
 };
 
-std::int32_t Callback(MachineMessage* message) {
+std::int32_t Callback(MachineMessage* message) noexcept {
     auto* description = static_cast<Description*>(message->hostContext);
     const auto number = [message] { return *static_cast<const double*>(message->pointer); };
     switch (message->messageType) {
