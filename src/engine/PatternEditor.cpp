@@ -75,7 +75,7 @@ PatternEventRecord NewEvent(int nodeId, const GridColumn& column) {
 // pattern start.
 struct TimedEvent {
     double at = 0.0;
-    PatternEventRecord record;
+    PatternEventRecord* record = nullptr;
 };
 std::vector<TimedEvent> EventsIn(const Pattern& pattern, const GridColumn& column, double from,
                                  double to) {
@@ -88,7 +88,7 @@ std::vector<TimedEvent> EventsIn(const Pattern& pattern, const GridColumn& colum
         for (const Pattern::Record& record : list) {
             const double at = beat + record->event.time;
             if (at >= from && at < to) {
-                events.push_back({at, *record});
+                events.push_back({at, record.get()});
             }
         }
     }
@@ -121,6 +121,15 @@ struct PatternEditor::Target {
         return index >= 0 && index < static_cast<int>(columns.size())
                    ? &columns[static_cast<std::size_t>(index)]
                    : nullptr;
+    }
+    // Calls visit(column) for every selected column but sub-columns.
+    template <typename Visit> void ForEachSelectedColumn(Visit visit) const {
+        for (int c = selection.firstColumn; c < selection.endColumn; ++c) {
+            const GridColumn* column = Column(c);
+            if (column != nullptr && !column->IsSub()) {
+                visit(*column);
+            }
+        }
     }
     // The value column a cursor on a sub-column belongs to.
     const GridColumn* ValueColumn(int index) const {
@@ -175,6 +184,14 @@ template <typename Edit> int PatternEditor::Run(const char* name, Edit edit) {
     }
     NotifyStudio(kNoticePatternChanged, nodeId_, patternNumber_);
     return 1;
+}
+
+// Runs edit(target, column) on the value column under the cursor.
+template <typename Edit> int PatternEditor::RunOnCursorColumn(const char* name, Edit edit) {
+    return Run(name, [&](Target& target) {
+        const GridColumn* column = target.ValueColumn(cursorColumn_);
+        return column != nullptr ? edit(target, *column) : 0;
+    });
 }
 
 std::vector<GridColumn> PatternEditor::Columns() const {
@@ -284,78 +301,57 @@ int PatternEditor::EnterValue(double value) {
 }
 
 int PatternEditor::DeleteEvent() {
-    return Run("Delete event", [&](Target& target) {
-        const GridColumn* column = target.ValueColumn(cursorColumn_);
-        if (column == nullptr) {
-            return 0;
-        }
-        grid::ClearCell(target.pattern, *column, cursorRow_);
+    return RunOnCursorColumn("Delete event", [&](Target& target, const GridColumn& column) {
+        grid::ClearCell(target.pattern, column, cursorRow_);
         return 1;
     });
 }
 
 int PatternEditor::DeleteEvents() {
     return Run("Delete events", [&](Target& target) {
-        const Selection& s = target.selection;
-        for (int c = s.firstColumn; c < s.endColumn; ++c) {
-            const GridColumn* column = target.Column(c);
-            if (column == nullptr || column->IsSub()) {
-                continue;
+        target.ForEachSelectedColumn([&](const GridColumn& column) {
+            for (int row = target.selection.firstRow; row < target.selection.endRow; ++row) {
+                grid::ClearCell(target.pattern, column, row);
             }
-            for (int row = s.firstRow; row < s.endRow; ++row) {
-                grid::ClearCell(target.pattern, *column, row);
-            }
-        }
+        });
         return 1;
     });
 }
 
 int PatternEditor::Insert() {
-    return Run("Insert", [&](Target& target) {
-        const GridColumn* column = target.ValueColumn(cursorColumn_);
-        if (column == nullptr) {
-            return 0;
-        }
+    return RunOnCursorColumn("Insert", [&](Target& target, const GridColumn& column) {
         for (int row = grid::RowCount(target.pattern) - 1; row >= target.selection.firstRow;
              --row) {
-            MoveRowLater(target.pattern, *column, row);
+            MoveRowLater(target.pattern, column, row);
         }
         return 1;
     });
 }
 
 int PatternEditor::Delete() {
-    return Run("Delete", [&](Target& target) {
-        const GridColumn* column = target.ValueColumn(cursorColumn_);
-        if (column == nullptr) {
-            return 0;
-        }
+    return RunOnCursorColumn("Delete", [&](Target& target, const GridColumn& column) {
         const int rows = grid::RowCount(target.pattern);
-        grid::ClearCell(target.pattern, *column, target.selection.firstRow);
+        grid::ClearCell(target.pattern, column, target.selection.firstRow);
         for (int row = target.selection.firstRow + 1; row < rows; ++row) {
-            for (const grid::CellEvent& cell : grid::CellEvents(target.pattern, *column, row)) {
+            for (const grid::CellEvent& cell : grid::CellEvents(target.pattern, column, row)) {
                 const PatternEventRecord moved = *cell.record;
                 grid::AddAtRow(target.pattern, moved, row - 1);
             }
-            grid::ClearCell(target.pattern, *column, row);
+            grid::ClearCell(target.pattern, column, row);
         }
         return 1;
     });
 }
 
 int PatternEditor::InsertCyclical() {
-    return Run("Insert cyclical", [&](Target& target) {
-        const GridColumn* column = target.ValueColumn(cursorColumn_);
-        if (column == nullptr) {
-            return 0;
-        }
+    return RunOnCursorColumn("Insert cyclical", [&](Target& target, const GridColumn& column) {
         const int last = grid::RowCount(target.pattern) - 1;
         std::vector<PatternEventRecord> wrapped;
-        for (const grid::CellEvent& cell : grid::CellEvents(target.pattern, *column, last)) {
+        for (const grid::CellEvent& cell : grid::CellEvents(target.pattern, column, last)) {
             wrapped.push_back(*cell.record);
         }
         for (int row = last; row >= 0; --row) {
-            MoveRowLater(target.pattern, *column, row);
+            MoveRowLater(target.pattern, column, row);
         }
         for (const PatternEventRecord& record : wrapped) {
             grid::AddAtRow(target.pattern, record, 0);
@@ -368,24 +364,19 @@ int PatternEditor::RandomizeEvents() {
     return Run("Randomize events", [&](Target& target) {
         const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
         ClassicRandom random(static_cast<std::uint32_t>(now) + std::random_device{}());
-        const Selection& s = target.selection;
-        for (int c = s.firstColumn; c < s.endColumn; ++c) {
-            const GridColumn* column = target.Column(c);
-            if (column == nullptr || column->IsSub()) {
-                continue;
-            }
-            for (int row = s.firstRow; row < s.endRow; ++row) {
-                const auto events = grid::CellEvents(target.pattern, *column, row);
+        target.ForEachSelectedColumn([&](const GridColumn& column) {
+            for (int row = target.selection.firstRow; row < target.selection.endRow; ++row) {
+                const auto events = grid::CellEvents(target.pattern, column, row);
                 if (events.empty()) {
                     continue;
                 }
                 const double r = random.Next() / static_cast<double>(ClassicRandom::kMaximum);
                 events[0].record->event.value =
-                    column->Fit(column->minimum + r * (column->maximum - column->minimum));
+                    column.Fit(column.minimum + r * (column.maximum - column.minimum));
             }
             // The glides lead to the new values.
-            target.pattern.Relink(column->group, column->track, column->index);
-        }
+            target.pattern.Relink(column.group, column.track, column.index);
+        });
         return 1;
     });
 }
@@ -417,10 +408,10 @@ int PatternEditor::Copy() const {
         for (const TimedEvent& event : EventsIn(*pattern, column, from, to)) {
             ClipboardEvents::Event& copy = out.events.emplace_back();
             copy.time = event.at - from;
-            copy.value = Shown(column, event.record.event);
+            copy.value = Shown(column, event.record->event);
             if (column.type == kTypeNote && !column.IsSub()) {
-                copy.length = event.record.event.noteLength;
-                copy.velocity = event.record.event.velocity;
+                copy.length = event.record->event.noteLength;
+                copy.velocity = event.record->event.velocity;
             }
         }
     }
@@ -463,30 +454,28 @@ int PatternEditor::PasteEvents() {
 
 int PatternEditor::Shift(const char* name, int rows, int semitones, bool keepOriginals) {
     return Run(name, [&](Target& target) {
-        const Selection& s = target.selection;
         const double tpb = target.pattern.TicksPerBeat();
-        for (int c = s.firstColumn; c < s.endColumn; ++c) {
-            const GridColumn* column = target.Column(c);
-            if (column == nullptr || column->IsSub()) {
-                continue;
+        const double from = target.selection.firstRow / tpb;
+        const double to = target.selection.endRow / tpb;
+        target.ForEachSelectedColumn([&](const GridColumn& column) {
+            std::vector<std::pair<double, PatternEventRecord>> events;
+            for (const TimedEvent& event : EventsIn(target.pattern, column, from, to)) {
+                events.emplace_back(event.at, *event.record);
             }
-            const double from = s.firstRow / tpb;
-            const double to = s.endRow / tpb;
-            std::vector<TimedEvent> events = EventsIn(target.pattern, *column, from, to);
             if (!keepOriginals) {
-                target.pattern.DeleteEvents(column->group, column->index, column->track, from, to);
+                target.pattern.DeleteEvents(column.group, column.index, column.track, from, to);
             }
-            for (TimedEvent& event : events) {
-                if (column->type == kTypeNote) {
-                    const double note = event.record.event.value + semitones;
+            for (auto& [at, record] : events) {
+                if (column.type == kTypeNote) {
+                    const double note = record.event.value + semitones;
                     if (note < 0.0 || note > kNoteRange) {
                         continue;
                     }
-                    event.record.event.value = note;
+                    record.event.value = note;
                 }
-                grid::AddAt(target.pattern, event.record, event.at + rows / tpb);
+                grid::AddAt(target.pattern, record, at + rows / tpb);
             }
-        }
+        });
         return 1;
     });
 }
@@ -501,28 +490,18 @@ int PatternEditor::CopyEvents(int rows, int semitones) {
 
 int PatternEditor::Transpose(const char* name, int semitones) {
     return Run(name, [&](Target& target) {
-        const Selection& s = target.selection;
         const double tpb = target.pattern.TicksPerBeat();
-        for (int c = s.firstColumn; c < s.endColumn; ++c) {
-            const GridColumn* column = target.Column(c);
-            if (column == nullptr || column->IsSub() || column->type != kTypeNote) {
-                continue;
+        target.ForEachSelectedColumn([&](const GridColumn& column) {
+            if (column.type != kTypeNote) {
+                return;
             }
-            const Pattern::BeatLists* beats =
-                target.pattern.Events(column->group, column->track, column->index);
-            if (beats == nullptr) {
-                continue;
+            for (const TimedEvent& event :
+                 EventsIn(target.pattern, column, target.selection.firstRow / tpb,
+                          target.selection.endRow / tpb)) {
+                event.record->event.value = column.Fit(event.record->event.value + semitones);
             }
-            for (const auto& [beat, list] : *beats) {
-                for (const Pattern::Record& record : list) {
-                    const double at = beat + record->event.time;
-                    if (at >= s.firstRow / tpb && at < s.endRow / tpb) {
-                        record->event.value = column->Fit(record->event.value + semitones);
-                    }
-                }
-            }
-            target.pattern.Relink(column->group, column->track, column->index);
-        }
+            target.pattern.Relink(column.group, column.track, column.index);
+        });
         return 1;
     });
 }

@@ -122,6 +122,7 @@ public:
 private:
     struct Target;
     template <typename Edit> int Run(const char* name, Edit edit);
+    template <typename Edit> int RunOnCursorColumn(const char* name, Edit edit);
 
     int StoreInCell(Target& target, const GridColumn& column, PatternEventRecord record) const;
     int Transpose(const char* name, int semitones);
