@@ -61,6 +61,10 @@ int Store(const XmlTree& tree, const std::filesystem::path& file) {
     return tree.Save(file);
 }
 
+void NoSuchPreset(std::string_view name) {
+    ErrorOut() << "error: there is no preset '" << name << "'" << eol;
+}
+
 } // namespace
 
 std::optional<std::filesystem::path> PresetStore::FileFor(const GearRegistry& registry,
@@ -100,10 +104,12 @@ int PresetStore::Apply(Node& node, std::string_view name) const {
     if (tree.LoadComplete(file_) == 0) {
         return 0;
     }
+    bool found = false;
     for (auto [index, preset] : tree.Root()->Children()) {
         if (!IsPreset(*preset, name)) {
             continue;
         }
+        found = true;
         for (auto [position, parameter] : preset->Children()) {
             if (parameter->Name() != "parameter") {
                 continue;
@@ -129,6 +135,10 @@ int PresetStore::Apply(Node& node, std::string_view name) const {
             }
             SetParameter(node, number, *descriptor, value);
         }
+    }
+    if (!found) {
+        NoSuchPreset(name);
+        return 0;
     }
     return 1;
 }
@@ -197,7 +207,7 @@ int PresetStore::Delete(std::string_view name) const {
         }
     }
     if (!found) {
-        ErrorOut() << "error: there is no preset '" << name << "'" << eol;
+        NoSuchPreset(name);
         return 0;
     }
     return Store(tree, file_);

@@ -44,7 +44,8 @@ public:
 
     // Sets every machine parameter from the preset (track 0) and tells the
     // machine, notes aside. Unknown ids and values outside a parameter's
-    // range are warned about; the rest is applied.
+    // range are warned about; the rest is applied. 0 after an error line
+    // when the file cannot be read or holds no preset of that name.
     int Apply(Node& node, std::string_view name) const;
 
     // Stores the Node's current values under name, after asking whether to

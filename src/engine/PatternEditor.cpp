@@ -441,6 +441,8 @@ int PatternEditor::PasteEvents() {
             for (const ClipboardEvents::Event& event : source.events) {
                 PatternEventRecord record = NewEvent(nodeId_, *column);
                 record.event.value = column->Fit(event.value);
+                record.event.noteLength = kDefaultNoteLength;
+                record.event.velocity = kDefaultVelocity;
                 if (source.type == "note") {
                     record.event.noteLength = std::max(0.0, event.length.value_or(0.0));
                     record.event.velocity = std::clamp(event.velocity.value_or(0.0), 0.0, 1.0);
