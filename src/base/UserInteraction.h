@@ -25,21 +25,22 @@ public:
                                          MessageBoxButtons buttons) = 0;
 
     // The system clipboard's text (empty when it holds none) and replacing
-    // it, for copying pattern events between editors and programs.
-    virtual std::string ClipboardText() = 0;
-    virtual void SetClipboardText(std::string text) = 0;
+    // it, for copying pattern events between editors and programs. The GUI
+    // uses the system's; without one the clipboard is a text in memory.
+    virtual std::string ClipboardText() { return clipboard_; }
+    virtual void SetClipboardText(std::string text) { clipboard_ = std::move(text); }
+
+private:
+    std::string clipboard_;
 };
 
 // Answers from a script: queued answers first, then the first button of
 // the box (OK or Yes). Every text shown is kept and written to the message
 // pipe, so that a headless run still leaves the alarm in the console log.
-// The clipboard is a text in memory.
 class ScriptedInteraction : public UserInteraction {
 public:
     MessageBoxAnswer ShowMessage(std::string_view caption, std::string_view text,
                                  MessageBoxButtons buttons) override;
-    std::string ClipboardText() override { return clipboard_; }
-    void SetClipboardText(std::string text) override { clipboard_ = std::move(text); }
 
     void QueueAnswer(MessageBoxAnswer answer) { answers_.push_back(answer); }
     // Every text shown so far, oldest first.
@@ -48,7 +49,6 @@ public:
 private:
     std::deque<MessageBoxAnswer> answers_;
     std::vector<std::string> texts_;
-    std::string clipboard_;
 };
 
 // The process-wide interaction; a ScriptedInteraction of its own until the
