@@ -23,6 +23,15 @@ public:
     // Shows text under caption and waits for one of the offered answers.
     virtual MessageBoxAnswer ShowMessage(std::string_view caption, std::string_view text,
                                          MessageBoxButtons buttons) = 0;
+
+    // The system clipboard's text (empty when it holds none) and replacing
+    // it, for copying pattern events between editors and programs. The GUI
+    // uses the system's; without one the clipboard is a text in memory.
+    virtual std::string ClipboardText() { return clipboard_; }
+    virtual void SetClipboardText(std::string text) { clipboard_ = std::move(text); }
+
+private:
+    std::string clipboard_;
 };
 
 // Answers from a script: queued answers first, then the first button of

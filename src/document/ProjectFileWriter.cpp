@@ -1,13 +1,12 @@
 #include "document/ProjectFileWriter.h"
 
+#include "base/FileReplacement.h"
 #include "base/MessagePipe.h"
+#include "document/ProjectChunkIds.h"
 #include "formats/ChunkFileStream.h"
 #include "formats/ChunkWriter.h"
-#include "document/ProjectChunkIds.h"
 
-#include <fcntl.h>
 #include <system_error>
-#include <unistd.h>
 
 namespace tarn {
 namespace {
@@ -153,17 +152,6 @@ void WriteSongSettings(ChunkWriter& writer, const ProjectDocument& document) {
             });
         }
     });
-}
-
-// Pushes the file's bytes to the disk, so that the rename that follows
-// never publishes a file whose contents a crash could still lose.
-bool SyncToDisk(const std::filesystem::path& path) {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) {
-        return false;
-    }
-    const bool synced = ::fsync(descriptor) == 0;
-    return ::close(descriptor) == 0 && synced;
 }
 
 } // namespace

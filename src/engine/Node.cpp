@@ -4,11 +4,18 @@
 #include "machines/framework/ParameterDisplay.h"
 
 #include <algorithm>
+#include <atomic>
 #include <utility>
 
 namespace tarn {
 
-Node::Node() = default;
+namespace {
+
+std::atomic<std::uint64_t> nextSerial{1};
+
+} // namespace
+
+Node::Node() : serial_(nextSerial.fetch_add(1, std::memory_order_relaxed)) {}
 Node::~Node() = default;
 
 bool Node::SetUp(std::string_view machineName, std::span<const std::uint8_t> storedState,

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "base/OwnedSlotList.h"
 #include "engine/ChannelBufferSet.h"
 #include "engine/Connection.h"
 #include "engine/LiveEventQueue.h"
 #include "engine/NodeMeters.h"
 #include "engine/OutputStage.h"
-#include "base/OwnedSlotList.h"
 #include "engine/ParameterStore.h"
 #include "engine/SystemParameters.h"
 #include "engine/TempoRecord.h"
@@ -102,6 +102,10 @@ public:
     void SendTempo(double bpm) noexcept;
 
     int Id() const { return id_; }
+    // Unique among every Node the process ever makes, so that a record
+    // kept by id (an undo entry) can tell its Node from a later one that
+    // took the same id.
+    std::uint64_t Serial() const { return serial_; }
     // The registry name the machine was made from.
     const std::string& MachineName() const { return machineName_; }
     const std::string& Name() const { return name_; }
@@ -195,6 +199,7 @@ private:
     bool AllocateChannels();
 
     int id_ = -1;
+    std::uint64_t serial_;
     std::string machineName_;
     std::string name_;
     std::optional<MachineHandle> handle_;

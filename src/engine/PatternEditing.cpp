@@ -37,6 +37,14 @@ Target Find(Project& project, int nodeId, int patternNumber, const EventRecord& 
     return target;
 }
 
+int MixerTrackCount(const Node& node) {
+    int tracks = 0;
+    for (auto [index, connection] : node.InputList()) {
+        tracks = std::max(tracks, index + 1);
+    }
+    return tracks;
+}
+
 bool EnteredWithNote(const ParameterDescriptor& descriptor, int track) {
     const std::int32_t flags = descriptor.flags;
     return (flags & kParamWithEveryNote) != 0 && (flags & kParamNoPatternColumn) == 0 &&
@@ -46,12 +54,14 @@ bool EnteredWithNote(const ParameterDescriptor& descriptor, int track) {
 } // namespace
 
 int CreatePattern(Node& node, int number, int length, int ticksPerBeat, std::uint32_t colour) {
-    int mixerTracks = 0;
-    for (auto [index, connection] : node.InputList()) {
-        mixerTracks = std::max(mixerTracks, index + 1);
-    }
     return node.Patterns().Create(number, length, ticksPerBeat, colour, node.TrackCount(),
-                                  mixerTracks);
+                                  MixerTrackCount(node));
+}
+
+void FitTracks(const Node& node, Pattern& pattern) {
+    pattern.EnsureTracks(kGroupMachine, node.TrackCount());
+    pattern.EnsureTracks(kGroupSystem, 1);
+    pattern.EnsureTracks(kGroupInputMixer, MixerTrackCount(node));
 }
 
 int AddClampedEvent(Project& project, int nodeId, int patternNumber, int beat,

@@ -7,6 +7,7 @@
 namespace tarn {
 
 class Node;
+class Pattern;
 class Project;
 
 // The pattern operations the editors and the project loader call with a
@@ -17,6 +18,11 @@ class Project;
 // Makes a pattern of the Node with track tables for its current tracks and
 // Connections (see PatternList::Create). Returns the pattern number or -1.
 int CreatePattern(Node& node, int number, int length, int ticksPerBeat, std::uint32_t colour);
+
+// Gives pattern the track tables the Node has now: its track count of
+// group 3, one track of group 1 and one per Connection index of group 2.
+// Used for a pattern that was kept aside (an undo copy) while they changed.
+void FitTracks(const Node& node, Pattern& pattern);
 
 // Adds event at beat of the pattern with its value clamped to the
 // parameter's range. The event belongs to nodeId from then on.

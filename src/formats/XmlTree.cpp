@@ -1,6 +1,7 @@
 #include "formats/XmlTree.h"
 
 #include "base/AppDirectory.h"
+#include "base/FileReplacement.h"
 #include "base/MessagePipe.h"
 
 #include <filesystem>
@@ -70,6 +71,49 @@ private:
     std::size_t position_ = 0;
 };
 
+// The three characters that would end a text or a tag early travel as
+// entities, so that no name or setting can break the file it is kept in.
+// Any other "&" is read as it stands.
+constexpr std::string_view kEntities[][2] = {{"&amp;", "&"}, {"&lt;", "<"}, {"&gt;", ">"}};
+
+std::string Unescaped(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        bool replaced = false;
+        for (const auto& [entity, character] : kEntities) {
+            if (text.substr(i, entity.size()) == entity) {
+                out += character;
+                i += entity.size();
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced) {
+            out += text[i++];
+        }
+    }
+    return out;
+}
+
+void AppendEscaped(std::string_view text, std::string& out) {
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        default:
+            out += c;
+        }
+    }
+}
+
 // Builds elements from the tokens as they come. The close tag's name is not
 // compared with the element's: any close tag ends the innermost open element.
 // Nothing after the root's close tag becomes part of the tree.
@@ -100,7 +144,7 @@ public:
                 return true;
             case kText:
                 // A later text in the same element replaces the earlier one.
-                node->SetValue(std::string(token_.text));
+                node->SetValue(Unescaped(token_.text));
                 Advance();
                 break;
             }
@@ -138,7 +182,7 @@ void WriteNode(const XmlNode& node, std::size_t indent, std::string& out) {
     out += '>';
     if (!node.Value().empty()) {
         // An element with a value is written without its children.
-        out += node.Value();
+        AppendEscaped(node.Value(), out);
     } else {
         out += '\n';
         for (auto [index, child] : node.Children()) {
@@ -237,35 +281,53 @@ int XmlTree::Save(const std::filesystem::path& path) const {
         return 0;
     }
     const std::filesystem::path file = ResolvePath(path);
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (!out.is_open()) {
+    switch (ReplaceFile(file, WithCrLf(Text()))) {
+    case FileReplacement::kReplaced:
+        return 1;
+    case FileReplacement::kOpenFailed:
         ErrorOut() << "error: failed to open file " << file.string() << eol;
         return 0;
+    case FileReplacement::kWriteFailed:
+        break;
     }
-    out << WithCrLf(Text());
-    out.close();
-    if (out.fail()) {
-        ErrorOut() << "error: failed to write file " << file.string() << eol;
-        return 0;
-    }
-    return 1;
+    ErrorOut() << "error: failed to write file " << file.string() << eol;
+    return 0;
 }
 
-int XmlTree::Load(const std::filesystem::path& path) {
-    Clear();
-    const std::filesystem::path file = ResolvePath(path);
+bool XmlTree::ReadFile(const std::filesystem::path& file, std::string& content) {
     std::error_code ignored;
     std::ifstream in(file, std::ios::binary);
     if (!in.is_open() || std::filesystem::is_directory(file, ignored)) {
         ErrorOut() << "error: failed to open file " << file.string() << eol;
-        return 0;
+        return false;
     }
-    const std::string content{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (content.empty()) {
         ErrorOut() << "error: the file " << file.string() << " is empty" << eol;
+        return false;
+    }
+    return true;
+}
+
+int XmlTree::Load(const std::filesystem::path& path) {
+    Clear();
+    std::string content;
+    return ReadFile(ResolvePath(path), content) ? Parse(content) : 0;
+}
+
+int XmlTree::LoadComplete(const std::filesystem::path& path) {
+    const std::filesystem::path file = ResolvePath(path);
+    std::string content;
+    if (!ReadFile(file, content)) {
         return 0;
     }
-    return Parse(content);
+    XmlTree read;
+    if (read.Parse(content) == 0) {
+        ErrorOut() << "error: the file " << file.string() << " is damaged" << eol;
+        return 0;
+    }
+    root_ = std::move(read.root_);
+    return 1;
 }
 
 void XmlTree::Clear() {

@@ -44,7 +44,8 @@ public:
     int SetValue(std::string_view path, std::string value);
 
     // The whole tree in the file format, with "\n" line breaks; empty
-    // without a root.
+    // without a root. "&", "<" and ">" in values are written as "&amp;",
+    // "&lt;" and "&gt;", which Parse turns back.
     std::string Text() const;
 
     // Replaces the tree by the one read from the text. On malformed text the
@@ -52,16 +53,27 @@ public:
     // (the root at least, when the text starts with an open tag) stays.
     int Parse(std::string_view text);
 
-    // Writes Text() with CR LF line breaks, replacing the file. Without a
+    // Writes Text() with CR LF line breaks, replacing the file only once
+    // the new one is completely on the disk (see ReplaceFile). Without a
     // root nothing is written and the result is 0, without a message.
     int Save(const std::filesystem::path& path) const;
 
     // Discards the tree, then reads the file and parses it.
     int Load(const std::filesystem::path& path);
 
+    // As Load, but all or nothing: the tree is replaced only by a file that
+    // reads completely, and a text that does not parse also gets its
+    // "error: " line naming the file. For files whose partial reading would
+    // lose data (settings, presets).
+    int LoadComplete(const std::filesystem::path& path);
+
     void Clear();
 
 private:
+    // The whole file; false after the error line for a missing, unreadable
+    // or empty one.
+    static bool ReadFile(const std::filesystem::path& file, std::string& content);
+
     std::unique_ptr<XmlNode> root_;
 };
 

@@ -1,10 +1,10 @@
 #include "audio/AlsaDevice.h"
-#include "audio/CapturedLines.h"
 #include "audio/RecordingHost.h"
 #include "audio/ScopedEnvironment.h"
 #include "audio/SendMessage.h"
 #include "audio/WaveOutDriver.h"
 #include "base/MessagePipe.h"
+#include "support/CapturedLines.h"
 #include "support/ScratchDirectory.h"
 
 #include <gtest/gtest.h>

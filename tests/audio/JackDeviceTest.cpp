@@ -1,5 +1,4 @@
 #include "audio/JackDevice.h"
-#include "audio/CapturedLines.h"
 #include "audio/JackCaptureClient.h"
 #include "audio/JackPlaythrough.h"
 #include "audio/JackTestServer.h"
@@ -8,6 +7,7 @@
 #include "audio/SendMessage.h"
 #include "audio/WaveOutDriver.h"
 #include "base/MessagePipe.h"
+#include "support/CapturedLines.h"
 
 #include <gtest/gtest.h>
 

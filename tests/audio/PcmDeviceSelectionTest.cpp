@@ -1,11 +1,11 @@
 #include "audio/PcmDeviceSelection.h"
 #include "audio/AlsaDevice.h"
-#include "audio/CapturedLines.h"
 #include "audio/JackDevice.h"
 #include "audio/ScopedEnvironment.h"
 #include "audio/SendMessage.h"
 #include "audio/WaveOutDriver.h"
 #include "base/MessagePipe.h"
+#include "support/CapturedLines.h"
 
 #include <gtest/gtest.h>
 

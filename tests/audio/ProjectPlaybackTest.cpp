@@ -1,4 +1,3 @@
-#include "audio/CapturedLines.h"
 #include "audio/JackDevice.h"
 #include "audio/JackPlaythrough.h"
 #include "audio/JackTestServer.h"
@@ -11,6 +10,7 @@
 #include "engine/Project.h"
 #include "engine/RenderMachine.h"
 #include "sequencing/SequencingFixture.h"
+#include "support/CapturedLines.h"
 
 #include <gtest/gtest.h>
 

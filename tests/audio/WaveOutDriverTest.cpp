@@ -1,10 +1,10 @@
 #include "audio/WaveOutDriver.h"
-#include "audio/CapturedLines.h"
 #include "audio/RecordingHost.h"
 #include "audio/SendMessage.h"
 #include "audio/TestPcmDevice.h"
 #include "base/ClassicRandom.h"
 #include "base/MessagePipe.h"
+#include "support/CapturedLines.h"
 
 #include <gtest/gtest.h>
 

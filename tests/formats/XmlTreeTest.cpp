@@ -40,6 +40,18 @@ TEST(XmlTree, SavesTheExactTextAndReadsItBack) {
     EXPECT_EQ(ReadFile(dir / "again.xml"), bytes);
 }
 
+TEST(XmlTree, MarkupCharactersInValuesSurviveTheRoundTrip) {
+    XmlTree tree;
+    tree.AddNode(tree.AddNode(nullptr, "r"), "name", "a<b> & </c>&amp;");
+    EXPECT_EQ(tree.Text(), "<r>\n  <name>a&lt;b&gt; &amp; &lt;/c&gt;&amp;amp;</name>\n</r>\n");
+    XmlTree read;
+    ASSERT_EQ(read.Parse(tree.Text()), 1);
+    EXPECT_EQ(read.FindByPath("r.name")->Value(), "a<b> & </c>&amp;");
+    // A lone "&" written by an older writer reads as it stands.
+    ASSERT_EQ(read.Parse("<r>R&B &x</r>"), 1);
+    EXPECT_EQ(read.Root()->Value(), "R&B &x");
+}
+
 TEST(XmlTree, ReadsTextsVerbatimAndTagsLeniently) {
     XmlTree tree;
     ASSERT_EQ(tree.Parse("<r>\r\n  <v>  x y  </v>\r\n  <tab>\tz</tab>\r\n  <two words>w</x>\r\n"
@@ -129,7 +141,7 @@ TEST(XmlTree, FileFailuresReportThePath) {
     EXPECT_EQ(log.Entries().Get(0)->text, "error: failed to open file " + base + "/missing.xml");
     EXPECT_EQ(log.Entries().Get(1)->text, "error: the file " + base + "/empty.xml is empty");
     EXPECT_EQ(log.Entries().Get(2)->text, "error: failed to open file " + base + "/folder");
-    EXPECT_EQ(log.Entries().Get(3)->text, "error: failed to open file " + base + "/folder");
+    EXPECT_EQ(log.Entries().Get(3)->text, "error: failed to write file " + base + "/folder");
     EXPECT_FALSE(std::filesystem::exists(dir / "root-less.xml"));
 }
 

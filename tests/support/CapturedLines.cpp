@@ -1,4 +1,4 @@
-#include "audio/CapturedLines.h"
+#include "support/CapturedLines.h"
 
 #include "base/MessagePipe.h"
 

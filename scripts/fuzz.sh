@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Fuzzes one reader with libFuzzer:
+#   scripts/fuzz.sh project [seconds]   project file reader and loader
+#   scripts/fuzz.sh xml [seconds]       XML reader, presets, clipboard events
+# (default 600 seconds). Builds the libraries with clang and the fuzzer
+# instrumentation in $FUZZ_BUILD_DIR (default build/fuzz), writes the seed
+# documents, then mutates them for the given time on one core. An input
+# that breaks the reader is kept in $build/artifacts/<target>/
+# (crash-<hash>, or timeout-<hash> for one that takes too long); after the
+# fix, move it to the target's corpus folder and commit it, so that the
+# regression test reads it on every build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+fuzzer=${1:-}
+case "$fuzzer" in
+project)
+    corpus=tests/fuzz/corpus
+    sources=(tests/fuzz/target/ProjectDocumentFuzzer.cpp tests/fuzz/ProjectFuzzCheck.cpp)
+    ;;
+xml)
+    corpus=tests/fuzz/xml-corpus
+    sources=(tests/fuzz/target/XmlDocumentFuzzer.cpp tests/fuzz/XmlFuzzCheck.cpp)
+    ;;
+*)
+    echo "usage: scripts/fuzz.sh project|xml [seconds]" >&2
+    exit 2
+    ;;
+esac
+seconds=${2:-600}
+build=${FUZZ_BUILD_DIR:-build/fuzz}
+
+missing=()
+command -v clang++ >/dev/null || missing+=(clang)
+dpkg-query -W -f='${Status}' libclang-rt-14-dev 2>/dev/null | grep -q "install ok installed" ||
+    missing+=(libclang-rt-14-dev)
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get update -qq
+    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+sanitizers=address,undefined
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_COMPILER=clang++ -DTARN_WERROR=OFF -DTARN_BENCHMARKS=OFF \
+    -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,$sanitizers -fno-sanitize-recover=all" \
+    >/dev/null
+targets=(tarn_document tarn_engine tarn_machines_builtin tarn_machines_framework tarn_sequencing tarn_dsp tarn_formats tarn_base)
+cmake --build "$build" --target "${targets[@]}" -j2
+
+# Searched as one group, so the list need not follow the link order.
+libraries=(-Wl,--start-group)
+for target in "${targets[@]}"; do
+    libraries+=("$build/lib$target.a")
+done
+libraries+=(-Wl,--end-group -ldl -pthread)
+compile=(clang++ -std=c++20 -g -O1 -Isrc -Iinclude -Itests)
+"${compile[@]}" -fsanitize=fuzzer,$sanitizers -fno-sanitize-recover=all "${sources[@]}" \
+    "${libraries[@]}" -o "$build/${fuzzer}_fuzzer"
+if [ "$fuzzer" = project ]; then
+    "${compile[@]}" -fsanitize=$sanitizers tests/fuzz/target/ProjectSeedWriter.cpp \
+        "${libraries[@]}" -o "$build/project_seed_writer"
+    "$build/project_seed_writer" tests/fuzz/corpus
+fi
+mkdir -p "$build/corpus/$fuzzer" "$build/artifacts/$fuzzer"
+# New inputs go to the build's own corpus; the committed one only seeds.
+# One worker process, restarted after a slow input (logged as a timeout
+# and kept as an artifact) so that a run goes on for its whole time; a
+# crash still ends it.
+"$build/${fuzzer}_fuzzer" -fork=1 -ignore_timeouts=1 -max_total_time="$seconds" -timeout=20 \
+    -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1 \
+    -artifact_prefix="$build/artifacts/$fuzzer/" "$build/corpus/$fuzzer" "$corpus"

@@ -1,0 +1,216 @@
+#include "document/PresetStore.h"
+
+#include "base/MessagePipe.h"
+#include "base/UserInteraction.h"
+#include "engine/Node.h"
+#include "formats/XmlTree.h"
+#include "machines/framework/GearRegistry.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
+namespace tarn {
+namespace {
+
+// How far "%.6f" may move a value.
+constexpr double kWrittenPrecision = 0.5e-6;
+
+bool IsPreset(const XmlNode& node, std::string_view name) {
+    return node.Name() == "preset" && node.ChildByName("name") != nullptr &&
+           node.ChildValueByName("name") == name;
+}
+
+bool NameSurvivesTheFile(std::string_view name) {
+    return !name.empty() && name.front() != ' ' &&
+           std::none_of(name.begin(), name.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\t'; });
+}
+
+// The file as it is now: 1 with the tree, 0 after an error line when it
+// exists but cannot be read whole; a missing or empty file starts a new
+// tree when startNew, and is an error otherwise.
+int ReadFile(const std::filesystem::path& file, XmlTree& tree, bool startNew) {
+    std::error_code error;
+    const bool empty =
+        !std::filesystem::exists(file, error) || (std::filesystem::is_regular_file(file, error) &&
+                                                  std::filesystem::file_size(file, error) == 0);
+    if (startNew && empty) {
+        tree.Clear();
+        tree.AddNode(nullptr, "root");
+        return 1;
+    }
+    return tree.LoadComplete(file);
+}
+
+void SetParameter(Node& node, int index, const ParameterDescriptor& descriptor, double value) {
+    std::lock_guard lock(node.Lock());
+    node.WriteParameter(kGroupMachine, 0, index, value);
+    if (descriptor.type != kTypeNote) {
+        node.QueueLiveEvent(kGroupMachine, 0, index, value, 0.0, 0.0, true);
+    }
+}
+
+int Store(const XmlTree& tree, const std::filesystem::path& file) {
+    std::error_code error;
+    if (file.has_parent_path()) {
+        std::filesystem::create_directories(file.parent_path(), error);
+    }
+    return tree.Save(file);
+}
+
+void NoSuchPreset(std::string_view name) {
+    ErrorOut() << "error: there is no preset '" << name << "'" << eol;
+}
+
+} // namespace
+
+std::optional<std::filesystem::path> PresetStore::FileFor(const GearRegistry& registry,
+                                                          std::string_view machineName) {
+    const std::optional<std::filesystem::path> directory = registry.GetDirectory(machineName);
+    if (!directory) {
+        return std::nullopt;
+    }
+    return *directory / (std::string(machineName) + kExtension);
+}
+
+std::vector<std::string> PresetStore::List(const Node& node) const {
+    std::vector<std::string> names = {kDefaultName};
+    std::error_code error;
+    XmlTree tree;
+    if (std::filesystem::exists(file_, error) && tree.LoadComplete(file_) == 1) {
+        for (auto [index, preset] : tree.Root()->Children()) {
+            if (preset->Name() == "preset" && preset->ChildByName("name") != nullptr) {
+                names.push_back(preset->ChildValueByName("name"));
+            }
+        }
+    }
+    for (const auto& [number, program] : node.Programs()) {
+        names.push_back(program);
+    }
+    return names;
+}
+
+int PresetStore::Apply(Node& node, std::string_view name) const {
+    if (name == kDefaultName) {
+        for (const auto& [index, descriptor] : node.Parameters(kGroupMachine)) {
+            SetParameter(node, index, descriptor, descriptor.defaultValue);
+        }
+        return 1;
+    }
+    XmlTree tree;
+    if (tree.LoadComplete(file_) == 0) {
+        return 0;
+    }
+    bool found = false;
+    for (auto [index, preset] : tree.Root()->Children()) {
+        if (!IsPreset(*preset, name)) {
+            continue;
+        }
+        found = true;
+        for (auto [position, parameter] : preset->Children()) {
+            if (parameter->Name() != "parameter") {
+                continue;
+            }
+            const std::string id = parameter->ChildValueByName("id");
+            const int number = static_cast<int>(std::strtol(id.c_str(), nullptr, 10));
+            const ParameterDescriptor* descriptor = node.FindParameter(kGroupMachine, number);
+            if (descriptor == nullptr) {
+                WarningOut() << "Paremeter '" << number << "' does not exist. Information lost."
+                             << eol;
+                continue;
+            }
+            double value = std::strtod(parameter->ChildValueByName("value").c_str(), nullptr);
+            const double maximum = std::max(descriptor->minimum, descriptor->maximum);
+            // What "%.6f" rounded past a limit is the limit itself.
+            if (value >= descriptor->minimum - kWrittenPrecision &&
+                value <= maximum + kWrittenPrecision) {
+                value = std::clamp(value, descriptor->minimum, maximum);
+            } else {
+                value = descriptor->defaultValue;
+                WarningOut() << "Paremeter '" << descriptor->name
+                             << "' is out of range. Default value was assigned." << eol;
+            }
+            SetParameter(node, number, *descriptor, value);
+        }
+    }
+    if (!found) {
+        NoSuchPreset(name);
+        return 0;
+    }
+    return 1;
+}
+
+int PresetStore::Save(Node& node, std::string_view name) const {
+    if (name == kDefaultName) {
+        ErrorOut() << "Default preset can't be changed!" << eol;
+        return 0;
+    }
+    if (!NameSurvivesTheFile(name)) {
+        ErrorOut() << "error: '" << name << "' cannot be a preset name" << eol;
+        return 0;
+    }
+    XmlTree tree;
+    if (ReadFile(file_, tree, true) == 0) {
+        return 0;
+    }
+    XmlNode& root = *tree.Root();
+    for (auto [index, preset] : root.Children()) {
+        if (!IsPreset(*preset, name)) {
+            continue;
+        }
+        const std::string question =
+            "A preset with name '" + std::string(name) + "' already exists. Overwrite?";
+        if (CurrentInteraction().ShowMessage("Preset name", question, MessageBoxButtons::kYesNo) !=
+            MessageBoxAnswer::kYes) {
+            return 0;
+        }
+        root.RemoveChild(preset);
+        break;
+    }
+    XmlNode* preset = root.AddChild("preset");
+    preset->AddChild("name", std::string(name));
+    std::array<char, 64> text{};
+    for (const auto& [index, descriptor] : node.Parameters(kGroupMachine)) {
+        XmlNode* parameter = preset->AddChild("parameter");
+        parameter->AddChild("id", std::to_string(index));
+        std::snprintf(text.data(), text.size(), "%.6f",
+                      node.ReadParameter(kGroupMachine, 0, index));
+        parameter->AddChild("value", text.data());
+    }
+    return Store(tree, file_);
+}
+
+int PresetStore::Delete(std::string_view name) const {
+    if (name == kDefaultName) {
+        ErrorOut() << "Default preset can't be deleted!" << eol;
+        return 0;
+    }
+    const std::string question = "Delete preset '" + std::string(name) + "'?";
+    if (CurrentInteraction().ShowMessage("Delete preset", question, MessageBoxButtons::kYesNo) !=
+        MessageBoxAnswer::kYes) {
+        return 0;
+    }
+    XmlTree tree;
+    if (ReadFile(file_, tree, false) == 0) {
+        return 0;
+    }
+    XmlNode& root = *tree.Root();
+    bool found = false;
+    for (int index = root.Children().Count() - 1; index >= 0; --index) {
+        const XmlNode* preset = root.Children().Get(index);
+        if (IsPreset(*preset, name)) {
+            root.RemoveChild(preset);
+            found = true;
+        }
+    }
+    if (!found) {
+        NoSuchPreset(name);
+        return 0;
+    }
+    return Store(tree, file_);
+}
+
+} // namespace tarn
