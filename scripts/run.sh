@@ -11,5 +11,5 @@ mkdir -p build/app
 # Refresh the shipped files without touching what the user has changed.
 cp -r -n dist/. build/app/
 cd build/app
-[ $# -eq 0 ] && set -- demo
+[ $# -eq 0 ] && set -- demo --force
 exec ../release/tarn "$@"

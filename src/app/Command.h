@@ -23,9 +23,7 @@ Command AddDumpCommand(CLI::App& app);
 Command AddRenderCommand(CLI::App& app);
 Command AddPlayCommand(CLI::App& app);
 Command AddDemoCommand(CLI::App& app);
-
-// The --backend option of the commands that play.
-void AddBackendOption(CLI::App& parser, std::string& backend);
+Command AddImportCommand(CLI::App& app);
 
 // The machine registry and the new-machine catalogue, as `tarn machines`
 // prints them; bare `tarn` prints them after its usage.

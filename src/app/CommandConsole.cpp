@@ -31,9 +31,19 @@ CommandConsole::~CommandConsole() {
     WarningOut().UnregisterReceiver(this);
 }
 
+void CommandConsole::Say(const std::string& text) {
+    MessageOut() << text << eol;
+    if (!echoMessages_.load()) {
+        std::cout << text << '\n';
+    }
+}
+
 void CommandConsole::Receive(void* console, int kind, const std::string& text) {
     auto* self = static_cast<CommandConsole*>(console);
     self->log_.AddLine(kind, text);
+    if (kind == kWarningLine) {
+        ++self->warnings_;
+    }
     if (kind == kErrorLine || kind == kWarningLine) {
         std::cerr << text << '\n';
     } else if (self->echoMessages_.load()) {

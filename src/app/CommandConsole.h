@@ -22,12 +22,19 @@ public:
     CommandConsole& operator=(const CommandConsole&) = delete;
 
     void EchoMessages(bool echo) { echoMessages_.store(echo); }
+    // A summary for the user ("rendered ...", "playback stopped"): on stdout
+    // and in the log, like every other line of the program.
+    void Say(const std::string& text);
+    // Warning lines seen so far: a project that loads with warnings plays,
+    // but the command says so at its end (or refuses, when strict).
+    int Warnings() const { return warnings_.load(); }
 
 private:
     static void Receive(void* console, int kind, const std::string& text);
 
     ConsoleLog log_;
     std::atomic<bool> echoMessages_ = false;
+    std::atomic<int> warnings_ = 0;
 };
 
 } // namespace tarn

@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "app/AppDirectoryChoice.h"
 #include "app/Command.h"
 #include "app/CommandConsole.h"
 #include "base/AppDirectory.h"
@@ -17,21 +18,42 @@
 #endif
 
 namespace tarn {
+namespace {
+
+constexpr int kSuccess = 0;
+constexpr int kFailure = 1;
+constexpr int kUsageError = 2;
+
+} // namespace
 
 int RunCommandLine(int argc, char** argv) {
     CLI::App app{"Tarn Studio " TARN_VERSION " - a modular music-production studio", "tarn"};
     app.set_version_flag("--version", "Tarn Studio " TARN_VERSION);
     app.require_subcommand(0, 1);
-    const std::array commands{AddRenderCommand(app), AddPlayCommand(app), AddDumpCommand(app),
-                              AddNewCommand(app),    AddDemoCommand(app), AddMachinesCommand(app)};
+    // Every failure line of the program starts alike, the parser's too.
+    app.failure_message([](const CLI::App* failed, const CLI::Error& error) {
+        return "error: " + std::string(error.what()) + "\nRun '" + failed->get_name() +
+               " --help' for more information.\n";
+    });
+    const std::array commands{AddRenderCommand(app),  AddPlayCommand(app), AddDumpCommand(app),
+                              AddImportCommand(app),  AddNewCommand(app),  AddDemoCommand(app),
+                              AddMachinesCommand(app)};
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        return app.exit(error);
+        // --help and --version end the parse as well, successfully.
+        return app.exit(error) == 0 ? kSuccess : kUsageError;
     }
 
-    SetAppDirectory(std::filesystem::current_path());
+    const AppDirectoryChoice choice = ChooseAppDirectory(std::filesystem::current_path());
+    SetAppDirectory(choice.directory);
+    if (!choice.note.empty()) {
+        std::cerr << choice.note << '\n';
+    }
     CommandConsole console;
+    if (!choice.note.empty()) {
+        MessageOut() << choice.note << eol;
+    }
     try {
         for (const Command& command : commands) {
             if (command.parser->parsed()) {
@@ -42,7 +64,7 @@ int RunCommandLine(int argc, char** argv) {
         return PrintMachines(std::cout);
     } catch (const std::exception& failure) {
         ErrorOut() << "error: " << failure.what() << eol;
-        return 1;
+        return kFailure;
     }
 }
 

@@ -1,72 +1,82 @@
 #include "app/Command.h"
 #include "app/CommandConsole.h"
+#include "app/CommandOptions.h"
 #include "app/DemoSong.h"
+#include "app/OutputFile.h"
 #include "app/Playback.h"
-#include "app/RenderProgress.h"
-#include "app/RenderSong.h"
+#include "app/RenderToFile.h"
 #include "app/Studio.h"
-#include "engine/Project.h"
+#include "base/AppDirectory.h"
 #include "document/ProjectFile.h"
+#include "engine/Project.h"
 
 #include <filesystem>
-#include <iostream>
 #include <memory>
 #include <string>
 
 namespace tarn {
 namespace {
 
-constexpr int kInterruptedStatus = 130;
+constexpr const char* kDefaultOutput = "Out/Demo.wav";
 
 struct DemoOptions {
-    std::string output = "Out/Demo.wav";
+    std::string output; // in the application directory's "Out" when empty
     bool noPlay = false;
+    bool force = false;
+    bool quiet = false;
     std::string backend = "auto";
 };
 
 // Saves the demo, loads it back and renders what was loaded, so that the
 // file and the recording always agree with `tarn render` of the file.
 int Demo(CommandConsole& console, const DemoOptions& options) {
-    Studio studio;
-    const std::filesystem::path file =
-        std::filesystem::path(options.output).replace_extension(".tarn");
-    std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::absolute(file).parent_path(), ignored);
-    const std::unique_ptr<Project> built = BuildDemoSong(studio.Creator(), studio.Engine().Tempo());
-    if (built == nullptr || SaveProject(*built, file) == 0) {
+    const std::string output =
+        options.output.empty() ? AppPath(kDefaultOutput).string() : options.output;
+    const std::string shownProject =
+        std::filesystem::path(output).replace_extension(".tarn").string();
+    const auto file = CheckProjectOutput(shownProject, options.force);
+    if (!file) {
         return 1;
     }
-    std::cout << "saved the demo song to " << file.string() << '\n';
-    std::unique_ptr<Project> loaded = studio.LoadProject(file);
+    const auto target = CheckRenderOutput(output, *file, options.force);
+    if (!target) {
+        return 1;
+    }
+    Studio studio;
+    std::error_code ignored;
+    std::filesystem::create_directories(file->parent_path(), ignored);
+    const std::unique_ptr<Project> built = BuildDemoSong(studio.Creator(), studio.Engine().Tempo());
+    if (built == nullptr || SaveProject(*built, *file) == 0) {
+        return 1;
+    }
+    console.Say("saved the demo song to " + shownProject);
+    std::unique_ptr<Project> loaded = studio.LoadProject(*file);
     if (loaded == nullptr) {
         return 1;
     }
     studio.SetProject(std::move(loaded));
 
-    RenderProgress progress;
-    RenderRequest request;
-    request.output = options.output;
-    request.progress = [&progress](double fraction) { progress.Update(fraction); };
-    const RenderResult result = RenderSong(studio, request);
-    if (!result.done) {
-        return 1;
-    }
-    progress.Finish(std::cout, result);
-    if (options.noPlay) {
-        return 0;
+    RenderFileRequest request;
+    request.shown = output;
+    request.target = *target;
+    request.quiet = options.quiet;
+    const int rendered = RenderToFile(studio, console, request);
+    if (rendered != 0 || options.noPlay) {
+        return rendered;
     }
 
     console.EchoMessages(true);
     PlayRequest play;
     play.backend = options.backend;
+    play.quiet = options.quiet;
     switch (PlaySong(studio, play)) {
     case PlayOutcome::kFinished:
         return 0;
     case PlayOutcome::kInterrupted:
-        std::cout << "playback stopped\n";
+        console.Say("playback stopped");
         return kInterruptedStatus;
     case PlayOutcome::kNoDevice:
-        std::cout << "no audio device to play on: listen to " << result.file.string() << '\n';
+        console.Say("no audio device to play on: listen to " + output);
         return 0;
     case PlayOutcome::kFailed:
         break;
@@ -82,9 +92,12 @@ Command AddDemoCommand(CLI::App& app) {
         "demo", "Build the demo song with the studio's own machines, save it as a project next to "
                 "the recording (Out/Demo.tarn), render it (Out/Demo.wav) and play it when there is "
                 "an audio device");
-    parser->add_option("-o,--output", options->output, "The recording to write (.wav)")
-        ->capture_default_str();
+    parser->add_option("-o,--output", options->output,
+                       "The recording to write (.wav); Out/Demo.wav in the application "
+                       "directory by default");
     parser->add_flag("--no-play", options->noPlay, "Only save and render");
+    parser->add_flag("--force", options->force, "Replace an existing project of that name");
+    parser->add_flag("-q,--quiet", options->quiet, "Show no progress or position line");
     AddBackendOption(*parser, options->backend);
     return {parser, [options](CommandConsole& console) { return Demo(console, *options); }};
 }

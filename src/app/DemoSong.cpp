@@ -1,9 +1,9 @@
 #include "app/DemoSong.h"
 
-#include "engine/Project.h"
 #include "document/ProjectBuilder.h"
-#include "machines/builtin/AnalogBass.h"
 #include "engine/PatternEditing.h"
+#include "engine/Project.h"
+#include "machines/builtin/AnalogBass.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,9 +1,12 @@
 #include "app/Command.h"
+#include "app/FloatWaveFile.h"
 #include "app/ProjectJson.h"
 #include "app/Studio.h"
-#include "engine/Project.h"
+#include "base/MessagePipe.h"
 #include "document/ProjectSnapshot.h"
+#include "engine/Project.h"
 
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -11,25 +14,63 @@
 namespace tarn {
 namespace {
 
-int Dump(const std::string& file) {
+struct DumpOptions {
+    std::string project;
+    std::string waves; // folder for the wave files; none when empty
+};
+
+// Each wave as "wave-<index>.wav" in the folder, named in its "file" key as
+// the folder was given, so that an import from the same place finds it.
+bool WriteWaves(const ProjectDocument& document, const std::string& folder,
+                nlohmann::ordered_json& json) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+        ErrorOut() << "error: cannot make the folder '" << folder << "': " << error.message()
+                   << eol;
+        return false;
+    }
+    for (std::size_t i = 0; i < document.waves.size(); ++i) {
+        const WaveDoc& wave = document.waves[i];
+        const std::filesystem::path file =
+            std::filesystem::path(folder) / ("wave-" + std::to_string(wave.index) + ".wav");
+        if (!WriteFloatWave(file, wave)) {
+            return false;
+        }
+        json["waves"][i]["file"] = file.generic_string();
+    }
+    return true;
+}
+
+int Dump(const DumpOptions& options) {
     Studio studio;
-    const std::unique_ptr<Project> project = studio.LoadProject(file);
+    const std::unique_ptr<Project> project = studio.LoadProject(options.project);
     if (project == nullptr) {
         return 1;
     }
-    std::cout << ProjectJson(SnapshotProject(*project), project->Tempo().bpm).dump(2) << '\n';
+    const ProjectDocument document = SnapshotProject(*project);
+    nlohmann::ordered_json json = ProjectJson(document, *project);
+    if (!options.waves.empty() && !WriteWaves(document, options.waves, json)) {
+        return 1;
+    }
+    // Names come from files and machines: bytes that are not UTF-8 are
+    // shown as replacement characters rather than refused.
+    std::cout << json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
     return 0;
 }
 
 } // namespace
 
 Command AddDumpCommand(CLI::App& app) {
-    auto file = std::make_shared<std::string>();
+    auto options = std::make_shared<DumpOptions>();
     CLI::App* parser = app.add_subcommand(
         "dump", "Print a project as JSON: tempo, song, machines with their parameters, patterns "
-                "and sequence, connections and waves");
-    parser->add_option("PROJECT", *file, "The project file to read (.tarn)")->required();
-    return {parser, [file](CommandConsole&) { return Dump(*file); }};
+                "and sequence, connections and waves; tarn import makes it a project again");
+    parser->add_option("PROJECT", options->project, "The project file to read (.tarn)")->required();
+    parser->add_option("--waves", options->waves,
+                       "Write the wavetable's waves into this folder as WAVE files of 32-bit "
+                       "floats, named in the JSON");
+    return {parser, [options](CommandConsole&) { return Dump(*options); }};
 }
 
 } // namespace tarn

@@ -1,60 +1,55 @@
 #include "app/Command.h"
 #include "app/CommandConsole.h"
+#include "app/CommandOptions.h"
 #include "app/Playback.h"
 #include "app/Studio.h"
 #include "base/MessagePipe.h"
 #include "engine/Project.h"
 
-#include <iostream>
 #include <memory>
 #include <string>
 
 namespace tarn {
 namespace {
 
-// The shell's status for a run ended by SIGINT.
-constexpr int kInterruptedStatus = 130;
-
 struct PlayOptions {
     std::string project;
     PlayRequest request;
+    bool strict = false;
 };
 
 int Play(CommandConsole& console, const PlayOptions& options) {
     Studio studio;
-    std::unique_ptr<Project> project = studio.LoadProject(options.project);
+    int warnings = 0;
+    std::unique_ptr<Project> project =
+        LoadForCommand(studio, console, options.project, options.strict, warnings);
     if (project == nullptr) {
         return 1;
     }
     studio.SetProject(std::move(project));
     console.EchoMessages(true);
+    int status = 1;
     switch (PlaySong(studio, options.request)) {
     case PlayOutcome::kFinished:
-        return 0;
+        status = 0;
+        break;
     case PlayOutcome::kInterrupted:
-        std::cout << "playback stopped\n";
-        return kInterruptedStatus;
+        console.Say("playback stopped");
+        status = kInterruptedStatus;
+        break;
     case PlayOutcome::kNoDevice:
         ErrorOut() << "error: no audio output device: there is no sound card and no JACK server "
                       "to play on"
                    << eol;
-        return 1;
+        break;
     case PlayOutcome::kFailed:
         break;
     }
-    return 1;
+    ReportLoadWarnings(warnings, options.project);
+    return status;
 }
 
 } // namespace
-
-// Also used by the demo, which plays after rendering.
-void AddBackendOption(CLI::App& parser, std::string& backend) {
-    parser
-        .add_option("--backend", backend,
-                    "Audio output: a running JACK server, else ALSA (auto), or either one")
-        ->check(CLI::IsMember({"auto", "alsa", "jack"}))
-        ->capture_default_str();
-}
 
 Command AddPlayCommand(CLI::App& app) {
     auto options = std::make_shared<PlayOptions>();
@@ -62,11 +57,10 @@ Command AddPlayCommand(CLI::App& app) {
         "play", "Play a project's song through the audio output until its end; Ctrl+C stops "
                 "it (exit status 130)");
     parser->add_option("PROJECT", options->project, "The project file to play (.tarn)")->required();
-    parser
-        ->add_option("--beats", options->request.beats,
-                     "Play this many beats from the song's start instead of the song once")
-        ->check(CLI::PositiveNumber);
+    AddBeatsOption(*parser, options->request.beats,
+                   "Play this many beats from the song's start instead of the song once");
     AddBackendOption(*parser, options->request.backend);
+    AddLoadOptions(*parser, options->strict, options->request.quiet);
     return {parser, [options](CommandConsole& console) { return Play(console, *options); }};
 }
 

@@ -1,5 +1,6 @@
 #include "app/Playback.h"
 
+#include "app/InterruptGuard.h"
 #include "app/Studio.h"
 #include "audio/PcmDeviceSelection.h"
 #include "audio/WaveOutDriver.h"
@@ -9,41 +10,17 @@
 
 #include <atomic>
 #include <chrono>
-#include <csignal>
+#include <functional>
+#include <iomanip>
+#include <iostream>
 #include <mutex>
 #include <thread>
+#include <unistd.h>
 
 namespace tarn {
 namespace {
 
 constexpr auto kPollInterval = std::chrono::milliseconds(10);
-
-volatile std::sig_atomic_t interrupted = 0;
-
-extern "C" void OnInterrupt(int) {
-    interrupted = 1;
-}
-
-// Takes SIGINT while it lives, so that Ctrl+C ends playback instead of
-// the process.
-class InterruptGuard {
-public:
-    InterruptGuard() {
-        interrupted = 0;
-        struct sigaction action {};
-        action.sa_handler = &OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &previous_);
-    }
-    ~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
-    InterruptGuard(const InterruptGuard&) = delete;
-    InterruptGuard& operator=(const InterruptGuard&) = delete;
-
-    bool Interrupted() const { return interrupted != 0; }
-
-private:
-    struct sigaction previous_ {};
-};
 
 // Counts the beats the engine has rendered since playback began, on the
 // chunk hook the streamer otherwise uses. Audio thread, with its lock held;
@@ -54,11 +31,13 @@ public:
 
     void WriteChunk(Project& project, int frames) noexcept override {
         played_ += frames * project.Tempo().beatsPerSample;
+        position_.store(project.Transport().position, std::memory_order_relaxed);
         if (played_ >= beats_ || !project.Transport().Playing()) {
             finished_.store(true, std::memory_order_release);
         }
     }
     bool Finished() const { return finished_.load(std::memory_order_acquire); }
+    double Position() const { return position_.load(std::memory_order_relaxed); }
 
     std::recursive_mutex lock;
 
@@ -66,6 +45,36 @@ private:
     double beats_;
     double played_ = 0.0;
     std::atomic<bool> finished_ = false;
+    std::atomic<double> position_ = 0.0;
+};
+
+// The song position on a terminal's stderr, a few times a second.
+class PositionLine {
+public:
+    explicit PositionLine(bool quiet) : terminal_(!quiet && isatty(STDERR_FILENO) != 0) {}
+    ~PositionLine() {
+        if (shown_) {
+            std::cerr << "\r\033[K" << std::flush;
+        }
+    }
+    PositionLine(const PositionLine&) = delete;
+    PositionLine& operator=(const PositionLine&) = delete;
+
+    void Show(double beat) {
+        const auto now = std::chrono::steady_clock::now();
+        if (terminal_ && now - last_ >= kRefresh) {
+            std::cerr << "\rplaying: beat " << std::fixed << std::setprecision(1) << beat
+                      << std::defaultfloat << "   " << std::flush;
+            shown_ = true;
+            last_ = now;
+        }
+    }
+
+private:
+    static constexpr auto kRefresh = std::chrono::milliseconds(200);
+    bool terminal_;
+    bool shown_ = false;
+    std::chrono::steady_clock::time_point last_{};
 };
 
 // Starts the song under the project lock; the beats to play, or 0 after
@@ -102,8 +111,12 @@ std::chrono::milliseconds QueuedAudio() {
 // Sleeps until done() holds; false when Ctrl+C or a failing device came
 // first.
 template <typename Done>
-bool WaitFor(const InterruptGuard& guard, const WaveOutDriver& driver, Done done) {
+bool WaitFor(const InterruptGuard& guard, const WaveOutDriver& driver, Done done,
+             const std::function<void()>& tick = {}) {
     while (!done()) {
+        if (tick) {
+            tick();
+        }
         if (guard.Interrupted() || !driver.IsRunning()) {
             return false;
         }
@@ -145,7 +158,11 @@ PlayOutcome PlaySong(Studio& studio, const PlayRequest& request) {
             return WaitFor(guard, driver,
                            [end] { return std::chrono::steady_clock::now() >= end; });
         };
-        if (WaitFor(guard, driver, [&clock] { return clock.Finished(); }) && heard()) {
+        PositionLine line(request.quiet);
+        const auto show = [&line, &clock] { line.Show(clock.Position()); };
+        if (WaitFor(
+                guard, driver, [&clock] { return clock.Finished(); }, show) &&
+            heard()) {
             outcome = PlayOutcome::kFinished;
         }
     }

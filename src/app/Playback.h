@@ -11,6 +11,8 @@ struct PlayRequest {
     // would; otherwise the song once, from its start to its end.
     double beats = 0.0;
     std::string backend = "auto"; // "auto", "alsa" or "jack"
+    // No position line on a terminal.
+    bool quiet = false;
 };
 
 enum class PlayOutcome {
@@ -25,7 +27,8 @@ enum class PlayOutcome {
 // renders it, a clock on the engine's chunk hook counts the beats, and the
 // driver is stopped and closed after the last queued buffer has played.
 // While it runs, the studio's streamer is detached. Owner's thread; it
-// blocks, and takes SIGINT for itself while it does.
+// blocks, and takes SIGINT (and SIGTERM, SIGHUP) for itself while it does;
+// on a terminal it shows the song position unless quiet.
 PlayOutcome PlaySong(Studio& studio, const PlayRequest& request);
 
 } // namespace tarn

@@ -1,10 +1,10 @@
 #include "app/Command.h"
-#include "app/RenderProgress.h"
-#include "app/RenderSong.h"
+#include "app/CommandOptions.h"
+#include "app/OutputFile.h"
+#include "app/RenderToFile.h"
 #include "app/Studio.h"
 #include "engine/Project.h"
 
-#include <iostream>
 #include <memory>
 #include <string>
 
@@ -16,27 +16,33 @@ struct RenderOptions {
     std::string output;
     double beats = 0.0;
     int bits = 32;
+    bool force = false;
+    bool strict = false;
+    bool quiet = false;
 };
 
-int Render(const RenderOptions& options) {
+int Render(CommandConsole& console, const RenderOptions& options) {
+    const auto target = CheckRenderOutput(options.output, options.project, options.force);
+    if (!target) {
+        return 1;
+    }
     Studio studio;
-    std::unique_ptr<Project> project = studio.LoadProject(options.project);
+    int warnings = 0;
+    std::unique_ptr<Project> project =
+        LoadForCommand(studio, console, options.project, options.strict, warnings);
     if (project == nullptr) {
         return 1;
     }
     studio.SetProject(std::move(project));
-    RenderProgress progress;
-    RenderRequest request;
-    request.output = options.output;
+    RenderFileRequest request;
+    request.shown = options.output;
+    request.target = *target;
     request.sampleFormat = options.bits == 64 ? AudioStreamer::kFloat64 : AudioStreamer::kFloat32;
     request.beats = options.beats;
-    request.progress = [&progress](double fraction) { progress.Update(fraction); };
-    const RenderResult result = RenderSong(studio, request);
-    if (!result.done) {
-        return 1;
-    }
-    progress.Finish(std::cout, result);
-    return 0;
+    request.quiet = options.quiet;
+    const int status = RenderToFile(studio, console, request);
+    ReportLoadWarnings(warnings, options.project);
+    return status;
 }
 
 } // namespace
@@ -46,19 +52,20 @@ Command AddRenderCommand(CLI::App& app) {
     CLI::App* parser = app.add_subcommand(
         "render", "Render a project's song offline into a WAVE file of 32-bit or 64-bit floats "
                   "(raw samples for a name ending in .raw); the same project always gives the "
-                  "same file");
+                  "same file. An existing output is replaced only once the render is complete");
     parser->add_option("PROJECT", options->project, "The project file to render (.tarn)")
         ->required();
     parser->add_option("-o,--output", options->output, "The file to write (.wav or .raw)")
         ->required();
-    parser
-        ->add_option("--beats", options->beats,
-                     "Render this many beats from the song's start instead of the song once")
-        ->check(CLI::PositiveNumber);
+    AddBeatsOption(*parser, options->beats,
+                   "Render this many beats from the song's start instead of the song once");
     parser->add_option("--bits", options->bits, "Bits per sample")
         ->capture_default_str()
         ->check(CLI::IsMember({32, 64}));
-    return {parser, [options](CommandConsole&) { return Render(*options); }};
+    parser->add_flag("--force", options->force,
+                     "Replace an existing output even if it is not a sound file the studio wrote");
+    AddLoadOptions(*parser, options->strict, options->quiet);
+    return {parser, [options](CommandConsole& console) { return Render(console, *options); }};
 }
 
 } // namespace tarn

@@ -1,24 +1,26 @@
 #pragma once
 
 #include <chrono>
-#include <iosfwd>
+#include <string>
 
 namespace tarn {
 
 struct RenderResult;
 
-// Shows on stderr how far an offline render has come, when stderr is a
-// terminal and the render lasts long enough to be worth watching, and sums
-// the render up once it is done. Lives on the rendering thread.
+// Shows on stderr how far an offline render has come (percent, beats,
+// time spent and time left) when stderr is a terminal, the render lasts
+// long enough to be worth watching and the user did not ask for quiet; a
+// pipe or a file gets nothing of it. Lives on the rendering thread.
 class RenderProgress {
 public:
-    RenderProgress();
+    explicit RenderProgress(bool quiet = false);
 
-    // fraction: 0..1 of the render done.
-    void Update(double fraction);
-    // Clears the progress line and prints what was written, how long the
-    // render took and its real-time factor (seconds of audio per second).
-    void Finish(std::ostream& out, const RenderResult& result);
+    // fraction: 0..1 of the render done; beats: rendered so far.
+    void Update(double fraction, double beats);
+    // Clears the progress line; the summary of what was written to shown,
+    // how long the render took and its real-time factor.
+    std::string Finish(const RenderResult& result, const std::string& shown);
+    void Clear();
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -26,7 +28,7 @@ private:
     bool terminal_;
     Clock::time_point start_ = Clock::now();
     Clock::time_point shown_{};
-    int percent_ = -1;
+    bool showing_ = false;
 };
 
 } // namespace tarn

@@ -33,6 +33,23 @@ bool IsRawName(const std::filesystem::path& file) {
     return extension == ".raw";
 }
 
+// Refuses, before anything is written, a length that the WAVE format's
+// 32-bit sizes cannot hold at the song's starting tempo.
+bool FitsInWave(double beats, const TempoRecord& tempo, int sampleFormat) {
+    const double frameBytes =
+        AudioStreamer::kMaxChannels *
+        (sampleFormat == AudioStreamer::kFloat64 ? sizeof(double) : sizeof(float));
+    const double maxFrames = std::floor(AudioStreamer::kMaxWaveDataBytes / frameBytes);
+    if (std::ceil(beats * tempo.samplesPerBeat - kFrameTolerance) <= maxFrames) {
+        return true;
+    }
+    ErrorOut() << "error: " << beats << " beats at " << tempo.bpm
+               << " BPM pass the 4 GiB limit of WAVE files; the longest render that fits is "
+               << std::floor(maxFrames * tempo.beatsPerSample)
+               << " beats, or write a .raw file, which has no limit" << eol;
+    return false;
+}
+
 // Prepares the streamer and the song under the project lock; the beats to
 // render, or 0 after an error line.
 double StartRecording(Project* project, AudioStreamer& streamer, const RenderRequest& request) {
@@ -48,9 +65,12 @@ double StartRecording(Project* project, AudioStreamer& streamer, const RenderReq
                    << eol;
         return 0.0;
     }
+    const bool raw = IsRawName(request.output);
+    if (!raw && !FitsInWave(beats, project->Tempo(), request.sampleFormat)) {
+        return 0.0;
+    }
     if (streamer.SetFileName(StreamerFileName(request.output)) == 0 ||
-        streamer.SetFileType(IsRawName(request.output) ? AudioStreamer::kRawFile
-                                                       : AudioStreamer::kWaveFile) == 0 ||
+        streamer.SetFileType(raw ? AudioStreamer::kRawFile : AudioStreamer::kWaveFile) == 0 ||
         streamer.SetSampleFormat(request.sampleFormat) == 0) {
         return 0.0;
     }
@@ -82,6 +102,10 @@ RenderResult RenderSong(Studio& studio, const RenderRequest& request) {
     // frames still due are known exactly before each one.
     double done = 0.0;
     while (streamer.Streaming()) {
+        if (request.cancelled && request.cancelled()) {
+            result.cancelled = true;
+            break;
+        }
         const double due = (beats - done) * project->Tempo().samplesPerBeat;
         buffer.frameCount = static_cast<std::int32_t>(
             std::min<double>(kMaxChunkFrames, std::ceil(due - kFrameTolerance)));
@@ -96,11 +120,11 @@ RenderResult RenderSong(Studio& studio, const RenderRequest& request) {
         done += buffer.frameCount * project->Tempo().beatsPerSample;
         result.frames += buffer.frameCount;
         if (request.progress) {
-            request.progress(std::min(done / beats, 1.0));
+            request.progress(std::min(done / beats, 1.0), done);
         }
     }
     // Streaming already ended here only when the size limit stopped it.
-    const bool complete = streamer.Streaming();
+    const bool complete = streamer.Streaming() && !result.cancelled;
     project->Stop();
     lock.unlock();
     if (streamer.Stop() == 0) {

@@ -2,6 +2,7 @@
 
 #include "base/AppDirectory.h"
 #include "base/MessagePipe.h"
+#include "dsp/OutputSample.h"
 #include "engine/Project.h"
 #include "formats/ChunkEndian.h"
 
@@ -52,6 +53,7 @@ float ToFloat(double x) noexcept {
 }
 
 void StoreSample(std::uint8_t* out, double x, bool wide) noexcept {
+    x = CleanOutputSample(x);
     if (wide) {
         StoreLittleEndian64(out, std::bit_cast<std::uint64_t>(x));
     } else {

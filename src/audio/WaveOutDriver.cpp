@@ -2,6 +2,7 @@
 
 #include "base/ClassicRandom.h"
 #include "base/MessagePipe.h"
+#include "dsp/OutputSample.h"
 
 #include <cmath>
 #include <new>
@@ -23,6 +24,7 @@ constexpr int kFillThreadPriority = 50;
 // never produced; a NaN from a misbehaving machine becomes silence instead
 // of an undefined conversion.
 std::int16_t ToPcm16(double x, int draw) {
+    x = CleanOutputSample(x);
     const double d = draw / static_cast<double>(ClassicRandom::kMaximum) - 0.5;
     double v = 0.0;
     if (x >= 0.0) {

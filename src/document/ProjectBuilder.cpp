@@ -2,8 +2,8 @@
 
 #include "base/MessagePipe.h"
 #include "document/ProjectWaves.h"
-#include "machines/framework/GearCatalogue.h"
 #include "engine/PatternEditing.h"
+#include "machines/framework/GearCatalogue.h"
 
 #include <algorithm>
 #include <cmath>
@@ -308,6 +308,13 @@ std::unique_ptr<Project> BuildProject(const ProjectDocument& document, MachineCr
         }
     }
     ApplyNodeOrder(document, *project);
+    // A stored tempo the Master refused (out of its range) was replaced by
+    // its default: the song plays at what the Master holds.
+    const double held =
+        project->GetNode(Project::kMasterId)->ReadParameter(kGroupMachine, 0, kTempoParameter);
+    if (held > 0.0 && held != *bpm) {
+        project->Tempo().SetBpm(held);
+    }
     return project;
 }
 

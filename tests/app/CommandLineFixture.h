@@ -13,12 +13,13 @@
 
 namespace tarn::test {
 
-// Runs tarn inside a scratch application directory, which is where the
-// command line takes the current directory to be, and keeps what it wrote
-// to stdout and stderr.
+// Runs tarn inside a scratch application directory (its "Skins" folder
+// marks it as one), the current directory, and keeps what it wrote to
+// stdout and stderr.
 class CommandLineFixture : public ::testing::Test {
 protected:
     CommandLineFixture() : previous_(std::filesystem::current_path()) {
+        std::filesystem::create_directories(scratch_ / "Skins");
         std::filesystem::current_path(scratch_.Path());
     }
     ~CommandLineFixture() override { std::filesystem::current_path(previous_); }

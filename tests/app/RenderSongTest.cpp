@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -47,6 +51,26 @@ private:
     std::int64_t frame_ = 0;
 };
 
+// Silence as machines leave it: negative zeros and specks far below
+// hearing, with a known value now and then.
+class QuietMachine : public SignalMachine {
+public:
+    static double Sample(std::int64_t frame) {
+        constexpr std::array kSamples{-0.0, 1e-31, -3e-35, 0.0, 0.25};
+        return kSamples[static_cast<std::size_t>(frame % kSamples.size())];
+    }
+    std::int32_t Work(const WorkRecord& record) override {
+        for (int frame = 0; frame < record.frameCount; ++frame, ++frame_) {
+            record.outputs[0]->samples[frame] = Sample(frame_);
+            record.outputs[1]->samples[frame] = -Sample(frame_);
+        }
+        return 1;
+    }
+
+private:
+    std::int64_t frame_ = 0;
+};
+
 // The real Master with the signal connected to it, in a scratch
 // application directory.
 struct RenderSongTest : ::testing::Test {
@@ -66,6 +90,9 @@ struct RenderSongTest : ::testing::Test {
         if (name == "Signal") {
             return MachineHandle(std::make_unique<SignalMachine>(), "Signal");
         }
+        if (name == "Quiet") {
+            return MachineHandle(std::make_unique<QuietMachine>(), "Quiet");
+        }
         return factory.CreateMachine(name);
     }};
 };
@@ -77,7 +104,7 @@ TEST_F(RenderSongTest, PassThroughComesOutSampleExactForTheBeatsAsked) {
     request.beats = 3.0; // at 120 BPM: 1.5 s
     double lastFraction = 0.0;
     int calls = 0;
-    request.progress = [&](double fraction) {
+    request.progress = [&](double fraction, double) {
         EXPECT_GE(fraction, lastFraction);
         lastFraction = fraction;
         ++calls;
@@ -141,6 +168,38 @@ TEST_F(RenderSongTest, SongOnceAsRawFloatsOrNothingAtAll) {
     EXPECT_FALSE(std::filesystem::exists(scratch / "empty.wav"));
     EXPECT_FALSE(std::filesystem::exists(scratch / "missing"));
     EXPECT_FALSE(studio.Streamer().Streaming());
+}
+
+TEST_F(RenderSongTest, SilenceIsWrittenAsPositiveZero) {
+    std::unique_ptr<Project> project = studio.NewProject();
+    ASSERT_EQ(project->CreateNode("Quiet"), 1);
+    ASSERT_EQ(project->ConnectMachines(1, Project::kMasterId), 1);
+    studio.SetProject(std::move(project));
+    for (const int format : {AudioStreamer::kFloat32, AudioStreamer::kFloat64}) {
+        RenderRequest request;
+        request.output = scratch / "quiet.raw";
+        request.sampleFormat = format;
+        request.beats = 1.0;
+        const RenderResult result = RenderSong(studio, request);
+        ASSERT_TRUE(result.done);
+        const std::string raw = test::ReadFile(scratch / "quiet.raw");
+        const std::size_t width = format == AudioStreamer::kFloat64 ? 8 : 4;
+        ASSERT_EQ(raw.size(), static_cast<std::size_t>(result.frames) * 2 * width);
+        int wrong = 0;
+        for (std::int64_t frame = 0; frame < result.frames; ++frame) {
+            for (int channel = 0; channel < 2; ++channel) {
+                const double expected = (channel == 0 ? 1.0 : -1.0) * QuietMachine::Sample(frame);
+                const bool speck = std::fabs(expected) < 1e-30;
+                std::uint64_t bits = 0;
+                std::memcpy(&bits, raw.data() + (frame * 2 + channel) * width, width);
+                const double sample = width == 8
+                                          ? std::bit_cast<double>(bits)
+                                          : std::bit_cast<float>(static_cast<std::uint32_t>(bits));
+                wrong += speck ? bits != 0 : sample != expected;
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "format " << format;
+    }
 }
 
 } // namespace

@@ -1,0 +1,41 @@
+#include "app/RenderToFile.h"
+
+#include "app/CommandConsole.h"
+#include "app/CommandOptions.h"
+#include "app/InterruptGuard.h"
+#include "app/OutputFile.h"
+#include "app/RenderProgress.h"
+#include "app/RenderSong.h"
+#include "base/MessagePipe.h"
+
+namespace tarn {
+
+int RenderToFile(Studio& studio, CommandConsole& console, const RenderFileRequest& request) {
+    ReplacingFile file(request.target, request.shown);
+    if (!file.Ok()) {
+        return 1;
+    }
+    const InterruptGuard guard;
+    RenderProgress progress(request.quiet);
+    RenderRequest render;
+    render.output = file.Temporary();
+    render.sampleFormat = request.sampleFormat;
+    render.beats = request.beats;
+    render.progress = [&progress](double fraction, double beats) {
+        progress.Update(fraction, beats);
+    };
+    render.cancelled = [&guard] { return guard.Interrupted(); };
+    const RenderResult result = RenderSong(studio, render);
+    progress.Clear();
+    if (result.cancelled) {
+        ErrorOut() << "error: render interrupted; '" << request.shown << "' was not changed" << eol;
+        return kInterruptedStatus;
+    }
+    if (!result.done || !file.Commit()) {
+        return 1;
+    }
+    console.Say(progress.Finish(result, request.shown));
+    return 0;
+}
+
+} // namespace tarn
