@@ -9,7 +9,7 @@ namespace tarn {
 // full-range time (so small changes are quick and no jump is ever sudden),
 // then glides on to the event's end value over what is left of the event's
 // glide length. Owned by one machine or Node and ticked once per sample on
-// the work thread.
+// the work thread. SlewRamp.h names the other smoothers.
 struct ParameterRamp {
     enum State : int { kFirstSegment = 0, kSecondSegment = 1, kIdle = 2 };
 
@@ -47,6 +47,24 @@ struct ParameterRamp {
         }
         return value;
     }
+
+    // A whole chunk on in one step: the value moves frames steps at once. A
+    // segment that ends inside the chunk lands on its target; the next
+    // segment starts with the next chunk.
+    void Advance(int frames) noexcept {
+        if (state == kIdle) {
+            return;
+        }
+        Segment& segment = segments[state];
+        value += frames * segment.step;
+        segment.count -= frames;
+        if (segment.count < 0.0) {
+            value = segment.target;
+            ++state;
+        }
+    }
+
+    bool Moving() const noexcept { return state != kIdle; }
 };
 
 } // namespace tarn
