@@ -49,6 +49,15 @@ TEST(DelayLine, ReadsWholeAndFractionalDelaysWithinTheLine) {
         EXPECT_NEAR(line.Read(delay), 250.0 - delay, 1e-12) << delay;
     }
 
+    // What goes in is held to the loop limit, and not-a-number goes in as
+    // silence, so a runaway feedback loop stays finite.
+    line.Write(1e9);
+    line.Write(-1e9);
+    line.Write(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(line.Read(3.0), DelayLine::kLoopLimit);
+    EXPECT_EQ(line.Read(2.0), -DelayLine::kLoopLimit);
+    EXPECT_EQ(line.Read(1.0), 0.0);
+
     DelayLine tiny;
     tiny.Allocate(0);
     EXPECT_EQ(tiny.Size(), DelayLine::kMinSize);
