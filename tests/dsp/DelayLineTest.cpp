@@ -43,10 +43,10 @@ TEST(DelayLine, ReadsWholeAndFractionalDelaysWithinTheLine) {
     // A ramp written into the line reads back interpolated, across the wrap.
     line.Clear();
     for (int n = 0; n < 250; ++n) {
-        line.Write(n);
+        line.Write(n / 8.0);
     }
     for (double delay : {1.0, 1.25, 10.5, 97.75}) {
-        EXPECT_NEAR(line.Read(delay), 250.0 - delay, 1e-12) << delay;
+        EXPECT_NEAR(line.Read(delay), (250.0 - delay) / 8.0, 1e-12) << delay;
     }
 
     // What goes in is held to the loop limit, and not-a-number goes in as
