@@ -23,6 +23,18 @@ enum FilterType : int {
 };
 inline constexpr int kFilterTypeCount = 4;
 
+// The range the machines hold their design frequencies to: well clear of 0
+// and of Nyquist, where the recipes degenerate into filters that ring for
+// ever or divide by zero.
+inline constexpr double kLowestDesignHz = 10.0;
+inline constexpr double kHighestDesignRatio = 0.49; // of the sample rate
+
+inline double UsableFrequency(double frequency, double sampleRate) noexcept {
+    const double highest = kHighestDesignRatio * sampleRate;
+    return frequency > kLowestDesignHz ? (frequency < highest ? frequency : highest)
+                                       : kLowestDesignHz;
+}
+
 // Q of a resonance parameter 0..1 (0.7 to 20.7).
 inline double ResonanceToQ(double resonance) noexcept {
     return resonance * 20.0 + 0.7;

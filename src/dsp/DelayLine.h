@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <vector>
 
 namespace tarn {
@@ -49,8 +50,19 @@ public:
         return s[i] + fraction * (s[j] - s[i]);
     }
 
-    // Stores the sample at the write position and moves it on by one.
+    // The largest magnitude Write stores, about +36 dB over full scale.
+    // Far above any signal a musician plays through a delay; it only keeps a
+    // loop of feedback 1 with a steady input (which grows without end) and
+    // overloaded inputs finite.
+    static constexpr double kLoopLimit = 64.0;
+
+    // Stores the sample, held to +-kLoopLimit, at the write position and
+    // moves it on by one. Not a number stores 0: it would recirculate for
+    // ever.
     void Write(double x) noexcept {
+        if (!(std::abs(x) <= kLoopLimit)) {
+            x = std::isnan(x) ? 0.0 : std::copysign(kLoopLimit, x);
+        }
         samples_[write_] = x;
         write_ = write_ == 0 ? size_ - 1 : write_ - 1;
     }

@@ -2,6 +2,7 @@
 
 #include "dsp/DspLibrary.h"
 
+#include <cmath>
 #include <cstdint>
 
 namespace tarn {
@@ -14,5 +15,14 @@ struct DenormalGuard {
     // This sample's guard value; advances the counter.
     double Next() noexcept { return GuardNoise(counter++); }
 };
+
+// Output levels below this (about -600 dB) leave an effect as exact zeros:
+// the guard noise keeps recursive state out of denormals, and this keeps it
+// from ever reaching the output, so silence in gives silence out.
+inline constexpr double kSilenceFloor = 1e-30;
+
+inline double FlushBelowFloor(double x) noexcept {
+    return std::abs(x) < kSilenceFloor ? 0.0 : x;
+}
 
 } // namespace tarn

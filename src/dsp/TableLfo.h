@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dsp/FixedPhase.h"
 #include "dsp/WaveTable.h"
 
 #include <cstdint>
@@ -7,14 +8,11 @@
 namespace tarn {
 
 // A low-frequency oscillator over one of the library's LFO shape tables,
-// with a 32-bit phase accumulator: the top 8 bits pick the table entry and
-// the low 24 bits interpolate towards the next, so a whole period is 2^32
-// and the phase wraps by itself. Owned by one machine and ticked on its
-// work thread.
+// on a 32-bit phase, that reads its shape before it advances: the value a
+// tick answers belongs to the phase the tick started from. Increments are
+// truncated, never rounded, so a rate never runs fast. Owned by one machine
+// and ticked on its work thread.
 struct TableLfo {
-    static constexpr double kPhaseSteps = 4294967296.0;        // 2^32, one period
-    static constexpr double kFractionScale = 1.0 / 16777216.0; // 2^-24
-
     const double* samples = SilentLfo().samples; // 257 entries: a period and a guard
     std::uint32_t phase = 0;
     std::uint32_t increment = 0;
@@ -26,16 +24,12 @@ struct TableLfo {
         if (!(periodsPerSample > 0.0)) {
             return 0;
         }
-        const double steps = periodsPerSample * kPhaseSteps;
-        return steps >= kPhaseSteps ? UINT32_MAX : static_cast<std::uint32_t>(steps);
+        const double steps = periodsPerSample * kPhaseUnit;
+        return steps >= kPhaseUnit ? UINT32_MAX : static_cast<std::uint32_t>(steps);
     }
 
     // The shape's value at the current phase, -1 .. 1.
-    double Value() const noexcept {
-        const std::uint32_t i = phase >> 24;
-        const double fraction = (phase & 0xFFFFFFu) * kFractionScale;
-        return samples[i] + fraction * (samples[i + 1] - samples[i]);
-    }
+    double Value() const noexcept { return ReadLfo(samples, phase); }
 
     // The value at the current phase; then advances one sample.
     double Tick() noexcept {

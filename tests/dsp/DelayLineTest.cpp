@@ -43,11 +43,20 @@ TEST(DelayLine, ReadsWholeAndFractionalDelaysWithinTheLine) {
     // A ramp written into the line reads back interpolated, across the wrap.
     line.Clear();
     for (int n = 0; n < 250; ++n) {
-        line.Write(n);
+        line.Write(n / 8.0);
     }
     for (double delay : {1.0, 1.25, 10.5, 97.75}) {
-        EXPECT_NEAR(line.Read(delay), 250.0 - delay, 1e-12) << delay;
+        EXPECT_NEAR(line.Read(delay), (250.0 - delay) / 8.0, 1e-12) << delay;
     }
+
+    // What goes in is held to the loop limit, and not-a-number goes in as
+    // silence, so a runaway feedback loop stays finite.
+    line.Write(1e9);
+    line.Write(-1e9);
+    line.Write(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(line.Read(3.0), DelayLine::kLoopLimit);
+    EXPECT_EQ(line.Read(2.0), -DelayLine::kLoopLimit);
+    EXPECT_EQ(line.Read(1.0), 0.0);
 
     DelayLine tiny;
     tiny.Allocate(0);
