@@ -1,48 +1,17 @@
 #include "machines/builtin/Delay.h"
 
-#include "machines/framework/ParameterDisplay.h"
+#include "machines/builtin/EchoParameters.h"
 
 #include <cmath>
 
 namespace tarn {
 namespace {
 
-int FormatWet(char* text, double v) noexcept {
-    return FormatDecibels(text, v, " dB");
-}
-
-int FormatPercent(char* text, double v) noexcept {
-    return FormatProportion(text, v, " %");
-}
-
 constexpr std::array<ParameterRow, 4> kRows{{
-    {.index = Delay::kWetOut,
-     .name = "Wet out",
-     .description = "Wet out\n",
-     .minimum = -80.0,
-     .maximum = 20.0,
-     .defaultValue = -20.0,
-     .format = FormatWet},
-    {.index = Delay::kFeedback,
-     .name = "Feedback",
-     .description =
-         "Feedback\nControls the amount of the delayed signal fed back into the delay input",
-     .defaultValue = 0.4,
-     .format = FormatPercent},
-    {.index = Delay::kLengthLeft,
-     .name = "Length 1 (L)",
-     .description = "Length 1 (L)\nDelay length for the left channel",
-     .maximum = 2.0,
-     .defaultValue = 0.1,
-     .resolution = 0.001,
-     .format = FormatBeats},
-    {.index = Delay::kLengthRight,
-     .name = "Length 2 (R)",
-     .description = "Length 2 (R)\nDelay length for the right channel",
-     .maximum = 2.0,
-     .defaultValue = 0.1,
-     .resolution = 0.001,
-     .format = FormatBeats},
+    WetOutRow(Delay::kWetOut),
+    FeedbackRow(Delay::kFeedback),
+    LengthRow(Delay::kLengthLeft, false),
+    LengthRow(Delay::kLengthRight, true),
 }};
 
 } // namespace
@@ -65,7 +34,7 @@ void Delay::ApplyParameter(const EventRecord& event) noexcept {
     const double v = event.value;
     switch (event.index) {
     case kWetOut:
-        wetGain_ = std::pow(10.0, v * 0.05);
+        wetGain_ = WetGain(v);
         break;
     case kFeedback:
         feedback_ = v;

@@ -1,16 +1,12 @@
 #include "machines/builtin/Flanger.h"
 
 #include "dsp/DspLibrary.h"
-#include "machines/framework/ParameterDisplay.h"
+#include "machines/builtin/EchoParameters.h"
 
 #include <algorithm>
 
 namespace tarn {
 namespace {
-
-int FormatPercent(char* text, double v) noexcept {
-    return FormatProportion(text, v, " %");
-}
 
 int FormatMs(char* text, double v) noexcept {
     return WriteValueText(text, v, 2, " ms");
@@ -28,7 +24,7 @@ constexpr std::array<ParameterRow, 5> kRows{{
      .description = "Feedback\nControls the amount of signal fed back into the delays",
      .defaultValue = 0.5,
      .resolution = 0.05,
-     .format = FormatPercent},
+     .format = FormatFeedback},
     {.index = Flanger::kDelayStart,
      .name = "Delay start",
      .description = "Delay start\nThe delay time will change from start to end at a rate "

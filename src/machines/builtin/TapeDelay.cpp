@@ -1,7 +1,7 @@
 #include "machines/builtin/TapeDelay.h"
 
 #include "dsp/DspLibrary.h"
-#include "machines/framework/ParameterDisplay.h"
+#include "machines/builtin/EchoParameters.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,24 +10,6 @@ namespace tarn {
 namespace {
 
 constexpr double kPanScale = 1.414214; // both gains 1 at pan 0
-
-int FormatWet(char* text, double v) noexcept {
-    return FormatDecibels(text, v, " dB");
-}
-
-int FormatPercent(char* text, double v) noexcept {
-    return FormatProportion(text, v, " %");
-}
-
-constexpr ParameterRow LengthRow(std::int32_t index, const char* name, const char* description) {
-    return {.index = index,
-            .name = name,
-            .description = description,
-            .maximum = 2.0,
-            .defaultValue = 0.1,
-            .resolution = 0.001,
-            .format = FormatBeats};
-}
 
 constexpr ParameterRow PlainRow(std::int32_t index, const char* name) {
     return {.index = index, .name = name, .description = name, .resolution = 0.001};
@@ -38,23 +20,10 @@ constexpr std::array<ParameterRow, 11> kRows{{
      .name = "Input pan",
      .description = "Input pan",
      .defaultValue = 0.5},
-    {.index = TapeDelay::kFeedback,
-     .name = "Feedback",
-     .description =
-         "Feedback\nControls the amount of the delayed signal fed back into the delay input",
-     .defaultValue = 0.4,
-     .format = FormatPercent},
-    {.index = TapeDelay::kWetOut,
-     .name = "Wet out",
-     .description = "Wet out\n",
-     .minimum = -80.0,
-     .maximum = 20.0,
-     .defaultValue = -20.0,
-     .format = FormatWet},
-    LengthRow(TapeDelay::kLengthLeft, "Length 1 (L)",
-              "Length 1 (L)\nDelay length for the left channel"),
-    LengthRow(TapeDelay::kLengthRight, "Length 2 (R)",
-              "Length 2 (R)\nDelay length for the right channel"),
+    FeedbackRow(TapeDelay::kFeedback),
+    WetOutRow(TapeDelay::kWetOut),
+    LengthRow(TapeDelay::kLengthLeft, false),
+    LengthRow(TapeDelay::kLengthRight, true),
     {.index = TapeDelay::kType,
      .name = "Type",
      .description = "Type",
@@ -107,7 +76,7 @@ void TapeDelay::ApplyParameter(const EventRecord& event) noexcept {
         SetPan(v);
         break;
     case kWetOut:
-        wetGain_ = std::pow(10.0, v * 0.05);
+        wetGain_ = WetGain(v);
         break;
     case kType:
         type_ = TruncateValue(v);
