@@ -161,7 +161,7 @@ TEST(TapeDelay, ModulationSwingsTheEchoAroundItsLength) {
     const std::vector<double> out = tape.Process(tone, {}).left;
     std::vector<double> levels;
     for (int start = length + 441; start + 441 <= static_cast<int>(out.size()); start += 441) {
-        levels.push_back(RmsOf(std::span(out).subspan(start, 441)));
+        levels.push_back(Rms(std::span(out).subspan(start, 441)));
     }
     EXPECT_GT(*std::max_element(levels.begin(), levels.end()) -
                   *std::min_element(levels.begin(), levels.end()),

@@ -110,17 +110,9 @@ std::vector<double> Noise(int frames, unsigned seed) {
     return samples;
 }
 
-double RmsOf(std::span<const double> samples) {
-    double sum = 0.0;
-    for (double s : samples) {
-        sum += s * s;
-    }
-    return samples.empty() ? 0.0 : std::sqrt(sum / samples.size());
-}
-
 double SineGainDb(std::span<const double> in, std::span<const double> out) {
     const std::size_t half = in.size() / 2;
-    return 20.0 * std::log10(RmsOf(out.subspan(half)) / RmsOf(in.subspan(half)));
+    return 20.0 * std::log10(Rms(out.subspan(half)) / Rms(in.subspan(half)));
 }
 
 } // namespace tarn::test

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "machines/framework/Machine.h"
+#include "support/SignalMeasures.h"
 
 #include <cstdint>
 #include <memory>
@@ -47,7 +48,6 @@ std::vector<double> Impulse(int frames, int at = 0);
 std::vector<double> Sine(double frequency, int frames);
 // Uniform noise in -1..1, the same for the same seed.
 std::vector<double> Noise(int frames, unsigned seed);
-double RmsOf(std::span<const double> samples);
 // Level change in dB of a sine through a channel, over its last half, so the
 // filters have settled.
 double SineGainDb(std::span<const double> in, std::span<const double> out);

@@ -185,7 +185,7 @@ TEST(MultimodeFilter, CutoffGlidesAcrossTheRangeInATenthOfASecond) {
     harness.Set(M::kFrequency, 0.0);
     const std::vector<double> out = harness.Process(tone).left;
     const auto level = [&](double fromSeconds) {
-        return RmsOf(std::span(out).subspan(static_cast<std::size_t>(fromSeconds * kRate), 441));
+        return Rms(std::span(out).subspan(static_cast<std::size_t>(fromSeconds * kRate), 441));
     };
     EXPECT_GT(level(0.0), 0.6);  // cutoff still far above 2 kHz
     EXPECT_GT(level(0.02), 0.6); // about 5 kHz
@@ -195,8 +195,7 @@ TEST(MultimodeFilter, CutoffGlidesAcrossTheRangeInATenthOfASecond) {
     harness.Set(M::kFrequency, 0.0, 1.0, 1.0);
     const std::vector<double> opening = harness.Process(tone).left;
     const auto at = [&](double fromSeconds) {
-        return RmsOf(
-            std::span(opening).subspan(static_cast<std::size_t>(fromSeconds * kRate), 441));
+        return Rms(std::span(opening).subspan(static_cast<std::size_t>(fromSeconds * kRate), 441));
     };
     EXPECT_LT(at(0.1), 0.01); // 80 Hz
     EXPECT_GT(at(0.45), 0.6); // 10 kHz
