@@ -1,7 +1,14 @@
 #include "machines/builtin/BuiltinMachines.h"
 
 #include "machines/builtin/AnalogBass.h"
+#include "machines/builtin/BrickwallFilter.h"
+#include "machines/builtin/Delay.h"
+#include "machines/builtin/Eq10.h"
+#include "machines/builtin/Flanger.h"
 #include "machines/builtin/Master.h"
+#include "machines/builtin/MultimodeFilterMachine.h"
+#include "machines/builtin/ParametricEq.h"
+#include "machines/builtin/TapeDelay.h"
 
 #include <array>
 
@@ -16,17 +23,17 @@ template <typename T> std::unique_ptr<Machine> Construct() {
 // names it in its error line.
 constexpr std::array kBuiltinMachines{
     BuiltinMachine{"Tarn Master", true, &Construct<Master>},
-    BuiltinMachine{"Tarn Brickwall LP Filter", true, nullptr},
-    BuiltinMachine{"Tarn Brickwall HP Filter", true, nullptr},
-    BuiltinMachine{"Tarn 3 Band Parametric EQ", true, nullptr},
-    BuiltinMachine{"Tarn EQ10", true, nullptr},
+    BuiltinMachine{"Tarn Brickwall LP Filter", true, &Construct<BrickwallLowpass>},
+    BuiltinMachine{"Tarn Brickwall HP Filter", true, &Construct<BrickwallHighpass>},
+    BuiltinMachine{"Tarn 3 Band Parametric EQ", true, &Construct<ParametricEq>},
+    BuiltinMachine{"Tarn EQ10", true, &Construct<Eq10>},
     BuiltinMachine{"Tarn Bold Drive Bass", true, nullptr},
     BuiltinMachine{"Tarn Bold Drive Bass 2", true, nullptr},
     BuiltinMachine{"Tarn Corva Synth", true, nullptr},
     BuiltinMachine{"Tarn Corva Synth 2", true, nullptr},
     BuiltinMachine{"Tarn Ravel Synth", true, nullptr},
-    BuiltinMachine{"Tarn Delay", true, nullptr},
-    BuiltinMachine{"Tarn Tape Delay", true, nullptr},
+    BuiltinMachine{"Tarn Delay", true, &Construct<Delay>},
+    BuiltinMachine{"Tarn Tape Delay", true, &Construct<TapeDelay>},
     BuiltinMachine{"Tarn Corva Reverb", true, nullptr},
     BuiltinMachine{"Tarn Corva Reverb LE", true, nullptr},
     BuiltinMachine{"Tarn Analog Bass", true, &Construct<AnalogBass>},
@@ -36,10 +43,10 @@ constexpr std::array kBuiltinMachines{
     BuiltinMachine{"Tarn Limiter", true, nullptr},
     BuiltinMachine{"Tarn Tracker", true, nullptr},
     BuiltinMachine{"Tarn Duosync", true, nullptr},
-    BuiltinMachine{"Tarn Flanger", true, nullptr},
+    BuiltinMachine{"Tarn Flanger", true, &Construct<Flanger>},
     BuiltinMachine{"Tarn Compressor", true, nullptr},
     BuiltinMachine{"Tarn Sampler", true, nullptr},
-    BuiltinMachine{"Tarn Multimode Filter", true, nullptr},
+    BuiltinMachine{"Tarn Multimode Filter", true, &Construct<MultimodeFilterMachine>},
     BuiltinMachine{"Tarn Track Sampler", false, nullptr},
     BuiltinMachine{"Tarn Widestrings", false, nullptr},
     BuiltinMachine{"Tarn Corva Dist", false, nullptr},

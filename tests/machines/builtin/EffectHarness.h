@@ -1,0 +1,55 @@
+#pragma once
+
+#include "machines/framework/Machine.h"
+#include "support/SignalMeasures.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace tarn::test {
+
+// Hosts one stereo effect through messages, as a Node does: sample rate
+// 44100, a tempo, Init. Tests queue parameter events for the next Process
+// and read back both outputs.
+class EffectHarness {
+public:
+    static constexpr double kRate = 44100.0;
+
+    struct Stereo {
+        std::vector<double> left;
+        std::vector<double> right;
+    };
+
+    explicit EffectHarness(std::unique_ptr<Machine> machine, int bpm = 120);
+
+    Machine& machine() { return *machine_; }
+
+    // Sends a new tempo, as the work cycle does when the song's BPM changes.
+    void SetTempo(int bpm);
+    // Queues an event for the first chunk of the next Process.
+    void Set(std::int32_t index, double value, double glideBeats = 0.0, double endValue = -1.0);
+
+    // Runs the inputs through in chunks of at most 256 frames, as long as
+    // the longer of them. An empty input span leaves that input unconnected.
+    Stereo Process(std::span<const double> left, std::span<const double> right);
+    Stereo Process(std::span<const double> both) { return Process(both, both); }
+
+private:
+    std::int32_t Send(std::int32_t type, std::int32_t value = 0, void* pointer = nullptr);
+
+    std::unique_ptr<Machine> machine_;
+    std::vector<EventRecord> pending_;
+};
+
+// Test signals and measures.
+std::vector<double> Impulse(int frames, int at = 0);
+std::vector<double> Sine(double frequency, int frames);
+// Uniform noise in -1..1, the same for the same seed.
+std::vector<double> Noise(int frames, unsigned seed);
+// Level change in dB of a sine through a channel, over its last half, so the
+// filters have settled.
+double SineGainDb(std::span<const double> in, std::span<const double> out);
+
+} // namespace tarn::test
