@@ -1,14 +1,15 @@
 #pragma once
 
+#include "base/OwnedSlotList.h"
 #include "engine/ChannelBufferSet.h"
 #include "engine/Connection.h"
 #include "engine/LiveEventQueue.h"
 #include "engine/NodeMeters.h"
 #include "engine/OutputStage.h"
-#include "base/OwnedSlotList.h"
 #include "engine/ParameterStore.h"
 #include "engine/SystemParameters.h"
 #include "engine/TempoRecord.h"
+#include "engine/Wave.h"
 #include "machines/framework/ByteBuffer.h"
 #include "machines/framework/Machine.h"
 #include "machines/framework/MachineHandle.h"
@@ -195,6 +196,9 @@ private:
     bool AllocateChannels();
 
     int id_ = -1;
+    // The wavetable GetWave answers from: the project's, set before the
+    // machine is made.
+    const OwnedSlotList<Wave>* waves_ = nullptr;
     std::string machineName_;
     std::string name_;
     std::optional<MachineHandle> handle_;
