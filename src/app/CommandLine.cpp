@@ -23,7 +23,8 @@ int RunCommandLine(int argc, char** argv) {
     app.set_version_flag("--version", "Tarn Studio " TARN_VERSION);
     app.require_subcommand(0, 1);
     const std::array commands{AddRenderCommand(app), AddPlayCommand(app), AddDumpCommand(app),
-                              AddNewCommand(app),    AddDemoCommand(app), AddMachinesCommand(app)};
+                              AddNewCommand(app),    AddDemoCommand(app), AddMachinesCommand(app),
+                              AddWaveCommand(app)};
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

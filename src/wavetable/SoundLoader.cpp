@@ -59,12 +59,14 @@ std::vector<std::filesystem::path> SortedFiles(const std::filesystem::path& fold
     return files;
 }
 
-// The path itself when its file name has a ".", else the first file named
-// like it with any extension.
+// The path itself when its file name has a "." (and it exists: a missing
+// file is told as such, not as a format no handler knows), else the first
+// file named like it with any extension.
 std::optional<std::filesystem::path> FindFile(const std::filesystem::path& path) {
     const std::string name = path.filename().string();
     if (name.find('.') != std::string::npos) {
-        return path;
+        std::error_code error;
+        return std::filesystem::exists(path, error) ? std::optional(path) : std::nullopt;
     }
     const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
     for (const std::filesystem::path& file : SortedFiles(folder)) {
