@@ -1,6 +1,9 @@
 #include "machines/builtin/BuiltinMachines.h"
 
 #include "machines/builtin/AnalogBass.h"
+#include "machines/builtin/Compressor.h"
+#include "machines/builtin/Distortion.h"
+#include "machines/builtin/Limiter.h"
 #include "machines/builtin/Master.h"
 
 #include <array>
@@ -32,12 +35,12 @@ constexpr std::array kBuiltinMachines{
     BuiltinMachine{"Tarn Analog Bass", true, &Construct<AnalogBass>},
     BuiltinMachine{"Tarn Analog Bass 2", true, nullptr},
     BuiltinMachine{"Tarn NES", true, nullptr},
-    BuiltinMachine{"Tarn Distortion", true, nullptr},
-    BuiltinMachine{"Tarn Limiter", true, nullptr},
+    BuiltinMachine{"Tarn Distortion", true, &Construct<Distortion>},
+    BuiltinMachine{"Tarn Limiter", true, &Construct<Limiter>},
     BuiltinMachine{"Tarn Tracker", true, nullptr},
     BuiltinMachine{"Tarn Duosync", true, nullptr},
     BuiltinMachine{"Tarn Flanger", true, nullptr},
-    BuiltinMachine{"Tarn Compressor", true, nullptr},
+    BuiltinMachine{"Tarn Compressor", true, &Construct<Compressor>},
     BuiltinMachine{"Tarn Sampler", true, nullptr},
     BuiltinMachine{"Tarn Multimode Filter", true, nullptr},
     BuiltinMachine{"Tarn Track Sampler", false, nullptr},
