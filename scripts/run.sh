@@ -6,10 +6,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
-scripts/build.sh release tarn
+scripts/build.sh release tarn tarn_sound_sndfile
 mkdir -p build/app
-# Refresh the shipped files without touching what the user has changed.
+# Refresh the shipped files without touching what the user has changed; the
+# sound-handler plug-ins are build products and always replaced.
 cp -r -n dist/. build/app/
+cp build/release/Plugin/Sound/*.so build/app/Plugin/Sound/
 cd build/app
 [ $# -eq 0 ] && set -- demo --force
 exec ../release/tarn "$@"

@@ -35,9 +35,9 @@ int RunCommandLine(int argc, char** argv) {
         return "error: " + std::string(error.what()) + "\nRun '" + failed->get_name() +
                " --help' for more information.\n";
     });
-    const std::array commands{AddRenderCommand(app),  AddPlayCommand(app), AddDumpCommand(app),
-                              AddImportCommand(app),  AddNewCommand(app),  AddDemoCommand(app),
-                              AddMachinesCommand(app)};
+    const std::array commands{AddRenderCommand(app),   AddPlayCommand(app), AddDumpCommand(app),
+                              AddImportCommand(app),   AddNewCommand(app),  AddDemoCommand(app),
+                              AddMachinesCommand(app), AddWaveCommand(app)};
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

@@ -24,9 +24,11 @@ Studio::Studio(MachineCreator createMachine)
 
 void Studio::StartUp() {
     MessageOut() << "starting audio streaming engine..." << eol;
+    MessageOut() << "starting sound preview engine..." << eol;
     MessageOut() << "starting core engine..." << eol;
     engine_.Start();
     engine_.AttachStreamer(&streamer_, &streamer_.Lock());
+    engine_.AttachPreview(&preview_);
     MessageOut() << "initializing DSP lib..." << eol;
     InitializeDspLibrary(kDspSampleRate);
 }
@@ -34,6 +36,7 @@ void Studio::StartUp() {
 Studio::~Studio() {
     streamer_.Stop();
     engine_.AttachStreamer(nullptr, nullptr);
+    engine_.AttachPreview(nullptr);
     // Machines hold records of the DSP tables: they go first.
     current_.Take();
     ReleaseDspLibrary();

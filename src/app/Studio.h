@@ -4,7 +4,10 @@
 #include "engine/CoreEngine.h"
 #include "engine/CurrentProject.h"
 #include "engine/Node.h"
+#include "engine/PreviewSlot.h"
 #include "machines/framework/MachineFactory.h"
+#include "wavetable/SoundLoader.h"
+#include "wavetable/Wavetable.h"
 
 #include <filesystem>
 #include <memory>
@@ -33,6 +36,9 @@ public:
     CurrentProject& Current() { return current_; }
     CoreEngine& Engine() { return engine_; }
     AudioStreamer& Streamer() { return streamer_; }
+    // Loads sounds into the current project's wavetable and the preview,
+    // which the engine mixes into the Master.
+    tarn::Wavetable& Wavetable() { return wavetable_; }
 
     // A project built aside from a file or anew (the Master alone); null
     // after an error line.
@@ -48,8 +54,11 @@ private:
     MachineFactory factory_;
     MachineCreator createMachine_;
     AudioStreamer streamer_;
+    PreviewSlot preview_;
     CurrentProject current_;
     CoreEngine engine_{current_};
+    SoundLoader loader_;
+    tarn::Wavetable wavetable_{current_, loader_, preview_};
 };
 
 } // namespace tarn

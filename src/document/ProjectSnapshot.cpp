@@ -104,7 +104,10 @@ ProjectDocument SnapshotProject(Project& project) {
     document.selection = project.editorSelection;
     document.editedNode = project.editedNodeId;
     for (auto [index, wave] : project.Waves()) {
-        document.waves.push_back(SnapshotWave(index, *wave));
+        // A cleared wave has nothing to keep.
+        if (wave->GetSound() != nullptr) {
+            document.waves.push_back(SnapshotWave(index, *wave));
+        }
     }
     for (auto [id, node] : project.Nodes()) {
         document.machines.push_back(Snapshot(id, *node));

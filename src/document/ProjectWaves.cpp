@@ -6,6 +6,7 @@
 #include <bit>
 #include <cmath>
 #include <cstddef>
+#include <span>
 #include <string_view>
 
 namespace tarn {
@@ -16,7 +17,7 @@ namespace {
 constexpr std::int32_t kSampleBits = 32;
 constexpr std::size_t kSampleBytes = 4;
 
-std::vector<std::uint8_t> SampleBytes(const std::vector<float>& samples) {
+std::vector<std::uint8_t> SampleBytes(std::span<const float> samples) {
     std::vector<std::uint8_t> bytes(samples.size() * kSampleBytes);
     for (std::size_t i = 0; i < samples.size(); ++i) {
         StoreLittleEndian32(&bytes[i * kSampleBytes], std::bit_cast<std::uint32_t>(samples[i]));
@@ -25,14 +26,17 @@ std::vector<std::uint8_t> SampleBytes(const std::vector<float>& samples) {
 }
 
 // One channel out of a block of frames of `stride` samples each.
-std::vector<float> Samples(const std::vector<std::uint8_t>& bytes, std::size_t frames,
-                           std::size_t stride, std::size_t channel) {
-    std::vector<float> samples(frames);
-    for (std::size_t frame = 0; frame < frames; ++frame) {
+void CopySamples(const std::vector<std::uint8_t>& bytes, std::size_t stride, std::size_t channel,
+                 std::span<float> samples) {
+    for (std::size_t frame = 0; frame < samples.size(); ++frame) {
         const std::size_t offset = (frame * stride + channel) * kSampleBytes;
         samples[frame] = std::bit_cast<float>(LoadLittleEndian32(&bytes[offset]));
     }
-    return samples;
+}
+
+SoundFormat Format(std::int32_t frames, std::int32_t channels, std::int32_t bits, std::int32_t rate,
+                   const WaveDoc& doc) {
+    return {frames, channels, bits, rate, static_cast<std::int32_t>(doc.loopPoints.size())};
 }
 
 // Whether a block holds exactly frames x channels samples. Divides rather
@@ -46,13 +50,13 @@ bool HoldsFrames(std::size_t byteCount, std::int32_t frames, std::int32_t channe
     return samples % perChannel == 0 && samples / perChannel == static_cast<std::size_t>(frames);
 }
 
-std::unique_ptr<Wave> Skip(const WaveDoc& doc, std::string_view why) {
+std::unique_ptr<Sound> Skip(const WaveDoc& doc, std::string_view why) {
     WarningOut() << "warning: wave " << doc.index << " '" << doc.name << "' skipped: " << why
                  << eol;
     return nullptr;
 }
 
-std::unique_ptr<Wave> BuildNewLayout(const WaveDoc& doc) {
+std::unique_ptr<Sound> BuildNewLayout(const WaveDoc& doc) {
     const WaveFormatDoc& format = doc.format;
     if (format.bitsPerSample != kSampleBits) {
         return Skip(doc, "its samples are not 32-bit floats");
@@ -61,11 +65,6 @@ std::unique_ptr<Wave> BuildNewLayout(const WaveDoc& doc) {
         static_cast<std::size_t>(format.channelCount) != doc.channels.size()) {
         return Skip(doc, "its channel count does not match its channel blocks");
     }
-    auto wave = std::make_unique<Wave>();
-    wave->frameCount = format.frameCount;
-    wave->bitsPerSample = format.bitsPerSample;
-    wave->sampleRate = format.sampleRate;
-    wave->channels.resize(doc.channels.size());
     std::vector<bool> filled(doc.channels.size(), false);
     for (const WaveDataDoc& data : doc.channels) {
         if (data.channel < 0 || data.channel >= format.channelCount ||
@@ -75,15 +74,17 @@ std::unique_ptr<Wave> BuildNewLayout(const WaveDoc& doc) {
         if (!HoldsFrames(data.samples.size(), format.frameCount, 1)) {
             return Skip(doc, "a channel block does not hold its frame count");
         }
-        const auto channel = static_cast<std::size_t>(data.channel);
-        filled[channel] = true;
-        wave->channels[channel] =
-            Samples(data.samples, static_cast<std::size_t>(format.frameCount), 1, 0);
+        filled[static_cast<std::size_t>(data.channel)] = true;
     }
-    return wave;
+    auto sound = std::make_unique<Sound>(Format(format.frameCount, format.channelCount,
+                                                format.bitsPerSample, format.sampleRate, doc));
+    for (const WaveDataDoc& data : doc.channels) {
+        CopySamples(data.samples, 1, 0, sound->Samples(data.channel));
+    }
+    return sound;
 }
 
-std::unique_ptr<Wave> BuildOldLayout(const WaveDoc& doc) {
+std::unique_ptr<Sound> BuildOldLayout(const WaveDoc& doc) {
     WarningOut() << "warning: old waveform document structure detected" << eol;
     if (doc.oldBitsPerSample != kSampleBits) {
         return Skip(doc, "its samples are not 32-bit floats");
@@ -91,30 +92,28 @@ std::unique_ptr<Wave> BuildOldLayout(const WaveDoc& doc) {
     if (!HoldsFrames(doc.oldInterleaved.size(), doc.oldFrameCount, doc.oldChannelCount)) {
         return Skip(doc, "its sample block does not hold its frame count");
     }
-    auto wave = std::make_unique<Wave>();
-    wave->frameCount = doc.oldFrameCount;
-    wave->bitsPerSample = doc.oldBitsPerSample;
-    wave->sampleRate = doc.oldSampleRate;
-    const auto frames = static_cast<std::size_t>(doc.oldFrameCount);
+    auto sound = std::make_unique<Sound>(Format(doc.oldFrameCount, doc.oldChannelCount,
+                                                doc.oldBitsPerSample, doc.oldSampleRate, doc));
     const auto channels = static_cast<std::size_t>(doc.oldChannelCount);
     for (std::size_t channel = 0; channel < channels; ++channel) {
-        wave->channels.push_back(Samples(doc.oldInterleaved, frames, channels, channel));
+        CopySamples(doc.oldInterleaved, channels, channel,
+                    sound->Samples(static_cast<int>(channel)));
     }
-    return wave;
+    return sound;
 }
 
 // One slot per record; each record fills the slot its index names.
-void AddLoopPoints(const WaveDoc& doc, Wave& wave) {
-    wave.loopPoints.resize(doc.loopPoints.size());
+void AddLoopPoints(const WaveDoc& doc, Sound& sound) {
+    const std::span<LoopPoint> loopPoints = sound.LoopPoints();
     for (const LoopPointDoc& loop : doc.loopPoints) {
         // A bound that is no number cannot be played nor compared.
-        if (loop.index < 0 || static_cast<std::size_t>(loop.index) >= wave.loopPoints.size() ||
+        if (loop.index < 0 || static_cast<std::size_t>(loop.index) >= loopPoints.size() ||
             !std::isfinite(loop.start) || !std::isfinite(loop.end)) {
             WarningOut() << "warning: wave " << doc.index << ": loop point " << loop.index
                          << " is damaged and skipped" << eol;
             continue;
         }
-        wave.loopPoints[static_cast<std::size_t>(loop.index)] = {loop.kind, loop.start, loop.end};
+        loopPoints[static_cast<std::size_t>(loop.index)] = {loop.kind, 0, loop.start, loop.end};
     }
 }
 
@@ -124,24 +123,28 @@ WaveDoc SnapshotWave(int index, const Wave& wave) {
     WaveDoc doc;
     doc.index = index;
     doc.name = wave.name;
-    doc.format = {wave.bitsPerSample, wave.sampleRate, wave.ChannelCount(), wave.frameCount};
-    for (int channel = 0; channel < wave.ChannelCount(); ++channel) {
-        doc.channels.push_back(
-            {channel, SampleBytes(wave.channels[static_cast<std::size_t>(channel)])});
+    const Sound* sound = wave.GetSound();
+    const SoundFormat& format = sound->Format();
+    doc.format = {format.bitsPerSample, format.sampleRate, format.channelCount, format.frameCount};
+    for (int channel = 0; channel < format.channelCount; ++channel) {
+        doc.channels.push_back({channel, SampleBytes(sound->Samples(channel))});
     }
-    for (std::size_t i = 0; i < wave.loopPoints.size(); ++i) {
-        const WaveLoopPoint& loop = wave.loopPoints[i];
+    const std::span<const LoopPoint> loopPoints = sound->LoopPoints();
+    for (std::size_t i = 0; i < loopPoints.size(); ++i) {
+        const LoopPoint& loop = loopPoints[i];
         doc.loopPoints.push_back({static_cast<std::int32_t>(i), loop.start, loop.end, loop.kind});
     }
     return doc;
 }
 
 std::unique_ptr<Wave> BuildWave(const WaveDoc& doc) {
-    std::unique_ptr<Wave> wave = doc.IsOldLayout() ? BuildOldLayout(doc) : BuildNewLayout(doc);
-    if (wave != nullptr) {
-        wave->name = doc.name;
-        AddLoopPoints(doc, *wave);
+    std::unique_ptr<Sound> sound = doc.IsOldLayout() ? BuildOldLayout(doc) : BuildNewLayout(doc);
+    if (sound == nullptr) {
+        return nullptr;
     }
+    AddLoopPoints(doc, *sound);
+    auto wave = std::make_unique<Wave>();
+    wave->Set(std::move(sound), doc.name);
     return wave;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/Wave.h"
 #include "document/ProjectDocument.h"
+#include "engine/Wave.h"
 
 #include <memory>
 
@@ -10,7 +10,7 @@ namespace tarn {
 // The wavetable's side of the project file: a live wave to its record and
 // back.
 
-// The record of the wave at index: format, one data block per channel with
+// The record of the wave at index, which holds a sound: format, one data block per channel with
 // the samples as little-endian 32-bit floats, the loop points.
 WaveDoc SnapshotWave(int index, const Wave& wave);
 

@@ -9,6 +9,7 @@
 #include "engine/ParameterStore.h"
 #include "engine/SystemParameters.h"
 #include "engine/TempoRecord.h"
+#include "engine/Wave.h"
 #include "machines/framework/ByteBuffer.h"
 #include "machines/framework/Machine.h"
 #include "machines/framework/MachineHandle.h"
@@ -200,6 +201,9 @@ private:
 
     int id_ = -1;
     std::uint64_t serial_;
+    // The wavetable GetWave answers from: the project's, set before the
+    // machine is made.
+    const OwnedSlotList<Wave>* waves_ = nullptr;
     std::string machineName_;
     std::string name_;
     std::optional<MachineHandle> handle_;

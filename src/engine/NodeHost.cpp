@@ -29,10 +29,14 @@ std::int32_t Node::HostCallback(MachineMessage* message) noexcept {
 std::int32_t Node::TakeHostMessage(MachineMessage& message) {
     const std::int32_t type = message.messageType;
     switch (type) {
-    case kHostGetWave:
-        // The project has no wavetable yet, so every slot is empty.
-        message.pointer = nullptr;
+    case kHostGetWave: {
+        // Machines ask from Work as well: a look-up only, under the project
+        // lock the caller holds.
+        const Wave* wave = waves_ != nullptr ? waves_->Get(message.value2) : nullptr;
+        const Sound* sound = wave != nullptr ? wave->GetSound() : nullptr;
+        message.pointer = sound != nullptr ? const_cast<SoundData*>(&sound->Data()) : nullptr;
         return 1;
+    }
     case kHostProgramEntry:
         programs_.try_emplace(message.value);
         return 1;

@@ -43,6 +43,7 @@ int Project::CreateNode(std::string_view machineName, std::span<const std::uint8
         return -1;
     }
     auto node = std::make_unique<Node>();
+    node->waves_ = &waves_;
     if (!node->SetUp(machineName, storedState, createMachine_, tempo_)) {
         return -1;
     }

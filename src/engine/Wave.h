@@ -1,33 +1,48 @@
 #pragma once
 
+#include "engine/Sound.h"
+
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace tarn {
 
-// A loop of a wave, as a sound file's sampler chunk gives it.
-struct WaveLoopPoint {
-    std::int32_t kind = 0; // the sampler chunk's loop type
-    double start = 0.0;    // frames
-    double end = 0.0;      // frames
+// The largest and the smallest sample of one block of a wave, for drawing.
+struct OverviewPoint {
+    float largest = 0.0f;
+    float smallest = 0.0f;
 };
 
-// One sample of the project's wavetable: decoded channels of 32-bit floats
-// (nominal full scale +-1.0), never interleaved. Every channel holds exactly
-// frameCount samples. Owned by the Project's wavetable; changed only with
-// the project lock held.
-struct Wave {
-    std::string name;
-    std::int32_t frameCount = 0;
-    // What the samples were decoded from; the arrays are floats whatever it
-    // says.
-    std::int32_t bitsPerSample = 32;
-    std::int32_t sampleRate = 44100; // Hz
-    std::vector<std::vector<float>> channels;
-    std::vector<WaveLoopPoint> loopPoints;
+// One sample of the project's wavetable: a decoded sound with its name and
+// an overview of kOverviewBlock frames per point. Owned by the Project's
+// wavetable; changed only with the project lock held.
+class Wave {
+public:
+    static constexpr int kOverviewBlock = 64;
 
-    int ChannelCount() const { return static_cast<int>(channels.size()); }
+    // Discards what the wave held, takes sound and builds the overview.
+    void Set(std::unique_ptr<Sound> sound, std::string name);
+    // Frees the sound and the overview; the frame count becomes 0.
+    void Clear();
+
+    std::string name;
+
+    std::int32_t FrameCount() const { return frameCount_; }
+    int ChannelCount() const { return sound_ != nullptr ? sound_->ChannelCount() : 0; }
+    // Null for a cleared wave.
+    const Sound* GetSound() const { return sound_.get(); }
+    // frameCount / kOverviewBlock + 1 points per channel. A block that starts
+    // at or beyond the frame count holds 0 for both values.
+    const std::vector<OverviewPoint>& Overview(int channel) const {
+        return overview_[static_cast<std::size_t>(channel)];
+    }
+
+private:
+    std::int32_t frameCount_ = 0;
+    std::unique_ptr<Sound> sound_;
+    std::vector<std::vector<OverviewPoint>> overview_;
 };
 
 } // namespace tarn

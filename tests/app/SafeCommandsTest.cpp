@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -191,12 +193,12 @@ TEST_F(SafeCommandsTest, DumpAndImportRoundTrip) {
     {
         Studio studio;
         std::unique_ptr<Project> project = studio.NewProject();
+        auto sound = std::make_unique<Sound>(SoundFormat{3, 2, 32, 22050, 1});
+        std::ranges::copy(std::array{0.5f, -0.25f, 1e-3f}, sound->Samples(0).begin());
+        std::ranges::copy(std::array{0.0f, 1.0f, -1.0f}, sound->Samples(1).begin());
+        sound->LoopPoints()[0] = {1, 0, 0.0, 2.0};
         auto wave = std::make_unique<Wave>();
-        wave->name = "kick \xff";
-        wave->frameCount = 3;
-        wave->sampleRate = 22050;
-        wave->channels = {{0.5f, -0.25f, 1e-3f}, {0.0f, 1.0f, -1.0f}};
-        wave->loopPoints = {{1, 0.0, 2.0}};
+        wave->Set(std::move(sound), "kick \xff");
         project->Waves().Place(2, std::move(wave));
         project->GetNode(Project::kMasterId)->SetName("Main \xc3");
         ASSERT_EQ(SaveProject(*project, scratch_ / "waves.tarn"), 1);

@@ -137,7 +137,8 @@ private:
             if (p.name.empty() || p.description.empty()) {
                 Problem(named + " has no name or no description");
             }
-            if (!names.insert(p.name).second) {
+            // Folders repeat their names (each oscillator has its "Octave").
+            if (!names.insert(std::to_string(p.folder) + '/' + p.name).second) {
                 Problem(named + " has the name of another parameter");
             }
             if (p.type < kTypeDouble || p.type > kTypeTribble) {
@@ -149,9 +150,9 @@ private:
                 Problem(named + ": default " + Number(p.defaultValue) + " outside its range " +
                         Number(p.minimum) + ".." + Number(p.maximum));
             }
-            const bool whole = p.type == kTypeByte || p.type == kTypeWord || p.type == kTypeSwitch;
-            if ((whole && p.resolution != 1.0) ||
-                (p.type == kTypeDouble && !(p.resolution > 0.0))) {
+            // Whole-numbered types step by one whatever their resolution says
+            // (descriptors give them 0, 0.001 or 1); only a double needs one.
+            if (!(p.resolution >= 0.0) || (p.type == kTypeDouble && !(p.resolution > 0.0))) {
                 Problem(named + " has the resolution " + Number(p.resolution));
             }
             const bool inFolder = p.folder == -1 || folders.count(p.folder) != 0 ||

@@ -1,14 +1,16 @@
 #pragma once
 
+#include "document/ProjectBuilder.h"
 #include "engine/Node.h"
+#include "engine/PatternEditing.h"
 #include "engine/Project.h"
 #include "engine/TestMachine.h"
-#include "document/ProjectBuilder.h"
 #include "machines/builtin/AnalogBass.h"
 #include "machines/builtin/BuiltinMachines.h"
 #include "machines/framework/MachineFactory.h"
-#include "engine/PatternEditing.h"
 
+#include <algorithm>
+#include <array>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -120,12 +122,13 @@ inline std::unique_ptr<Project> MakeRichProject(ProjectMachines& machines,
     bass.currentPattern = 4;
     project->editorSelection = {2, 5};
     project->editedNodeId = kRichBass;
+    auto sound = std::make_unique<Sound>(SoundFormat{3, 2, 32, 22050, 2});
+    std::ranges::copy(std::array{0.5f, -0.25f, 1.0f}, sound->Samples(0).begin());
+    std::ranges::copy(std::array{-1.0f, 0.0f, 0.125f}, sound->Samples(1).begin());
+    sound->LoopPoints()[0] = {1, 0, 0.0, 2.0};
+    sound->LoopPoints()[1] = {0, 0, 1.0, 3.0};
     auto wave = std::make_unique<Wave>();
-    wave->name = "kick";
-    wave->frameCount = 3;
-    wave->sampleRate = 22050;
-    wave->channels = {{0.5f, -0.25f, 1.0f}, {-1.0f, 0.0f, 0.125f}};
-    wave->loopPoints = {{1, 0.0, 2.0}, {0, 1.0, 3.0}};
+    wave->Set(std::move(sound), "kick");
     project->Waves().Place(kRichWave, std::move(wave));
     project->NodeOrder() = {kRichBass, kRichEffect, Project::kMasterId};
     project->Transport().songEnd = 32.0;

@@ -1,16 +1,18 @@
-#include "engine/ScopedGlobalTempo.h"
 #include "document/ProjectBuilder.h"
 #include "document/ProjectFile.h"
 #include "document/ProjectFileReader.h"
 #include "document/ProjectSnapshot.h"
+#include "engine/ScopedGlobalTempo.h"
 #include "machines/builtin/AnalogBass.h"
 #include "support/ScratchDirectory.h"
 
 #include "document/ProjectMachines.h"
 #include "document/ProjectTestDocument.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -135,11 +137,15 @@ TEST_F(ProjectSaveLoad, ARoundTripKeepsTheWholeProject) {
     const Wave* wave = loaded->Waves().Get(test::kRichWave);
     ASSERT_NE(wave, nullptr);
     EXPECT_EQ(wave->name, "kick");
-    EXPECT_EQ(wave->sampleRate, 22050);
-    EXPECT_EQ(wave->channels, project->Waves().Get(test::kRichWave)->channels);
-    ASSERT_EQ(wave->loopPoints.size(), 2u);
-    EXPECT_EQ(wave->loopPoints[1].kind, 0);
-    EXPECT_EQ(wave->loopPoints[1].end, 3.0);
+    const Sound& sound = *wave->GetSound();
+    const Sound& original = *project->Waves().Get(test::kRichWave)->GetSound();
+    EXPECT_EQ(sound.Format().sampleRate, 22050);
+    for (int channel = 0; channel < 2; ++channel) {
+        EXPECT_TRUE(std::ranges::equal(sound.Samples(channel), original.Samples(channel)));
+    }
+    ASSERT_EQ(sound.LoopPoints().size(), 2u);
+    EXPECT_EQ(sound.LoopPoints()[1].kind, 0);
+    EXPECT_EQ(sound.LoopPoints()[1].end, 3.0);
     EXPECT_EQ(loaded->GetNode(kEffect)->TrackCount(), 3);
     // The saved state reached the new machine's Init; the value the machine
     // holds itself went back to it.
@@ -284,9 +290,10 @@ TEST_F(ProjectSaveLoad, WaveRecordsAreCheckedAgainstTheirBytes) {
     ASSERT_NE(loaded, nullptr);
     const Wave* split = loaded->Waves().Get(1);
     ASSERT_NE(split, nullptr);
-    EXPECT_EQ(split->frameCount, 2);
-    EXPECT_EQ(split->sampleRate, 8000);
-    EXPECT_EQ(split->channels, (std::vector<std::vector<float>>{{0.5f, 0.25f}, {-0.5f, -0.25f}}));
+    EXPECT_EQ(split->FrameCount(), 2);
+    EXPECT_EQ(split->GetSound()->Format().sampleRate, 8000);
+    EXPECT_THAT(split->GetSound()->Samples(0), testing::ElementsAre(0.5f, 0.25f));
+    EXPECT_THAT(split->GetSound()->Samples(1), testing::ElementsAre(-0.5f, -0.25f));
     EXPECT_EQ(loaded->Waves().Count(), 1);
     EXPECT_EQ(
         lines.warnings.Take(),

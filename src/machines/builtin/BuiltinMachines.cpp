@@ -2,9 +2,12 @@
 
 #include "machines/builtin/AnalogBass.h"
 #include "machines/builtin/BrickwallFilter.h"
+#include "machines/builtin/Compressor.h"
 #include "machines/builtin/Delay.h"
+#include "machines/builtin/Distortion.h"
 #include "machines/builtin/Eq10.h"
 #include "machines/builtin/Flanger.h"
+#include "machines/builtin/Limiter.h"
 #include "machines/builtin/Master.h"
 #include "machines/builtin/MultimodeFilterMachine.h"
 #include "machines/builtin/ParametricEq.h"
@@ -39,12 +42,12 @@ constexpr std::array kBuiltinMachines{
     BuiltinMachine{"Tarn Analog Bass", true, &Construct<AnalogBass>},
     BuiltinMachine{"Tarn Analog Bass 2", true, nullptr},
     BuiltinMachine{"Tarn NES", true, nullptr},
-    BuiltinMachine{"Tarn Distortion", true, nullptr},
-    BuiltinMachine{"Tarn Limiter", true, nullptr},
+    BuiltinMachine{"Tarn Distortion", true, &Construct<Distortion>},
+    BuiltinMachine{"Tarn Limiter", true, &Construct<Limiter>},
     BuiltinMachine{"Tarn Tracker", true, nullptr},
     BuiltinMachine{"Tarn Duosync", true, nullptr},
     BuiltinMachine{"Tarn Flanger", true, &Construct<Flanger>},
-    BuiltinMachine{"Tarn Compressor", true, nullptr},
+    BuiltinMachine{"Tarn Compressor", true, &Construct<Compressor>},
     BuiltinMachine{"Tarn Sampler", true, nullptr},
     BuiltinMachine{"Tarn Multimode Filter", true, &Construct<MultimodeFilterMachine>},
     BuiltinMachine{"Tarn Track Sampler", false, nullptr},
