@@ -24,6 +24,7 @@ Command AddRenderCommand(CLI::App& app);
 Command AddPlayCommand(CLI::App& app);
 Command AddDemoCommand(CLI::App& app);
 Command AddWaveCommand(CLI::App& app);
+Command AddMidiCommand(CLI::App& app);
 
 // The --backend option of the commands that play.
 void AddBackendOption(CLI::App& parser, std::string& backend);

@@ -24,7 +24,7 @@ int RunCommandLine(int argc, char** argv) {
     app.require_subcommand(0, 1);
     const std::array commands{AddRenderCommand(app), AddPlayCommand(app), AddDumpCommand(app),
                               AddNewCommand(app),    AddDemoCommand(app), AddMachinesCommand(app),
-                              AddWaveCommand(app)};
+                              AddWaveCommand(app),   AddMidiCommand(app)};
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

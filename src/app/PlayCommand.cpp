@@ -66,6 +66,11 @@ Command AddPlayCommand(CLI::App& app) {
         ->add_option("--beats", options->request.beats,
                      "Play this many beats from the song's start instead of the song once")
         ->check(CLI::PositiveNumber);
+    parser
+        ->add_option("--live", options->request.liveNodes,
+                     "Machine ids (as `tarn dump` shows them) that MIDI keyboards play; playback "
+                     "then goes on until Ctrl+C")
+        ->delimiter(',');
     AddBackendOption(*parser, options->request.backend);
     return {parser, [options](CommandConsole& console) { return Play(console, *options); }};
 }

@@ -1,6 +1,7 @@
 #include "app/Playback.h"
 
 #include "app/Studio.h"
+#include "audio/MidiInputList.h"
 #include "audio/PcmDeviceSelection.h"
 #include "audio/WaveOutDriver.h"
 #include "base/MessagePipe.h"
@@ -68,14 +69,22 @@ private:
     std::atomic<bool> finished_ = false;
 };
 
-// Starts the song under the project lock; the beats to play, or 0 after
-// an error line.
+// Starts the song under the project lock and marks the live Nodes; the
+// beats to play, or 0 after an error line. Live playing needs no song.
 double StartSong(CurrentProject& current, const PlayRequest& request) {
     ProjectLock hold(current);
     Project* project = current.Get();
     if (project == nullptr) {
         ErrorOut() << "error: there is no project to play" << eol;
         return 0.0;
+    }
+    for (int id : request.liveNodes) {
+        Node* node = project->GetNode(id);
+        if (node == nullptr) {
+            ErrorOut() << "error: there is no machine " << id << " to play live" << eol;
+            return 0.0;
+        }
+        node->liveInput = true;
     }
     SongTransport& transport = project->Transport();
     double beats = request.beats;
@@ -85,6 +94,9 @@ double StartSong(CurrentProject& current, const PlayRequest& request) {
         transport.flags &= ~SongTransport::kRepeat;
     }
     if (!(beats > 0.0)) {
+        if (!request.liveNodes.empty()) {
+            return 1.0; // silence to play into
+        }
         ErrorOut() << "error: the song ends where it starts; give a number of beats to play" << eol;
         return 0.0;
     }
@@ -138,6 +150,14 @@ PlayOutcome PlaySong(Studio& studio, const PlayRequest& request) {
 
     PlaybackClock clock(beats);
     studio.Engine().AttachStreamer(&clock, &clock.lock);
+    MidiInputList midi;
+    const bool live = !request.liveNodes.empty();
+    if (live) {
+        MessageOut() << "initializing input devices..." << eol;
+        midi.OpenSystemInputs();
+        studio.Engine().AttachLiveInput(&midi);
+        MessageOut() << "playing live until Ctrl+C" << eol;
+    }
     PlayOutcome outcome = PlayOutcome::kFailed;
     if (!guard.Interrupted() && driver.Start() != 0) {
         const auto heard = [&] {
@@ -145,7 +165,7 @@ PlayOutcome PlaySong(Studio& studio, const PlayRequest& request) {
             return WaitFor(guard, driver,
                            [end] { return std::chrono::steady_clock::now() >= end; });
         };
-        if (WaitFor(guard, driver, [&clock] { return clock.Finished(); }) && heard()) {
+        if (WaitFor(guard, driver, [&] { return !live && clock.Finished(); }) && heard()) {
             outcome = PlayOutcome::kFinished;
         }
     }
@@ -154,6 +174,8 @@ PlayOutcome PlaySong(Studio& studio, const PlayRequest& request) {
     }
     driver.Stop();
     driver.Close();
+    studio.Engine().AttachLiveInput(nullptr);
+    midi.Close();
     studio.Engine().AttachStreamer(&studio.Streamer(), &studio.Streamer().Lock());
     ProjectLock hold(studio.Current());
     if (Project* project = studio.Current().Get()) {

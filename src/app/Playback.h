@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tarn {
 
@@ -11,6 +12,10 @@ struct PlayRequest {
     // would; otherwise the song once, from its start to its end.
     double beats = 0.0;
     std::string backend = "auto"; // "auto", "alsa" or "jack"
+    // Ids of the Nodes that take notes from MIDI input. With any, the MIDI
+    // inputs are open while it plays, and playback goes on after the song
+    // (or without one) until Ctrl+C.
+    std::vector<int> liveNodes;
 };
 
 enum class PlayOutcome {
@@ -24,6 +29,8 @@ enum class PlayOutcome {
 // returns once it has been heard to the end: the driver's fill thread
 // renders it, a clock on the engine's chunk hook counts the beats, and the
 // driver is stopped and closed after the last queued buffer has played.
+// With live Nodes the MIDI inputs are opened first and closed before it
+// returns, so no note reaches a project after playback.
 // While it runs, the studio's streamer is detached. Owner's thread; it
 // blocks, and takes SIGINT for itself while it does.
 PlayOutcome PlaySong(Studio& studio, const PlayRequest& request);
