@@ -29,6 +29,7 @@
 namespace tarn {
 namespace {
 
+using test::AttachHost;
 using test::CapturedLines;
 using test::JackCaptureClient;
 using test::JackMidiSender;
@@ -81,11 +82,7 @@ TEST(LiveMidiJack, AKeyboardOnAJackPortPlaysAnAnalogBassOnTime) {
     auto device = std::make_unique<JackDevice>();
     JackDevice& jack = *device;
     WaveOutDriver driver(std::move(device));
-    HostLink link = engine.RenderLink();
-    MachineMessage attach;
-    attach.messageType = kMsgAttachHost;
-    attach.pointer = &link;
-    ASSERT_EQ(driver.HandleMessage(&attach), 1);
+    ASSERT_EQ(AttachHost(driver, engine.RenderLink()), 1);
     ASSERT_EQ(SendMessage(driver, kDeviceOpen), 1);
 
     // A bass into the Master, taking live notes; the song does not play.
