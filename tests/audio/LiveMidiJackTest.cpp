@@ -159,19 +159,26 @@ TEST(LiveMidiJack, AKeyboardOnAJackPortPlaysAnAnalogBassOnTime) {
             struck.off + static_cast<std::uint32_t>(latencies.back()) + kRate / 4;
         EXPECT_LT(test::Peak(Heard(capture, released, 4096)), 0.1 * test::Peak(playing));
     }
+    EXPECT_TRUE(lines.Of(kErrorLine).empty()) << testing::PrintToString(lines.Of(kErrorLine));
+    ReleaseDspLibrary();
+    // When the output ran dry (a machine too loaded to keep the server's
+    // pace) it waits for a full ring again and every later note is heard
+    // that much later: timing then says nothing about the input.
+    ASSERT_EQ(latencies.size(), 2u);
+    if (jack.Underruns() > 0) {
+        GTEST_SKIP() << "timing not judged: the output ran dry " << jack.Underruns()
+                     << " times; latencies " << latencies[0] << " and " << latencies[1];
+    }
     // Each note lags its key by the same latency, give or take one period
     // and one chunk: the frames of the keys' periods are kept. The latency
     // is what the output queues ahead (its ring of 10 blocks of 800 frames)
     // and at most a period and a block more.
-    ASSERT_EQ(latencies.size(), 2u);
     EXPECT_LT(std::abs(latencies[0] - latencies[1]), kPeriod + kMaxChunkFrames)
-        << latencies[0] << " and " << latencies[1];
+        << latencies[0] << " and " << latencies[1] << ", " << capture.Xruns() << " late cycles";
     for (std::int64_t latency : latencies) {
         EXPECT_GT(latency, 0);
         EXPECT_LT(latency, 8000 + 800 + 2 * kPeriod + kMaxChunkFrames);
     }
-    EXPECT_TRUE(lines.Of(kErrorLine).empty()) << testing::PrintToString(lines.Of(kErrorLine));
-    ReleaseDspLibrary();
 }
 
 } // namespace
