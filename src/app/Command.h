@@ -25,6 +25,7 @@ Command AddPlayCommand(CLI::App& app);
 Command AddDemoCommand(CLI::App& app);
 Command AddImportCommand(CLI::App& app);
 Command AddWaveCommand(CLI::App& app);
+Command AddMidiCommand(CLI::App& app);
 
 // The machine registry and the new-machine catalogue, as `tarn machines`
 // prints them; bare `tarn` prints them after its usage.

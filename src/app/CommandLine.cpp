@@ -37,7 +37,7 @@ int RunCommandLine(int argc, char** argv) {
     });
     const std::array commands{AddRenderCommand(app),   AddPlayCommand(app), AddDumpCommand(app),
                               AddImportCommand(app),   AddNewCommand(app),  AddDemoCommand(app),
-                              AddMachinesCommand(app), AddWaveCommand(app)};
+                              AddMachinesCommand(app), AddWaveCommand(app), AddMidiCommand(app)};
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

@@ -59,6 +59,11 @@ Command AddPlayCommand(CLI::App& app) {
     parser->add_option("PROJECT", options->project, "The project file to play (.tarn)")->required();
     AddBeatsOption(*parser, options->request.beats,
                    "Play this many beats from the song's start instead of the song once");
+    parser
+        ->add_option("--live", options->request.liveNodes,
+                     "Machine ids (as `tarn dump` shows them) that MIDI keyboards play; playback "
+                     "then goes on until Ctrl+C")
+        ->delimiter(',');
     AddBackendOption(*parser, options->request.backend);
     AddLoadOptions(*parser, options->strict, options->request.quiet);
     return {parser, [options](CommandConsole& console) { return Play(console, *options); }};

@@ -2,6 +2,7 @@
 
 #include "app/InterruptGuard.h"
 #include "app/Studio.h"
+#include "audio/MidiInputList.h"
 #include "audio/PcmDeviceSelection.h"
 #include "audio/WaveOutDriver.h"
 #include "base/MessagePipe.h"
@@ -77,14 +78,22 @@ private:
     std::chrono::steady_clock::time_point last_{};
 };
 
-// Starts the song under the project lock; the beats to play, or 0 after
-// an error line.
+// Starts the song under the project lock and marks the live Nodes; the
+// beats to play, or 0 after an error line. Live playing needs no song.
 double StartSong(CurrentProject& current, const PlayRequest& request) {
     ProjectLock hold(current);
     Project* project = current.Get();
     if (project == nullptr) {
         ErrorOut() << "error: there is no project to play" << eol;
         return 0.0;
+    }
+    for (int id : request.liveNodes) {
+        Node* node = project->GetNode(id);
+        if (node == nullptr) {
+            ErrorOut() << "error: there is no machine " << id << " to play live" << eol;
+            return 0.0;
+        }
+        node->liveInput = true;
     }
     SongTransport& transport = project->Transport();
     double beats = request.beats;
@@ -94,6 +103,9 @@ double StartSong(CurrentProject& current, const PlayRequest& request) {
         transport.flags &= ~SongTransport::kRepeat;
     }
     if (!(beats > 0.0)) {
+        if (!request.liveNodes.empty()) {
+            return 1.0; // silence to play into
+        }
         ErrorOut() << "error: the song ends where it starts; give a number of beats to play" << eol;
         return 0.0;
     }
@@ -151,6 +163,14 @@ PlayOutcome PlaySong(Studio& studio, const PlayRequest& request) {
 
     PlaybackClock clock(beats);
     studio.Engine().AttachStreamer(&clock, &clock.lock);
+    MidiInputList midi;
+    const bool live = !request.liveNodes.empty();
+    if (live) {
+        MessageOut() << "initializing input devices..." << eol;
+        midi.OpenSystemInputs();
+        studio.Engine().AttachLiveInput(&midi);
+        MessageOut() << "playing live until Ctrl+C" << eol;
+    }
     PlayOutcome outcome = PlayOutcome::kFailed;
     if (!guard.Interrupted() && driver.Start() != 0) {
         const auto heard = [&] {
@@ -161,7 +181,7 @@ PlayOutcome PlaySong(Studio& studio, const PlayRequest& request) {
         PositionLine line(request.quiet);
         const auto show = [&line, &clock] { line.Show(clock.Position()); };
         if (WaitFor(
-                guard, driver, [&clock] { return clock.Finished(); }, show) &&
+                guard, driver, [&clock, live] { return !live && clock.Finished(); }, show) &&
             heard()) {
             outcome = PlayOutcome::kFinished;
         }
@@ -171,6 +191,8 @@ PlayOutcome PlaySong(Studio& studio, const PlayRequest& request) {
     }
     driver.Stop();
     driver.Close();
+    studio.Engine().AttachLiveInput(nullptr);
+    midi.Close();
     studio.Engine().AttachStreamer(&studio.Streamer(), &studio.Streamer().Lock());
     ProjectLock hold(studio.Current());
     if (Project* project = studio.Current().Get()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tarn {
 
@@ -13,6 +14,10 @@ struct PlayRequest {
     std::string backend = "auto"; // "auto", "alsa" or "jack"
     // No position line on a terminal.
     bool quiet = false;
+    // Ids of the Nodes that take notes from MIDI input. With any, the MIDI
+    // inputs are open while it plays, and playback goes on after the song
+    // (or without one) until Ctrl+C.
+    std::vector<int> liveNodes;
 };
 
 enum class PlayOutcome {
@@ -26,6 +31,8 @@ enum class PlayOutcome {
 // returns once it has been heard to the end: the driver's fill thread
 // renders it, a clock on the engine's chunk hook counts the beats, and the
 // driver is stopped and closed after the last queued buffer has played.
+// With live Nodes the MIDI inputs are opened first and closed before it
+// returns, so no note reaches a project after playback.
 // While it runs, the studio's streamer is detached. Owner's thread; it
 // blocks, and takes SIGINT (and SIGTERM, SIGHUP) for itself while it does;
 // on a terminal it shows the song position unless quiet.

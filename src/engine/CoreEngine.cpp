@@ -3,6 +3,8 @@
 #include "engine/CurrentProject.h"
 #include "engine/Project.h"
 
+#include <mutex>
+
 namespace tarn {
 
 CoreEngine::CoreEngine(CurrentProject& current) : current_(current) {}
@@ -35,6 +37,11 @@ std::int32_t CoreEngine::RenderCallback(MachineMessage* message) noexcept {
 void CoreEngine::AttachStreamer(ChunkStreamer* streamer, std::recursive_mutex* lock) {
     streamer_ = lock != nullptr ? streamer : nullptr;
     streamerLock_ = lock;
+}
+
+void CoreEngine::AttachLiveInput(LiveInput* input) {
+    std::lock_guard hold(current_.Lock());
+    liveInput_ = input;
 }
 
 void CoreEngine::UpdateStatistics(Project& project, int frames) noexcept {

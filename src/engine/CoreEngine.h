@@ -1,10 +1,10 @@
 #pragma once
 
 #include "engine/CpuStatistics.h"
+#include "engine/EventCollector.h"
 #include "engine/PerfTimer.h"
 #include "engine/TempoRecord.h"
 #include "engine/WorkEventArray.h"
-#include "engine/EventCollector.h"
 #include "tarn/AudioAbi.h"
 #include "tarn/MachineAbi.h"
 
@@ -16,6 +16,7 @@ namespace tarn {
 
 class ChunkStreamer;
 class CurrentProject;
+class LiveInput;
 class Node;
 class PreviewSlot;
 class Project;
@@ -79,6 +80,10 @@ public:
     void AttachStreamer(ChunkStreamer* streamer, std::recursive_mutex* lock);
     // The sound preview mixed into the Master. Null detaches.
     void AttachPreview(PreviewSlot* preview) { preview_ = preview; }
+    // The source of live notes asked before every chunk. Null detaches.
+    // Takes the project lock, so that once it returns the work cycle no
+    // longer calls a detached source; input must outlive its attachment.
+    void AttachLiveInput(LiveInput* input);
 
 private:
     void RenderChunk(Project& project, const AudioBuffer& buffer, int done, int frames) noexcept;
@@ -105,6 +110,8 @@ private:
     ChunkStreamer* streamer_ = nullptr;
     std::recursive_mutex* streamerLock_ = nullptr;
     PreviewSlot* preview_ = nullptr;
+    LiveInput* liveInput_ = nullptr;
+    std::uint64_t framesRendered_ = 0; // since the engine was made: LiveInput's clock
 
     // State of the buffer being rendered.
     bool anySolo_ = false;

@@ -32,10 +32,14 @@ void EventCollector::MergeScratch() noexcept {
 void EventCollector::Collect(Node& node, const ChunkTiming& chunk) noexcept {
     Clear();
     LiveEventQueue& live = node.LiveEvents();
+    // Live events keep the offset they were queued with, inside the chunk
+    // and never before an earlier one, so that the list stays in order.
+    int earliest = 0;
     for (const EventRecord& event : live.Events()) {
         if (EventRecord* copy = pool_.Take(event)) {
-            copy->exactOffset = 0.0;
-            copy->offset = 0;
+            earliest = std::clamp(event.offset, earliest, std::max(chunk.frames - 1, 0));
+            copy->exactOffset = earliest;
+            copy->offset = earliest;
             scratch_.Add(copy);
         }
     }

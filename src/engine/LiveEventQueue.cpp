@@ -2,22 +2,28 @@
 
 namespace tarn {
 
-void LiveEventQueue::Queue(std::int16_t group, std::int16_t track, std::int16_t index, double value,
-                           double noteLength, double velocity, bool note, bool replace) {
+bool LiveEventQueue::Queue(std::int16_t group, std::int16_t track, std::int16_t index, double value,
+                           double noteLength, double velocity, bool note, bool replace,
+                           int offset) {
     if (replace) {
         for (EventRecord& queued : events_) {
             if (queued.group == group && queued.track == track && queued.index == index) {
                 // The end value follows, so that the event still holds still.
                 queued.value = value;
                 queued.endValue = value;
-                return;
+                return true;
             }
         }
+    }
+    if (events_.size() >= kMaxEvents) {
+        return false;
     }
     EventRecord event;
     event.group = group;
     event.track = track;
     event.index = index;
+    event.offset = offset;
+    event.exactOffset = offset;
     event.value = value;
     event.endValue = value;
     if (note) {
@@ -25,6 +31,7 @@ void LiveEventQueue::Queue(std::int16_t group, std::int16_t track, std::int16_t 
         event.velocity = velocity;
     }
     events_.push_back(event);
+    return true;
 }
 
 } // namespace tarn

@@ -3,6 +3,7 @@
 #include "engine/ChunkStreamer.h"
 #include "engine/CoreEngine.h"
 #include "engine/CurrentProject.h"
+#include "engine/LiveInput.h"
 #include "engine/PreviewSlot.h"
 #include "engine/Project.h"
 
@@ -74,6 +75,9 @@ void CoreEngine::RenderChunk(Project& project, const AudioBuffer& buffer, int do
     const SongTransport& transport = project.Transport();
     const ChunkTiming chunk{transport.position, project.ChunkEnd(frames), frames,
                             project.Tempo().samplesPerBeat, transport.Playing()};
+    if (liveInput_ != nullptr) {
+        liveInput_->TakeLiveInput(project, framesRendered_, frames);
+    }
     for (auto [index, node] : project.ProcessOrder()) {
         RenderNode(project, *node, chunk);
     }
@@ -93,6 +97,7 @@ void CoreEngine::RenderChunk(Project& project, const AudioBuffer& buffer, int do
     }
     CopyOut(master, buffer, done, frames);
     project.AdvancePosition(frames);
+    framesRendered_ += static_cast<std::uint64_t>(frames);
 }
 
 void CoreEngine::RenderNode(Project& project, Node& node, const ChunkTiming& chunk) noexcept {

@@ -81,6 +81,10 @@ int JackCaptureClient::Process(jack_nframes_t frames, void* self) {
     auto* capture = static_cast<JackCaptureClient*>(self);
     const std::size_t start = capture->frames_.load(std::memory_order_relaxed);
     const std::size_t count = std::min<std::size_t>(frames, capture->recorded_[0].size() - start);
+    if (start == 0) {
+        capture->firstFrameTime_.store(jack_last_frame_time(capture->client_),
+                                       std::memory_order_release);
+    }
     for (int channel = 0; channel < 2; ++channel) {
         const auto* in =
             static_cast<const float*>(jack_port_get_buffer(capture->inputs_[channel], frames));

@@ -32,6 +32,9 @@ public:
     void Close();
 
     std::size_t Frames() const { return frames_.load(std::memory_order_acquire); }
+    // The server's frame time of the first recorded frame; valid once
+    // Frames() is above 0.
+    std::uint32_t FirstFrameTime() const { return firstFrameTime_.load(std::memory_order_acquire); }
     const std::vector<float>& Channel(int channel) const { return recorded_[channel]; }
     // Cycles the server reported as late or skipped since the client opened.
     int Xruns() const { return xruns_.load(std::memory_order_relaxed); }
@@ -44,6 +47,7 @@ private:
     std::array<jack_port_t*, 2> inputs_{};
     std::array<std::vector<float>, 2> recorded_;
     std::atomic<std::size_t> frames_ = 0;
+    std::atomic<std::uint32_t> firstFrameTime_ = 0;
     std::atomic<int> xruns_ = 0;
 };
 

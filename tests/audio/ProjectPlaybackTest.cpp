@@ -24,6 +24,7 @@
 namespace tarn {
 namespace {
 
+using test::AttachHost;
 using test::CapturedLines;
 using test::JackPlaythrough;
 using test::JackTestServer;
@@ -88,11 +89,7 @@ TEST(ProjectPlayback, TheEnginePlaysAProjectThroughJackAsItRendersItOffline) {
     auto device = std::make_unique<JackDevice>();
     JackDevice& jack = *device;
     WaveOutDriver driver(std::move(device));
-    HostLink link = engine.RenderLink();
-    MachineMessage attach;
-    attach.messageType = kMsgAttachHost;
-    attach.pointer = &link;
-    ASSERT_EQ(driver.HandleMessage(&attach), 1);
+    ASSERT_EQ(AttachHost(driver, engine.RenderLink()), 1);
     ASSERT_EQ(SendMessage(driver, kDeviceOpen), 1)
         << testing::PrintToString(lines.Of(kMessageLine));
     EXPECT_EQ(engine.Tempo().sampleRate, 44100.0);

@@ -1,5 +1,7 @@
 #include "audio/RecordingHost.h"
 
+#include "audio/SendMessage.h"
+
 #include <utility>
 
 namespace tarn::test {
@@ -10,10 +12,7 @@ std::int32_t RecordingHost::AttachTo(AudioDevice& device) {
     HostLink link;
     link.hostContext = this;
     link.hostCallback = &RecordingHost::Callback;
-    MachineMessage attach;
-    attach.messageType = kMsgAttachHost;
-    attach.pointer = &link;
-    return device.HandleMessage(&attach);
+    return AttachHost(device, link);
 }
 
 std::int32_t RecordingHost::Callback(MachineMessage* message) noexcept {

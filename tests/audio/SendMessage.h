@@ -13,4 +13,13 @@ inline std::int32_t SendMessage(AudioDevice& device, std::int32_t type) {
     return device.HandleMessage(&message);
 }
 
+// Attaches the host of link to a device (message 1); the device keeps a
+// copy of the link.
+inline std::int32_t AttachHost(AudioDevice& device, HostLink link) {
+    MachineMessage attach;
+    attach.messageType = kMsgAttachHost;
+    attach.pointer = &link;
+    return device.HandleMessage(&attach);
+}
+
 } // namespace tarn::test
