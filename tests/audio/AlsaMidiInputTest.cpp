@@ -1,5 +1,5 @@
 #include "audio/AlsaMidiInput.h"
-#include "audio/CapturedLines.h"
+#include "support/CapturedLines.h"
 #include "base/MessagePipe.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "audio/CapturedLines.h"
+#include "support/CapturedLines.h"
 #include "audio/JackCaptureClient.h"
 #include "audio/JackDevice.h"
 #include "audio/JackMidiInput.h"
