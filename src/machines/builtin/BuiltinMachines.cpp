@@ -3,6 +3,7 @@
 #include "machines/builtin/AnalogBass.h"
 #include "machines/builtin/BrickwallFilter.h"
 #include "machines/builtin/Compressor.h"
+#include "machines/builtin/CorvaSynth.h"
 #include "machines/builtin/Delay.h"
 #include "machines/builtin/Distortion.h"
 #include "machines/builtin/Eq10.h"
@@ -11,6 +12,7 @@
 #include "machines/builtin/Master.h"
 #include "machines/builtin/MultimodeFilterMachine.h"
 #include "machines/builtin/ParametricEq.h"
+#include "machines/builtin/RavelSynth.h"
 #include "machines/builtin/TapeDelay.h"
 
 #include <array>
@@ -32,9 +34,9 @@ constexpr std::array kBuiltinMachines{
     BuiltinMachine{"Tarn EQ10", true, &Construct<Eq10>},
     BuiltinMachine{"Tarn Bold Drive Bass", true, nullptr},
     BuiltinMachine{"Tarn Bold Drive Bass 2", true, nullptr},
-    BuiltinMachine{"Tarn Corva Synth", true, nullptr},
+    BuiltinMachine{"Tarn Corva Synth", true, &Construct<CorvaSynth>},
     BuiltinMachine{"Tarn Corva Synth 2", true, nullptr},
-    BuiltinMachine{"Tarn Ravel Synth", true, nullptr},
+    BuiltinMachine{"Tarn Ravel Synth", true, &Construct<RavelSynth>},
     BuiltinMachine{"Tarn Delay", true, &Construct<Delay>},
     BuiltinMachine{"Tarn Tape Delay", true, &Construct<TapeDelay>},
     BuiltinMachine{"Tarn Corva Reverb", true, nullptr},

@@ -121,14 +121,14 @@ int BuiltinMachineBase::ApplyDueEvents(const WorkRecord& record, int next, int f
     }
     // Notes after the parameters of their frame, so that a note sees the
     // settings that come with it; of several notes on one track and frame
-    // only the last one plays.
+    // only the last one plays, unless the machine plays every note.
     for (int i = next; i < end; ++i) {
         const EventRecord* event = record.events[i];
         if (event == nullptr || event->index != noteIndex_ || !Admit(*event, admitted)) {
             continue;
         }
         bool overtaken = false;
-        for (int later = i + 1; later < end && !overtaken; ++later) {
+        for (int later = i + 1; later < end && !overtaken && !everyNote_; ++later) {
             const EventRecord* other = record.events[later];
             overtaken = other != nullptr && other->index == noteIndex_ &&
                         other->track == event->track && std::isfinite(other->value);

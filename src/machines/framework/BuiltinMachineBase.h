@@ -91,6 +91,10 @@ protected:
     virtual void PlayNote(const EventRecord& note) noexcept;
     virtual void RenderSegment(const WorkRecord& record, int from, int to) noexcept = 0;
 
+    // Polyphonic machines call this in their constructor: every note of a
+    // track and frame plays (a chord on one track), not only the last.
+    void PlayEveryNote() noexcept { everyNote_ = true; }
+
     // Copies frames from..to-1 of one mono signal to every output channel
     // the machine describes; absent channels are skipped.
     void FanOut(const WorkRecord& record, const double* mono, int from, int to) const noexcept;
@@ -108,6 +112,7 @@ private:
     ParameterTable table_;
     std::int32_t noteIndex_;
     std::int32_t trackCount_;
+    bool everyNote_ = false;
 };
 
 } // namespace tarn
