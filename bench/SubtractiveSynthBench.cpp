@@ -17,6 +17,8 @@ namespace {
 
 constexpr int kChunk = kMaxChunkFrames;
 using S = SubtractiveSynth;
+constexpr std::int32_t kLfo1 = S::kLfoBase;
+constexpr std::int32_t kLfo2 = S::kLfoBase + S::kLfoStride;
 
 std::int32_t Send(Machine& machine, std::int32_t type, std::int32_t value = 0,
                   void* pointer = nullptr) {
@@ -49,14 +51,10 @@ template <typename Synth> void BM_SynthChunk(benchmark::State& state) {
     Send(machine, kMsgUpdateTempo);
     Send(machine, kMsgInit);
 
-    std::vector<EventRecord> events{Event(S::kQuality, quality),
-                                    Event(S::kAmpSustain, 0.7),
-                                    Event(S::kCutoff, 0.5),
-                                    Event(S::kResonance, 0.6),
-                                    Event(S::kFilterSlope, 1),
-                                    Event(S::kCutoffLfo1, 0.2),
-                                    Event(S::kLfoBase + S::kSpeed, 0.5),
-                                    Event(S::kLfoBase + S::kLfoStride + S::kSpeed, 0.3)};
+    std::vector<EventRecord> events{Event(S::kQuality, quality),   Event(S::kAmpSustain, 0.7),
+                                    Event(S::kCutoff, 0.5),        Event(S::kResonance, 0.6),
+                                    Event(S::kFilterSlope, 1),     Event(S::kCutoffLfo1, 0.2),
+                                    Event(kLfo1 + S::kSpeed, 0.5), Event(kLfo2 + S::kSpeed, 0.3)};
     for (int k = 0; k < S::kOscillatorCount; ++k) {
         const std::int32_t base = S::kOscillatorBase + k * S::kOscillatorStride;
         events.push_back(Event(base + S::kEnabled, 1));
