@@ -199,7 +199,7 @@ TEST(CorvaSynth, CutoffTracksTheKeyWithTheFilterResponseOfItsDesign) {
         return Rms(Window(h.RenderSeconds(0.6).left, 0.3, 0.3));
     };
     for (int note : {36, 60, 84}) {
-        const double key = NoteFrequency(note);
+        const double key = NoteHz(note);
         const double open = rms(note, 1.0, 0.0) / LowpassGain(20000.0, 0.7, key);
         for (double x : {0.0, 0.5}) {
             const double cutoff = KeyTrackedFilter::Cutoff(key, x);
