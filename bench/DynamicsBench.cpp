@@ -1,4 +1,4 @@
-// The distortion, compressor and limiter over one 256-frame stereo chunk of
+// The distortion, compressor, limiter and reverbs over one 256-frame stereo chunk of
 // loud noise each. "per_sample" is the time of one frame; "realtime" is
 // rendered seconds per second of CPU time (instances in real time on one
 // core).
@@ -6,6 +6,7 @@
 #include "machines/builtin/Compressor.h"
 #include "machines/builtin/Distortion.h"
 #include "machines/builtin/Limiter.h"
+#include "machines/builtin/Reverb.h"
 
 #include <benchmark/benchmark.h>
 
@@ -63,6 +64,7 @@ template <typename M> void BM_EffectChunk(benchmark::State& state) {
 BENCHMARK_TEMPLATE(BM_EffectChunk, Distortion);
 BENCHMARK_TEMPLATE(BM_EffectChunk, Compressor);
 BENCHMARK_TEMPLATE(BM_EffectChunk, Limiter);
+BENCHMARK_TEMPLATE(BM_EffectChunk, Reverb);
 
 } // namespace
 } // namespace tarn

@@ -2,11 +2,15 @@
 #include "document/ProjectFile.h"
 #include "engine/ScopedGlobalTempo.h"
 #include "machines/builtin/BrickwallFilter.h"
+#include "machines/builtin/Compressor.h"
 #include "machines/builtin/Delay.h"
+#include "machines/builtin/Distortion.h"
 #include "machines/builtin/Eq10.h"
 #include "machines/builtin/Flanger.h"
+#include "machines/builtin/Limiter.h"
 #include "machines/builtin/MultimodeFilterMachine.h"
 #include "machines/builtin/ParametricEq.h"
+#include "machines/builtin/Reverb.h"
 #include "machines/builtin/TapeDelay.h"
 #include "support/ScratchDirectory.h"
 
@@ -28,7 +32,7 @@ template <typename T> ParameterTable TableOf() {
     return T().Parameters();
 }
 
-// A project holding every filter, equaliser and delay, each parameter set
+// A project holding every built-in effect, each parameter set
 // to a value that is neither its default nor a round number, saves and
 // loads back with every value exactly.
 TEST(EffectProject, EveryEffectParameterSurvivesSaveAndLoad) {
@@ -45,6 +49,10 @@ TEST(EffectProject, EveryEffectParameterSurvivesSaveAndLoad) {
         {"Tarn Delay", TableOf<Delay>},
         {"Tarn Tape Delay", TableOf<TapeDelay>},
         {"Tarn Flanger", TableOf<Flanger>},
+        {"Tarn Distortion", TableOf<Distortion>},
+        {"Tarn Compressor", TableOf<Compressor>},
+        {"Tarn Limiter", TableOf<Limiter>},
+        {"Tarn Reverb", TableOf<Reverb>},
     };
     // Whole-number parameters take their maximum, real ones an odd point
     // inside the range.

@@ -13,6 +13,7 @@
 #include "machines/builtin/MultimodeFilterMachine.h"
 #include "machines/builtin/ParametricEq.h"
 #include "machines/builtin/RavelSynth.h"
+#include "machines/builtin/Reverb.h"
 #include "machines/builtin/TapeDelay.h"
 
 #include <array>
@@ -55,7 +56,7 @@ constexpr std::array kBuiltinMachines{
     BuiltinMachine{"Tarn Track Sampler", false, nullptr},
     BuiltinMachine{"Tarn Widestrings", false, nullptr},
     BuiltinMachine{"Tarn Corva Dist", false, nullptr},
-    BuiltinMachine{"Tarn Reverb", false, nullptr},
+    BuiltinMachine{"Tarn Reverb", false, &Construct<Reverb>},
     BuiltinMachine{"Tarn Chip Chords", false, nullptr},
     BuiltinMachine{"Tarn Synth", false, nullptr},
 };

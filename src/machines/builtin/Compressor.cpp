@@ -1,5 +1,6 @@
 #include "machines/builtin/Compressor.h"
 
+#include "dsp/Decibels.h"
 #include "dsp/DspLibrary.h"
 #include "machines/builtin/GainStage.h"
 #include "machines/framework/ParameterDisplay.h"
@@ -54,7 +55,7 @@ void Compressor::ApplyParameter(const EventRecord& event) noexcept {
     const double v = event.value;
     switch (event.index) {
     case kThreshold:
-        threshold_ = std::pow(10.0, v * 0.05);
+        threshold_ = DecibelsToGain(v);
         break;
     case kRatio:
         ratio_ = CompressionRatio(v);

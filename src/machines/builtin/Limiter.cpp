@@ -1,5 +1,6 @@
 #include "machines/builtin/Limiter.h"
 
+#include "dsp/Decibels.h"
 #include "dsp/DspLibrary.h"
 #include "machines/builtin/GainStage.h"
 #include "machines/framework/ParameterDisplay.h"
@@ -54,7 +55,7 @@ void Limiter::Prepare(double rate) {
 void Limiter::ApplyParameter(const EventRecord& event) noexcept {
     switch (event.index) {
     case kThreshold:
-        threshold_ = std::pow(10.0, event.value * 0.05);
+        threshold_ = DecibelsToGain(event.value);
         break;
     case kRelease:
         release_ = ReleaseSamples(event.value, rate_);
