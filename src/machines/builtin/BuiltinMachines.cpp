@@ -3,6 +3,8 @@
 #include "machines/builtin/AnalogBass.h"
 #include "machines/builtin/BrickwallFilter.h"
 #include "machines/builtin/Compressor.h"
+#include "machines/builtin/CorvaReverb.h"
+#include "machines/builtin/CorvaReverbLe.h"
 #include "machines/builtin/CorvaSynth.h"
 #include "machines/builtin/Delay.h"
 #include "machines/builtin/Distortion.h"
@@ -40,8 +42,8 @@ constexpr std::array kBuiltinMachines{
     BuiltinMachine{"Tarn Ravel Synth", true, &Construct<RavelSynth>},
     BuiltinMachine{"Tarn Delay", true, &Construct<Delay>},
     BuiltinMachine{"Tarn Tape Delay", true, &Construct<TapeDelay>},
-    BuiltinMachine{"Tarn Corva Reverb", true, nullptr},
-    BuiltinMachine{"Tarn Corva Reverb LE", true, nullptr},
+    BuiltinMachine{"Tarn Corva Reverb", true, &Construct<CorvaReverb>},
+    BuiltinMachine{"Tarn Corva Reverb LE", true, &Construct<CorvaReverbLe>},
     BuiltinMachine{"Tarn Analog Bass", true, &Construct<AnalogBass>},
     BuiltinMachine{"Tarn Analog Bass 2", true, nullptr},
     BuiltinMachine{"Tarn NES", true, nullptr},

@@ -1,9 +1,12 @@
 #include "machines/builtin/Reverb.h"
+#include "machines/builtin/CorvaReverb.h"
+#include "machines/builtin/CorvaReverbLe.h"
 
 #include "EffectHarness.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -142,6 +145,111 @@ TEST(ReverbSound, StaysFiniteFreeOfDcAndDecayingAtEveryExtreme) {
     EXPECT_NEAR(out.right[0], std::pow(10.0, -0.3), 1e-12);
     EXPECT_TRUE(test::AllFinite(std::span(out.right).subspan(2)));
     EXPECT_TRUE(SilentFrom(out.right, 6 * kSecond));
+}
+
+// The most samples a sound takes through the Corva Reverb's lines: the
+// longest comb and every all-pass of a side.
+int LongestCorvaPath() {
+    int longest = 0;
+    for (int side = 0; side < 2; ++side) {
+        int path = *std::max_element(CorvaReverb::kCombLengths[side].begin(),
+                                     CorvaReverb::kCombLengths[side].end());
+        for (int length : CorvaReverb::kAllpassLengths[side]) {
+            path += length;
+        }
+        longest = std::max(longest, path);
+    }
+    return longest;
+}
+
+template <typename M> std::unique_ptr<Machine> Make() {
+    return std::make_unique<M>();
+}
+
+TEST(CorvaReverbSound, EveryCombDiesInTheTailTimeAndTheGateEndsInExactZeros) {
+    double fullLevel = 0.0;
+    for (auto make : {Make<CorvaReverb>, Make<CorvaReverbLe>}) {
+        for (double time : {0.3, 0.5}) {
+            EffectHarness reverb(make());
+            reverb.Set(CorvaReverb::kReverbTime, time);
+            const double tail = CorvaReverb::TailSamples(CorvaReverb::DecayFactor(time));
+            const int frames = static_cast<int>(tail) + LongestCorvaPath() + kSecond;
+            auto out = reverb.Process(test::Impulse(frames));
+            // The dry impulse is all of frame 0; the rest is the tail.
+            out.left[0] -= CorvaReverb::kDryGain;
+            out.right[0] -= CorvaReverb::kDryGain;
+            EXPECT_NEAR(Rt60(Energy(out)) / tail, 1.0, 0.15) << time;
+            const int window = kSecond / 10;
+            for (int from = window; from + 2 * window < static_cast<int>(tail); from += window) {
+                EXPECT_LT(EnergyOf(out.left, from + window, from + 2 * window),
+                          EnergyOf(out.left, from, from + window))
+                    << time << " " << from;
+            }
+            EXPECT_NE(out.left[kSecond / 2], out.right[kSecond / 2]);
+            // Nothing still on its way through the lines is cut when the
+            // tail time is up; after the longest path, exact zeros.
+            const int end = static_cast<int>(tail) + LongestCorvaPath() + 2;
+            EXPECT_GT(EnergyOf(out.left, static_cast<int>(tail), end), 0.0);
+            EXPECT_TRUE(SilentFrom(out.left, end)) << time;
+            EXPECT_TRUE(SilentFrom(out.right, end)) << time;
+            if (time == 0.5) {
+                // The lighter reverb's tail is as loud as the full one's.
+                const double level = std::sqrt(EnergyOf(out.left, 0, kSecond));
+                if (fullLevel == 0.0) {
+                    fullLevel = level;
+                } else {
+                    EXPECT_NEAR(20.0 * std::log10(level / fullLevel), 0.0, 1.5);
+                }
+            }
+        }
+    }
+}
+
+TEST(CorvaReverbSound, NeverGatesTheDryPathAndStaysFiniteAtEveryExtreme) {
+    // An anti-phase pair feeds the combs nothing, yet the dry signal passes
+    // at its fixed level throughout.
+    EffectHarness reverb(std::make_unique<CorvaReverb>());
+    reverb.Set(CorvaReverb::kReverbTime, 0.4);
+    const std::vector<double> sine = test::Sine(440.0, kSecond);
+    std::vector<double> inverted(sine.size());
+    std::transform(sine.begin(), sine.end(), inverted.begin(), [](double s) { return -s; });
+    auto out = reverb.Process(sine, inverted);
+    for (int i = 0; i < kSecond; ++i) {
+        ASSERT_EQ(out.left[i], CorvaReverb::kDryGain * sine[i]) << i;
+    }
+
+    // The longest time, full damping range and loudest wet level over loud
+    // noise with an offset: finite, no offset in the wet signal, and the
+    // tail (far longer than 2^31 samples) still sounds after seconds of
+    // silence.
+    for (double damp : {0.0, 1.0}) {
+        for (auto make : {Make<CorvaReverb>, Make<CorvaReverbLe>}) {
+            EffectHarness loud(make());
+            loud.Set(CorvaReverb::kReverbTime, 1.0);
+            loud.Set(CorvaReverb::kHfDamp, damp);
+            loud.Set(CorvaReverb::kWetOut, 20.0);
+            EXPECT_GT(CorvaReverb::TailSamples(CorvaReverb::DecayFactor(1.0)), 4.0e9);
+            std::vector<double> in = test::Noise(4 * kSecond, 9);
+            for (double& s : in) {
+                s = 4.0 * s + 1.0;
+            }
+            out = loud.Process(in);
+            EXPECT_TRUE(test::AllFinite(out.left));
+            EXPECT_TRUE(test::AllFinite(out.right));
+            out = loud.Process(std::vector<double>(3 * kSecond, 0.0));
+            EXPECT_TRUE(test::AllFinite(out.left));
+            if (damp == 1.0) {
+                continue; // the damping holds the loops' stores at 0: no tail
+            }
+            const std::span<const double> last(out.right.end() - kSecond, out.right.end());
+            double mean = 0.0;
+            for (double s : last) {
+                mean += s / kSecond;
+            }
+            EXPECT_LT(std::abs(mean), 1e-3 * test::Rms(last));
+            EXPECT_GT(test::Rms(last), 1e-3);
+        }
+    }
 }
 
 } // namespace
