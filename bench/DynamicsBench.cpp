@@ -4,6 +4,9 @@
 // core).
 #include "dsp/DspLibrary.h"
 #include "machines/builtin/Compressor.h"
+#include "machines/builtin/CorvaDist.h"
+#include "machines/builtin/CorvaReverb.h"
+#include "machines/builtin/CorvaReverbLe.h"
 #include "machines/builtin/Distortion.h"
 #include "machines/builtin/Limiter.h"
 #include "machines/builtin/Reverb.h"
@@ -64,7 +67,10 @@ template <typename M> void BM_EffectChunk(benchmark::State& state) {
 BENCHMARK_TEMPLATE(BM_EffectChunk, Distortion);
 BENCHMARK_TEMPLATE(BM_EffectChunk, Compressor);
 BENCHMARK_TEMPLATE(BM_EffectChunk, Limiter);
+BENCHMARK_TEMPLATE(BM_EffectChunk, CorvaDist);
 BENCHMARK_TEMPLATE(BM_EffectChunk, Reverb);
+BENCHMARK_TEMPLATE(BM_EffectChunk, CorvaReverb);
+BENCHMARK_TEMPLATE(BM_EffectChunk, CorvaReverbLe);
 
 } // namespace
 } // namespace tarn

@@ -3,6 +3,9 @@
 #include "engine/ScopedGlobalTempo.h"
 #include "machines/builtin/BrickwallFilter.h"
 #include "machines/builtin/Compressor.h"
+#include "machines/builtin/CorvaDist.h"
+#include "machines/builtin/CorvaReverb.h"
+#include "machines/builtin/CorvaReverbLe.h"
 #include "machines/builtin/Delay.h"
 #include "machines/builtin/Distortion.h"
 #include "machines/builtin/Eq10.h"
@@ -52,7 +55,10 @@ TEST(EffectProject, EveryEffectParameterSurvivesSaveAndLoad) {
         {"Tarn Distortion", TableOf<Distortion>},
         {"Tarn Compressor", TableOf<Compressor>},
         {"Tarn Limiter", TableOf<Limiter>},
+        {"Tarn Corva Dist", TableOf<CorvaDist>},
         {"Tarn Reverb", TableOf<Reverb>},
+        {"Tarn Corva Reverb", TableOf<CorvaReverb>},
+        {"Tarn Corva Reverb LE", TableOf<CorvaReverbLe>},
     };
     // Whole-number parameters take their maximum, real ones an odd point
     // inside the range.

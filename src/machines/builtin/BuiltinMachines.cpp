@@ -3,6 +3,7 @@
 #include "machines/builtin/AnalogBass.h"
 #include "machines/builtin/BrickwallFilter.h"
 #include "machines/builtin/Compressor.h"
+#include "machines/builtin/CorvaDist.h"
 #include "machines/builtin/CorvaReverb.h"
 #include "machines/builtin/CorvaReverbLe.h"
 #include "machines/builtin/CorvaSynth.h"
@@ -57,7 +58,7 @@ constexpr std::array kBuiltinMachines{
     BuiltinMachine{"Tarn Multimode Filter", true, &Construct<MultimodeFilterMachine>},
     BuiltinMachine{"Tarn Track Sampler", false, nullptr},
     BuiltinMachine{"Tarn Widestrings", false, nullptr},
-    BuiltinMachine{"Tarn Corva Dist", false, nullptr},
+    BuiltinMachine{"Tarn Corva Dist", false, &Construct<CorvaDist>},
     BuiltinMachine{"Tarn Reverb", false, &Construct<Reverb>},
     BuiltinMachine{"Tarn Chip Chords", false, nullptr},
     BuiltinMachine{"Tarn Synth", false, nullptr},
