@@ -37,6 +37,18 @@ void EffectHarness::Set(std::int32_t index, double value, double glideBeats, dou
     pending_.push_back(event);
 }
 
+void EffectHarness::SetAt(int offset, std::int32_t index, double value) {
+    Set(index, value);
+    pending_.back().offset = offset;
+    pending_.back().exactOffset = offset;
+}
+
+std::string EffectHarness::Text(std::int32_t index, double value) {
+    std::array<char, 256> text{};
+    EXPECT_EQ(Send(kMsgFormatValue, index, &value, text.data()), 1);
+    return text.data();
+}
+
 EffectHarness::Stereo EffectHarness::Process(std::span<const double> left,
                                              std::span<const double> right) {
     const int frames = static_cast<int>(std::max(left.size(), right.size()));
@@ -78,11 +90,13 @@ EffectHarness::Stereo EffectHarness::Process(std::span<const double> left,
     return out;
 }
 
-std::int32_t EffectHarness::Send(std::int32_t type, std::int32_t value, void* pointer) {
+std::int32_t EffectHarness::Send(std::int32_t type, std::int32_t value, void* pointer,
+                                 void* extra) {
     MachineMessage message;
     message.messageType = type;
     message.value = value;
     message.pointer = pointer;
+    message.extra = extra;
     return machine_->HandleMessage(&message);
 }
 

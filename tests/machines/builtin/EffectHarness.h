@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace tarn::test {
@@ -30,6 +31,10 @@ public:
     void SetTempo(int bpm);
     // Queues an event for the first chunk of the next Process.
     void Set(std::int32_t index, double value, double glideBeats = 0.0, double endValue = -1.0);
+    // The same at a frame of that chunk.
+    void SetAt(int offset, std::int32_t index, double value);
+    // The machine's display text of a value, through FormatValue.
+    std::string Text(std::int32_t index, double value);
 
     // Runs the inputs through in chunks of at most 256 frames, as long as
     // the longer of them. An empty input span leaves that input unconnected.
@@ -37,7 +42,8 @@ public:
     Stereo Process(std::span<const double> both) { return Process(both, both); }
 
 private:
-    std::int32_t Send(std::int32_t type, std::int32_t value = 0, void* pointer = nullptr);
+    std::int32_t Send(std::int32_t type, std::int32_t value = 0, void* pointer = nullptr,
+                      void* extra = nullptr);
 
     std::unique_ptr<Machine> machine_;
     std::vector<EventRecord> pending_;
