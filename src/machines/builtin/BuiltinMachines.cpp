@@ -7,6 +7,7 @@
 #include "machines/builtin/CorvaReverb.h"
 #include "machines/builtin/CorvaReverbLe.h"
 #include "machines/builtin/CorvaSynth.h"
+#include "machines/builtin/CorvaSynth2.h"
 #include "machines/builtin/Delay.h"
 #include "machines/builtin/Distortion.h"
 #include "machines/builtin/Eq10.h"
@@ -39,7 +40,7 @@ constexpr std::array kBuiltinMachines{
     BuiltinMachine{"Tarn Bold Drive Bass", true, nullptr},
     BuiltinMachine{"Tarn Bold Drive Bass 2", true, nullptr},
     BuiltinMachine{"Tarn Corva Synth", true, &Construct<CorvaSynth>},
-    BuiltinMachine{"Tarn Corva Synth 2", true, nullptr},
+    BuiltinMachine{"Tarn Corva Synth 2", true, &Construct<CorvaSynth2>},
     BuiltinMachine{"Tarn Ravel Synth", true, &Construct<RavelSynth>},
     BuiltinMachine{"Tarn Delay", true, &Construct<Delay>},
     BuiltinMachine{"Tarn Tape Delay", true, &Construct<TapeDelay>},

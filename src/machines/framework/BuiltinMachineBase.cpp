@@ -11,9 +11,11 @@ namespace tarn {
 namespace {
 
 // The frame an event takes effect on: early ones at the chunk's start, late
-// ones in its last frame rather than lost.
-int EffectiveOffset(const EventRecord& event, int frames) noexcept {
-    return std::clamp(event.offset, 0, std::max(frames - 1, 0));
+// ones in its last frame rather than lost, and on a grid at the start of the
+// cell the event falls in.
+int EffectiveOffset(const EventRecord& event, int frames, int grid) noexcept {
+    const int frame = std::clamp(event.offset, 0, std::max(frames - 1, 0));
+    return frame - frame % grid;
 }
 
 double Clamp(double value, const ParameterRow& row) noexcept {
@@ -109,7 +111,7 @@ int BuiltinMachineBase::ApplyDueEvents(const WorkRecord& record, int next, int f
     const int count = record.events != nullptr ? record.eventCount : 0;
     int end = next;
     while (end < count && (record.events[end] == nullptr ||
-                           EffectiveOffset(*record.events[end], frames) <= frame)) {
+                           EffectiveOffset(*record.events[end], frames, eventGrid_) <= frame)) {
         ++end;
     }
     EventRecord admitted;
@@ -147,7 +149,8 @@ std::int32_t BuiltinMachineBase::Work(const WorkRecord& record) noexcept {
     int frame = 0;
     do {
         next = ApplyDueEvents(record, next, frame, frames);
-        const int end = next < count ? EffectiveOffset(*record.events[next], frames) : frames;
+        const int end =
+            next < count ? EffectiveOffset(*record.events[next], frames, eventGrid_) : frames;
         if (end > frame) {
             RenderSegment(record, frame, end);
         }

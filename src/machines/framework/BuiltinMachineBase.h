@@ -3,6 +3,7 @@
 #include "machines/framework/Machine.h"
 #include "machines/framework/ParameterTable.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace tarn {
@@ -48,7 +49,8 @@ namespace tarn {
 // 4. How events reach you: Work (audio thread, Node lock held; the base
 //    owns it) splits the chunk at the event offsets. Before the segment that
 //    starts at frame f it hands over every event whose offset is f (offsets
-//    below 0 count as 0, past the chunk's end as its last frame): first the
+//    below 0 count as 0, past the chunk's end as its last frame; with
+//    QuantizeEvents, whose offset lies in the block starting at f): first the
 //    parameter events in their order, then per track the last note of the
 //    frame. Events are dropped when their index is unknown, their track is
 //    not below TrackCount() or their value is not a number; values outside
@@ -95,6 +97,12 @@ protected:
     // track and frame plays (a chord on one track), not only the last.
     void PlayEveryNote() noexcept { everyNote_ = true; }
 
+    // Machines that work in blocks call this in their constructor: an event
+    // takes effect at the start of the block of this many frames (counted
+    // from the chunk's start) that it falls in, so segments start on block
+    // boundaries.
+    void QuantizeEvents(int frames) noexcept { eventGrid_ = std::max(frames, 1); }
+
     // Copies frames from..to-1 of one mono signal to every output channel
     // the machine describes; absent channels are skipped.
     void FanOut(const WorkRecord& record, const double* mono, int from, int to) const noexcept;
@@ -113,6 +121,7 @@ private:
     std::int32_t noteIndex_;
     std::int32_t trackCount_;
     bool everyNote_ = false;
+    int eventGrid_ = 1;
 };
 
 } // namespace tarn

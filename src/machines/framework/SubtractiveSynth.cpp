@@ -224,39 +224,59 @@ void SubtractiveSynth::PlayNote(const EventRecord& note) noexcept {
     }
     const double length =
         note.noteLength > 0.0 ? note.noteLength * samplesPerBeat : kHeldNoteSeconds * rate_;
-    Voice* chosen = nullptr;
-    for (Voice& voice : voices_) {
-        if (voice.amplitude.current == SegmentEnvelope::kOff && !voice.pending) {
-            chosen = &voice;
-            break;
-        }
-    }
-    if (chosen == nullptr) {
-        // Take over the note that started first.
-        chosen = &*std::max_element(voices_.begin(), voices_.end(),
-                                    [](const Voice& a, const Voice& b) { return a.age < b.age; });
-    }
-    chosen->pending = true;
-    chosen->pendingNote = note.value;
-    chosen->age = 0;
-    chosen->lengthCountdown = WholeCount(length / controlPeriod_);
+    Voice& chosen = ChooseVoice();
+    chosen.pending = true;
+    chosen.pendingNote = note.value;
+    chosen.age = 0;
+    chosen.lengthCountdown = WholeCount(length / controlPeriod_);
     startPending_ = true;
 }
 
-void SubtractiveSynth::StartVoice(Voice& voice) noexcept {
-    const double period = controlPeriod_;
+SubtractiveSynth::Voice& SubtractiveSynth::ChooseVoice() noexcept {
+    for (Voice& voice : voices_) {
+        if (voice.amplitude.current == SegmentEnvelope::kOff && !voice.pending) {
+            return voice;
+        }
+    }
+    // Take over the note that started first.
+    return *std::max_element(voices_.begin(), voices_.end(),
+                             [](const Voice& a, const Voice& b) { return a.age < b.age; });
+}
+
+void SubtractiveSynth::StartPendingVoices() noexcept {
+    if (!startPending_) {
+        return;
+    }
+    for (Voice& voice : voices_) {
+        if (voice.pending) {
+            StartVoice(voice);
+        }
+    }
+    startPending_ = false;
+}
+
+void SubtractiveSynth::BeginNote(Voice& voice) noexcept {
     voice.note = voice.pendingNote;
     voice.cutoffModEnv = cutoffModEnv_;
-    voice.amplitude.Start({.attack = ampEnvelope_.attack,
-                           .decay = ampEnvelope_.decay,
-                           .sustain = ampEnvelope_.sustain,
-                           .release = ampEnvelope_.release});
-    // The modulation envelope advances once per control update.
-    voice.modulation.Start({.attack = modEnvelope_.attack / period,
-                            .decay = modEnvelope_.decay / period,
-                            .sustain = modEnvelope_.sustain,
-                            .release = modEnvelope_.release / period});
+    voice.pending = false;
+    voice.age = 0;
+}
 
+void SubtractiveSynth::StartEnvelopes(Voice& voice, double ampTick, double modTick, double ampPeak,
+                                      double modPeak) noexcept {
+    voice.amplitude.Start({.attack = ampEnvelope_.attack / ampTick,
+                           .peak = ampPeak,
+                           .decay = ampEnvelope_.decay / ampTick,
+                           .sustain = ampEnvelope_.sustain,
+                           .release = ampEnvelope_.release / ampTick});
+    voice.modulation.Start({.attack = modEnvelope_.attack / modTick,
+                            .peak = modPeak,
+                            .decay = modEnvelope_.decay / modTick,
+                            .sustain = modEnvelope_.sustain,
+                            .release = modEnvelope_.release / modTick});
+}
+
+void SubtractiveSynth::StartLfos(Voice& voice, double samplesPerStep) noexcept {
     for (int k = 0; k < kLfoCount; ++k) {
         LfoSettings& settings = lfoSettings_[k];
         SynthLfo& own = voice.lfos[k];
@@ -269,11 +289,13 @@ void SubtractiveSynth::StartVoice(Voice& voice) noexcept {
                                          SyncDenominator(settings.syncRate))
                                 : settings.speed / rate_;
         settings.common.increment = PhaseOf(rate);
-        own.increment = PhaseOf(rate * period);
+        own.increment = PhaseOf(rate * samplesPerStep);
         settings.common.SetShape(settings.shape);
         own.SetShape(settings.shape);
     }
+}
 
+void SubtractiveSynth::StartPitches(Voice& voice) noexcept {
     double lowest = 0.0;
     for (int k = 0; k < kOscillatorCount; ++k) {
         const OscillatorSettings& settings = oscillatorSettings_[k];
@@ -284,14 +306,22 @@ void SubtractiveSynth::StartVoice(Voice& voice) noexcept {
         lowest = k == 0 ? pitch : std::min(lowest, pitch);
     }
     voice.keyFrequency = NoteFrequency(std::clamp(RoundToNearest(lowest), 0, kNoteMask));
-    voice.pending = false;
-    voice.age = 0;
+}
+
+void SubtractiveSynth::StartVoice(Voice& voice) noexcept {
+    const double period = controlPeriod_;
+    BeginNote(voice);
+    // The modulation envelope advances once per control update.
+    StartEnvelopes(voice, 1.0, period, 1.0, 1.0);
+    StartLfos(voice, period);
+    StartPitches(voice);
     // The new pitch and filter apply from the first sample, not after
     // whatever was left of the previous note's control period.
     voice.controlCountdown = 0;
 }
 
-void SubtractiveSynth::ControlUpdate(Voice& voice) noexcept {
+std::array<double, SubtractiveSynth::kLfoCount>
+SubtractiveSynth::LfoValues(const Voice& voice) const noexcept {
     std::array<double, kLfoCount> lfo{};
     for (int k = 0; k < kLfoCount; ++k) {
         const LfoSettings& settings = lfoSettings_[k];
@@ -301,35 +331,68 @@ void SubtractiveSynth::ControlUpdate(Voice& voice) noexcept {
             lfo[k] *= fade;
         }
     }
-    const double env = voice.modulation.level;
-    const double position =
-        cutoff_.value + lfo[0] * cutoffLfo_[0] + lfo[1] * cutoffLfo_[1] + env * voice.cutoffModEnv;
-    const double cutoff = KeyTrackedFilter::Cutoff(voice.keyFrequency, position);
+    return lfo;
+}
+
+double SubtractiveSynth::VoiceCutoff(const Voice& voice,
+                                     const std::array<double, kLfoCount>& lfo) const noexcept {
+    const double position = cutoff_.value + lfo[0] * cutoffLfo_[0] + lfo[1] * cutoffLfo_[1] +
+                            voice.modulation.level * voice.cutoffModEnv;
+    return KeyTrackedFilter::Cutoff(voice.keyFrequency, position);
+}
+
+void SubtractiveSynth::TuneFilter(Voice& voice, double cutoff, double resonance) const noexcept {
+    voice.filter.Tune(cutoff, resonance, filterType_, filterSlope_);
+}
+
+double SubtractiveSynth::PitchModulation(int oscillator, double lfo1,
+                                         double envelope) const noexcept {
+    const OscillatorSettings& settings = oscillatorSettings_[oscillator];
+    return (lfo1 * settings.pitchLfo1 + envelope * settings.pitchModEnv) * kPitchModNotes;
+}
+
+double SubtractiveSynth::OscillatorAmplitude(int oscillator, double lfo1) const noexcept {
+    const OscillatorSettings& settings = oscillatorSettings_[oscillator];
+    return (lfo1 * settings.volumeLfo1 + 1.0) * settings.volume;
+}
+
+void SubtractiveSynth::CountDownLength(Voice& voice, std::int64_t units) noexcept {
+    if (voice.lengthCountdown < 0) {
+        voice.amplitude.Release();
+        voice.modulation.Release();
+    } else {
+        voice.lengthCountdown -= units;
+    }
+}
+
+void SubtractiveSynth::AdvanceCommon(int samples) noexcept {
+    for (LfoSettings& settings : lfoSettings_) {
+        settings.common.Advance(static_cast<std::uint32_t>(samples));
+    }
+    cutoff_.Advance(samples);
+}
+
+void SubtractiveSynth::ControlUpdate(Voice& voice) noexcept {
+    const std::array<double, kLfoCount> lfo = LfoValues(voice);
+    const double cutoff = VoiceCutoff(voice, lfo);
     // Resonance is gentler near the key, where it would whistle on the
     // fundamental.
     const double resonance =
         (0.4 + 0.6 * std::sqrt(std::abs(cutoff - voice.keyFrequency) * 0.00005)) * resonance_;
-    voice.filter.Tune(cutoff, resonance, filterType_, filterSlope_);
+    TuneFilter(voice, cutoff, resonance);
 
+    const double env = voice.modulation.level;
     for (int k = 0; k < kOscillatorCount; ++k) {
-        const OscillatorSettings& settings = oscillatorSettings_[k];
         SynthOscillator& osc = voice.oscillators[k];
-        const double modulation =
-            (lfo[0] * settings.pitchLfo1 + env * settings.pitchModEnv) * kPitchModNotes;
-        osc.amplitude = (lfo[0] * settings.volumeLfo1 + 1.0) * settings.volume;
-        osc.Tune(voice.waveKinds[k], osc.basePitch + modulation, rate_);
+        osc.amplitude = OscillatorAmplitude(k, lfo[0]);
+        osc.Tune(voice.waveKinds[k], osc.basePitch + PitchModulation(k, lfo[0], env), rate_);
     }
 
     voice.modulation.Tick();
     for (SynthLfo& own : voice.lfos) {
         own.Advance();
     }
-    if (voice.lengthCountdown < 0) {
-        voice.amplitude.Release();
-        voice.modulation.Release();
-    } else {
-        --voice.lengthCountdown;
-    }
+    CountDownLength(voice, 1);
 }
 
 template <SubtractiveSynth::Channels kChannels>
@@ -379,14 +442,7 @@ void SubtractiveSynth::RenderVoices(int from, int to) noexcept {
 }
 
 void SubtractiveSynth::RenderSegment(const WorkRecord& record, int from, int to) noexcept {
-    if (startPending_) {
-        for (Voice& voice : voices_) {
-            if (voice.pending) {
-                StartVoice(voice);
-            }
-        }
-        startPending_ = false;
-    }
+    StartPendingVoices();
     if (channels_ == Channels::kMono) {
         RenderVoices<Channels::kMono>(from, to);
         FanOut(record, left_.data(), from, to);

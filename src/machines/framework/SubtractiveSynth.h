@@ -129,7 +129,7 @@ public:
         bool pending = false;
         double keyFrequency = 0.0;
         std::int64_t age = 0;             // samples since the note started
-        std::int64_t lengthCountdown = 0; // control periods left
+        std::int64_t lengthCountdown = 0; // control periods (or samples) left
         int controlCountdown = 0;         // samples to the next control update
         double cutoffModEnv = 0.0;
         std::array<SynthLfo, kLfoCount> lfos{};
@@ -162,12 +162,54 @@ protected:
     // Called after an event changed an LFO's Voice common or Key sync.
     virtual void LfoModeChanged() noexcept {}
 
+    // The voice a new note goes to: the first free one, else the one that
+    // started first.
+    virtual Voice& ChooseVoice() noexcept;
+    // Starts a pending voice's note; see the pieces below.
+    virtual void StartVoice(Voice& voice) noexcept;
+    void StartPendingVoices() noexcept;
+
+    // Pieces of a voice start, for machines that start voices their own
+    // way. BeginNote takes over the pending note; StartEnvelopes loads both
+    // envelopes with stage lengths in ticks of the given samples each and a
+    // peak (between attack and decay) of the given ticks; StartLfos sets up
+    // the voice's LFOs to advance by the given samples per step; StartPitches
+    // sets each oscillator's base pitch and the key frequency.
+    void BeginNote(Voice& voice) noexcept;
+    void StartEnvelopes(Voice& voice, double ampTick, double modTick, double ampPeak,
+                        double modPeak) noexcept;
+    void StartLfos(Voice& voice, double samplesPerStep) noexcept;
+    void StartPitches(Voice& voice) noexcept;
+
+    // Pieces of a control update. The LFO values a voice sees (faded in
+    // after its note starts), its filter cutoff in Hz, the filter design
+    // for a cutoff and resonance, an oscillator's pitch modulation in notes
+    // and its amplitude, and the note length ending the note once it has
+    // counted down the given units.
+    std::array<double, kLfoCount> LfoValues(const Voice& voice) const noexcept;
+    double VoiceCutoff(const Voice& voice, const std::array<double, kLfoCount>& lfo) const noexcept;
+    void TuneFilter(Voice& voice, double cutoff, double resonance) const noexcept;
+    double PitchModulation(int oscillator, double lfo1, double envelope) const noexcept;
+    double OscillatorAmplitude(int oscillator, double lfo1) const noexcept;
+    static void CountDownLength(Voice& voice, std::int64_t units) noexcept;
+
+    // The common LFOs and the cutoff ramp a number of samples on at once.
+    void AdvanceCommon(int samples) noexcept;
+
+    bool OscillatorEnabled(int oscillator) const noexcept {
+        return oscillatorSettings_[oscillator].enabled;
+    }
+    double Resonance() const noexcept { return resonance_; }
+    double SampleRate() const noexcept { return rate_; }
+    // Samples per unit of the note length countdown (set by Quality unless
+    // the machine fixes it).
+    void SetControlPeriod(int samples) noexcept { controlPeriod_ = samples; }
+
     std::array<Voice, kVoiceCount>& Voices() noexcept { return voices_; }
 
 private:
     void ApplyOscillator(OscillatorSettings& osc, int parameter, double v) noexcept;
     void ApplyLfo(LfoSettings& lfo, int parameter, double v) noexcept;
-    void StartVoice(Voice& voice) noexcept;
     void ControlUpdate(Voice& voice) noexcept;
     template <Channels kChannels> void RenderVoices(int from, int to) noexcept;
 
