@@ -16,14 +16,6 @@ namespace {
 using S = SubtractiveSynth;
 constexpr double kRate = SynthHarness::kRate;
 
-double NoteHz(double note) {
-    return 440.0 * std::exp2((note - 57.0) / 12.0);
-}
-
-double Cents(double frequency, double reference) {
-    return 1200.0 * std::log2(frequency / reference);
-}
-
 // The amplitude of a steady tone around a time: the peak of a 1 ms window.
 double Level(const std::vector<double>& out, double at) {
     return Peak(Window(out, at - 0.0005, 0.001));

@@ -2,6 +2,7 @@
 
 #include "machines/framework/SubtractiveSynth.h"
 
+#include <cmath>
 #include <vector>
 
 namespace tarn::test {
@@ -47,6 +48,15 @@ private:
     SubtractiveSynth& synth_;
     std::vector<EventRecord> pending_;
 };
+
+// The equal-tempered frequency of a (fractional) note; note 57 is 440 Hz.
+inline double NoteHz(double note) {
+    return 440.0 * std::exp2((note - 57.0) / 12.0);
+}
+
+inline double Cents(double frequency, double reference) {
+    return 1200.0 * std::log2(frequency / reference);
+}
 
 // Ten seconds in which every parameter jumps between its extremes every
 // chunk while notes come and go: the output must stay finite, below bound
