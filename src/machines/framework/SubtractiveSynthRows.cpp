@@ -9,11 +9,13 @@ double Cube(double v) noexcept {
     return v * v * v;
 }
 
-int WriteWhole(char* text, int value, const char* unit) noexcept {
+// 64 bits wide, so that an offset from the far end of the int range is
+// still a number.
+int WriteWhole(char* text, long long value, const char* unit) noexcept {
     if (text == nullptr) {
         return 0;
     }
-    std::snprintf(text, kValueTextSize, "%d%s", value, unit);
+    std::snprintf(text, kValueTextSize, "%lld%s", value, unit);
     return 1;
 }
 
@@ -40,15 +42,15 @@ int FormatSustainLevel(char* text, double v) noexcept {
 }
 
 int FormatOctaveOffset(char* text, double v) noexcept {
-    return WriteWhole(text, TruncateValue(v) - 4, "");
+    return WriteWhole(text, TruncateValue(v) - 4LL, "");
 }
 
 int FormatSemiOffset(char* text, double v) noexcept {
-    return WriteWhole(text, TruncateValue(v) - 12, "");
+    return WriteWhole(text, TruncateValue(v) - 12LL, "");
 }
 
 int FormatDetuneCents(char* text, double v) noexcept {
-    return WriteWhole(text, TruncateValue(v) - 50, " cents");
+    return WriteWhole(text, TruncateValue(v) - 50LL, " cents");
 }
 
 int FormatPitchRange(char* text, double v) noexcept {
