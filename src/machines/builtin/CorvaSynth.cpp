@@ -10,16 +10,10 @@ constexpr auto kRows =
              kSynthModEnvelopeRows, RepeatRows(kSynthOscillatorRows, kOscillatorBases),
              RepeatRows(kSynthLfoRows, kLfoBases), kSynthFilterRows, std::array{kSynthQualityRow});
 
-MachineInfo CorvaInfo() {
-    MachineInfo info = MachineInfo::Builtin(kKindGenerator, "Corva Synth", "CSynth");
-    info.inputChannels = 0;
-    info.outputChannels = 2;
-    return info;
-}
-
 } // namespace
 
 CorvaSynth::CorvaSynth()
-    : SubtractiveSynth(CorvaInfo(), ParameterTable{kRows, kSynthFolders}, Channels::kMono) {}
+    : SubtractiveSynth(SynthInfo("Corva Synth", "CSynth"), ParameterTable{kRows, kSynthFolders},
+                       Channels::kMono) {}
 
 } // namespace tarn

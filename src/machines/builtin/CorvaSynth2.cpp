@@ -139,17 +139,11 @@ constexpr std::array<FolderRow, 13> Folders() {
 }
 constexpr auto kFolders = Folders();
 
-MachineInfo Corva2Info() {
-    MachineInfo info = MachineInfo::Builtin(kKindGenerator, "Corva Synth 2", "CS2T");
-    info.inputChannels = 0;
-    info.outputChannels = 2;
-    return info;
-}
-
 } // namespace
 
 CorvaSynth2::CorvaSynth2()
-    : SubtractiveSynth(Corva2Info(), ParameterTable{kRows, kFolders}, Channels::kMono) {
+    : SubtractiveSynth(SynthInfo("Corva Synth 2", "CS2T"), ParameterTable{kRows, kFolders},
+                       Channels::kMono) {
     // Note lengths count samples; the blocks do the rest.
     SetControlPeriod(1);
     QuantizeEvents(kBlockFrames);

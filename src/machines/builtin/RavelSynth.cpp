@@ -63,17 +63,11 @@ constexpr auto kRows =
 // The voices' LFO phases always come from this seed.
 constexpr std::uint32_t kLfoSpreadSeed = 4;
 
-MachineInfo RavelInfo() {
-    MachineInfo info = MachineInfo::Builtin(kKindGenerator, "Ravel Synth", "RSynth");
-    info.inputChannels = 0;
-    info.outputChannels = 2;
-    return info;
-}
-
 } // namespace
 
 RavelSynth::RavelSynth()
-    : SubtractiveSynth(RavelInfo(), ParameterTable{kRows, kSynthFolders}, Channels::kStereo) {}
+    : SubtractiveSynth(SynthInfo("Ravel Synth", "RSynth"), ParameterTable{kRows, kSynthFolders},
+                       Channels::kStereo) {}
 
 void RavelSynth::LfoModeChanged() noexcept {
     ClassicRandom random(kLfoSpreadSeed);

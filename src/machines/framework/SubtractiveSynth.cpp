@@ -50,6 +50,13 @@ SubtractiveSynth::SubtractiveSynth(MachineInfo info, ParameterTable table, Chann
     Prepare(kDspSampleRate);
 }
 
+MachineInfo SubtractiveSynth::SynthInfo(std::string name, std::string shortName) {
+    MachineInfo info = MachineInfo::Builtin(kKindGenerator, std::move(name), std::move(shortName));
+    info.inputChannels = 0;
+    info.outputChannels = 2;
+    return info;
+}
+
 void SubtractiveSynth::Prepare(double rate) {
     rate_ = rate > 0.0 ? rate : kDspSampleRate;
     cutoff_.Init(1.0, 1.0, kCutoffSlewSeconds * rate_);

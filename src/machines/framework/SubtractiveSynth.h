@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace tarn {
 
@@ -153,6 +154,10 @@ protected:
     enum class Channels { kMono, kStereo };
 
     SubtractiveSynth(MachineInfo info, ParameterTable table, Channels channels);
+
+    // A synthesizer's description: a generator with no inputs and two
+    // outputs.
+    static MachineInfo SynthInfo(std::string name, std::string shortName);
 
     void Prepare(double rate) override;
     void ApplyParameter(const EventRecord& event) noexcept override;
