@@ -15,7 +15,13 @@ namespace tarn {
 // a white or pink noise source joins them, both envelopes hold full level
 // for a punch time after the attack, and the voices play polyphonically,
 // as one mono voice, or as one mono voice that slides legato notes without
-// restarting its envelopes. Oscillator 2 can be hard-synced to oscillator 1.
+// restarting its envelopes.
+//
+// Hard sync: whenever oscillator 1 starts a new cycle, oscillator 2 starts
+// its own cycle again, placed where it would be had it restarted at the
+// exact moment between two samples that oscillator 1 wrapped; oscillator 2
+// then sounds at oscillator 1's period with its own pitch as the timbre.
+// Oscillator 1 keeps time even when it is disabled.
 //
 // Modulation is worked out once per block of 16 samples and every moving
 // value (pitch, pulse width, levels, amplitude envelope) glides to its new

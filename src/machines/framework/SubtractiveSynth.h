@@ -19,7 +19,8 @@ namespace tarn {
 // multimode filter. Each machine declares its own parameter rows (with the
 // row templates below) and picks mono or stereo; this class turns the
 // shared parameter numbers into settings, allocates voices and renders
-// them.
+// them. A machine whose voices work differently overrides the voice start
+// and the render and builds them from the protected pieces below.
 //
 // Voices advance their modulation (LFOs, modulation envelope, filter
 // coefficients, pitch and table choice) once per control period and run
