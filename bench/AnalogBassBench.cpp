@@ -7,6 +7,8 @@
 #include "dsp/DspLibrary.h"
 #include "machines/builtin/AnalogBass.h"
 
+#include "ChunkBench.h"
+
 #include <benchmark/benchmark.h>
 
 #include <array>
@@ -15,13 +17,11 @@
 namespace tarn {
 namespace {
 
-constexpr int kChunk = kMaxChunkFrames;
+using bench::kChunk;
+using bench::StereoChunk;
 
 void Report(benchmark::State& state) {
-    state.counters["per_sample"] = benchmark::Counter(
-        kChunk, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-    state.counters["realtime"] =
-        benchmark::Counter(kChunk / kDspSampleRate, benchmark::Counter::kIsIterationInvariantRate);
+    bench::ReportChunk(state);
 }
 
 std::int32_t Send(Machine& machine, std::int32_t type, std::int32_t value = 0,
@@ -41,14 +41,6 @@ EventRecord Event(std::int32_t index, double value) {
     event.velocity = 1.0;
     return event;
 }
-
-struct StereoChunk {
-    std::array<double, kChunk> left{};
-    std::array<double, kChunk> right{};
-    ChannelBufferRecord leftRecord{left.data(), 0};
-    ChannelBufferRecord rightRecord{right.data(), 0};
-    std::array<ChannelBufferRecord*, 2> outputs{&leftRecord, &rightRecord};
-};
 
 void BM_AnalogBassChunk(benchmark::State& state) {
     if (DspSampleRate() == 0.0) {

@@ -14,6 +14,8 @@
 #include "machines/builtin/ParametricEq.h"
 #include "machines/builtin/TapeDelay.h"
 
+#include "ChunkBench.h"
+
 #include <benchmark/benchmark.h>
 
 #include <array>
@@ -24,13 +26,10 @@
 namespace tarn {
 namespace {
 
-constexpr int kChunk = kMaxChunkFrames;
+using bench::kChunk;
 
 void Report(benchmark::State& state) {
-    state.counters["per_sample"] = benchmark::Counter(
-        kChunk, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-    state.counters["realtime"] =
-        benchmark::Counter(kChunk / kDspSampleRate, benchmark::Counter::kIsIterationInvariantRate);
+    bench::ReportChunk(state);
 }
 
 std::int32_t Send(Machine& machine, std::int32_t type, std::int32_t value = 0,

@@ -18,6 +18,7 @@
 #include "machines/builtin/ParametricEq.h"
 #include "machines/builtin/RavelSynth.h"
 #include "machines/builtin/Reverb.h"
+#include "machines/builtin/Sampler.h"
 #include "machines/builtin/TapeDelay.h"
 
 #include <array>
@@ -55,7 +56,7 @@ constexpr std::array kBuiltinMachines{
     BuiltinMachine{"Tarn Duosync", true, nullptr},
     BuiltinMachine{"Tarn Flanger", true, &Construct<Flanger>},
     BuiltinMachine{"Tarn Compressor", true, &Construct<Compressor>},
-    BuiltinMachine{"Tarn Sampler", true, nullptr},
+    BuiltinMachine{"Tarn Sampler", true, &Construct<Sampler>},
     BuiltinMachine{"Tarn Multimode Filter", true, &Construct<MultimodeFilterMachine>},
     BuiltinMachine{"Tarn Track Sampler", false, nullptr},
     BuiltinMachine{"Tarn Widestrings", false, nullptr},
