@@ -89,6 +89,15 @@ TEST(SampleMachineProject, WavesSaveAndLoadAndRenderTheSame) {
         {"Tarn Sampler",
          {Event(0, 0.0, 1, 1.0), Event(0, 0.0, 0, 48.0), Event(0, 0.5, 0, 55.0, 1),
           Event(1, 0.25, 20, 0.4), Event(2, 0.0, 1, 4.0), Event(2, 0.1, 0, 60.0)}},
+        {"Tarn Tracker",
+         {Event(0, 0.0, 3, 1.0), Event(0, 0.0, 0, 48.0), Event(0, 0.5, 3, 4.0, 1),
+          Event(0, 0.5, 6, -0.5, 1), Event(0, 0.5, 0, 55.0, 1), Event(1, 0.0, 10, 3.0),
+          Event(1, 0.0, 0, 50.0), Event(2, 0.0, 20, 1.0, 1), Event(2, 0.0, 21, 1.0, 1),
+          Event(2, 0.0, 0, 60.0, 1), Event(3, 0.0, 5, -6.0)}},
+        {"Tarn Track Sampler",
+         {Event(0, 0.0, 1, 1.0), Event(0, 0.0, 0, 48.0), Event(0, 0.5, 1, 4.0, 1),
+          Event(0, 0.5, 3, 0.7, 1), Event(0, 0.5, 0, 55.0, 1), Event(1, 0.0, 2, -12.0),
+          Event(2, 0.0, 23, 1.0), Event(2, 0.25, 0, 62.0)}},
     };
     for (const SongOf& song : songs) {
         auto project = MakeNewProject(machines.Creator(), engineTempo);

@@ -20,6 +20,8 @@
 #include "machines/builtin/Reverb.h"
 #include "machines/builtin/Sampler.h"
 #include "machines/builtin/TapeDelay.h"
+#include "machines/builtin/TrackSampler.h"
+#include "machines/builtin/Tracker.h"
 
 #include <array>
 
@@ -52,13 +54,13 @@ constexpr std::array kBuiltinMachines{
     BuiltinMachine{"Tarn NES", true, nullptr},
     BuiltinMachine{"Tarn Distortion", true, &Construct<Distortion>},
     BuiltinMachine{"Tarn Limiter", true, &Construct<Limiter>},
-    BuiltinMachine{"Tarn Tracker", true, nullptr},
+    BuiltinMachine{"Tarn Tracker", true, &Construct<Tracker>},
     BuiltinMachine{"Tarn Duosync", true, nullptr},
     BuiltinMachine{"Tarn Flanger", true, &Construct<Flanger>},
     BuiltinMachine{"Tarn Compressor", true, &Construct<Compressor>},
     BuiltinMachine{"Tarn Sampler", true, &Construct<Sampler>},
     BuiltinMachine{"Tarn Multimode Filter", true, &Construct<MultimodeFilterMachine>},
-    BuiltinMachine{"Tarn Track Sampler", false, nullptr},
+    BuiltinMachine{"Tarn Track Sampler", false, &Construct<TrackSampler>},
     BuiltinMachine{"Tarn Widestrings", false, nullptr},
     BuiltinMachine{"Tarn Corva Dist", false, &Construct<CorvaDist>},
     BuiltinMachine{"Tarn Reverb", false, &Construct<Reverb>},

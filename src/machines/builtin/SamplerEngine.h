@@ -132,56 +132,56 @@ constexpr ParameterRow Proportion(std::int32_t index, const char* name, const ch
             .format = FormatSamplerPercent};
 }
 
-inline constexpr ParameterRow kAmpAttack = EnvelopeTime(
-    SamplerEngine::kAmpAttack, "Attack", "Attack Length", SamplerEngine::kAmpEnvFolder);
-inline constexpr ParameterRow kModAttack = EnvelopeTime(
-    SamplerEngine::kModAttack, "Attack", "Filter Length", SamplerEngine::kModEnvFolder);
-inline constexpr ParameterRow kAmpDecay =
-    EnvelopeTime(SamplerEngine::kAmpDecay, "Decay", "Decay Length", SamplerEngine::kAmpEnvFolder);
-inline constexpr ParameterRow kModDecay =
-    EnvelopeTime(SamplerEngine::kModDecay, "Decay", "Decay Length", SamplerEngine::kModEnvFolder);
-inline constexpr ParameterRow kAmpSustain =
-    Sustain(SamplerEngine::kAmpSustain, SamplerEngine::kAmpEnvFolder);
-inline constexpr ParameterRow kModSustain =
-    Sustain(SamplerEngine::kModSustain, SamplerEngine::kModEnvFolder);
-inline constexpr ParameterRow kAmpRelease = EnvelopeTime(
-    SamplerEngine::kAmpRelease, "Release", "Release Length", SamplerEngine::kAmpEnvFolder);
-inline constexpr ParameterRow kModRelease = EnvelopeTime(
-    SamplerEngine::kModRelease, "Release", "Release Length", SamplerEngine::kModEnvFolder);
-inline constexpr ParameterRow kCutoff =
-    Proportion(SamplerEngine::kCutoff, "Cutoff", "Filter cutoff", 1.0);
-inline constexpr ParameterRow kResonance =
-    Proportion(SamplerEngine::kResonance, "Resonance", "Filter resonance", 0.0);
-inline constexpr ParameterRow kCutoffModEnv =
-    Proportion(SamplerEngine::kCutoffModEnv, "Cutoff (Mod Env)", "Cutoff (Mod Env)", 0.0);
-inline constexpr ParameterRow kFilterType = {.index = SamplerEngine::kFilterType,
-                                             .name = "Filter type",
-                                             .description = "Filter type",
-                                             .type = kTypeByte,
-                                             .maximum = 3.0,
-                                             .resolution = 1.0,
-                                             .folder = -1,
-                                             .flags = kParamGlobal,
-                                             .names = kFilterTypeNames};
-inline constexpr ParameterRow kFilterSlope = {.index = SamplerEngine::kFilterSlope,
-                                              .name = "Filter slope",
-                                              .description = "Filter slope",
-                                              .type = kTypeByte,
-                                              .maximum = 2.0,
-                                              .resolution = 1.0,
-                                              .folder = -1,
-                                              .flags = kParamGlobal,
-                                              .names = kFilterSlopeNames};
-inline constexpr ParameterRow kQuality = {.index = SamplerEngine::kQuality,
-                                          .name = "Quality",
-                                          .description = "Quality",
-                                          .type = kTypeByte,
-                                          .maximum = 20.0,
-                                          .defaultValue = 10.0,
-                                          .resolution = 1.0,
-                                          .folder = -1,
-                                          .flags = kParamGlobal,
-                                          .format = FormatSamplerQuality};
+// The envelopes, amplitude and modulation side by side.
+inline constexpr std::array<ParameterRow, 8> kEnvelopeRows{{
+    EnvelopeTime(SamplerEngine::kAmpAttack, "Attack", "Attack Length",
+                 SamplerEngine::kAmpEnvFolder),
+    EnvelopeTime(SamplerEngine::kModAttack, "Attack", "Filter Length",
+                 SamplerEngine::kModEnvFolder),
+    EnvelopeTime(SamplerEngine::kAmpDecay, "Decay", "Decay Length", SamplerEngine::kAmpEnvFolder),
+    EnvelopeTime(SamplerEngine::kModDecay, "Decay", "Decay Length", SamplerEngine::kModEnvFolder),
+    Sustain(SamplerEngine::kAmpSustain, SamplerEngine::kAmpEnvFolder),
+    Sustain(SamplerEngine::kModSustain, SamplerEngine::kModEnvFolder),
+    EnvelopeTime(SamplerEngine::kAmpRelease, "Release", "Release Length",
+                 SamplerEngine::kAmpEnvFolder),
+    EnvelopeTime(SamplerEngine::kModRelease, "Release", "Release Length",
+                 SamplerEngine::kModEnvFolder),
+}};
+
+// The filter and the control rate.
+inline constexpr std::array<ParameterRow, 6> kFilterRows{{
+    Proportion(SamplerEngine::kCutoff, "Cutoff", "Filter cutoff", 1.0),
+    Proportion(SamplerEngine::kResonance, "Resonance", "Filter resonance", 0.0),
+    Proportion(SamplerEngine::kCutoffModEnv, "Cutoff (Mod Env)", "Cutoff (Mod Env)", 0.0),
+    {.index = SamplerEngine::kFilterType,
+     .name = "Filter type",
+     .description = "Filter type",
+     .type = kTypeByte,
+     .maximum = 3.0,
+     .resolution = 1.0,
+     .folder = -1,
+     .flags = kParamGlobal,
+     .names = kFilterTypeNames},
+    {.index = SamplerEngine::kFilterSlope,
+     .name = "Filter slope",
+     .description = "Filter slope",
+     .type = kTypeByte,
+     .maximum = 2.0,
+     .resolution = 1.0,
+     .folder = -1,
+     .flags = kParamGlobal,
+     .names = kFilterSlopeNames},
+    {.index = SamplerEngine::kQuality,
+     .name = "Quality",
+     .description = "Quality",
+     .type = kTypeByte,
+     .maximum = 20.0,
+     .defaultValue = 10.0,
+     .resolution = 1.0,
+     .folder = -1,
+     .flags = kParamGlobal,
+     .format = FormatSamplerQuality},
+}};
 
 } // namespace sampler_rows
 

@@ -4,6 +4,9 @@
 #include "machines/framework/ParameterFolder.h"
 #include "tarn/MachineAbi.h"
 
+#include <algorithm>
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -50,6 +53,17 @@ constexpr ParameterRow NoteRow(std::int32_t index, const char* name = "Note",
             .resolution = 0.0,
             .folder = -1,
             .flags = kParamNoteDescriptor};
+}
+
+// Rows declared in parts, as one array: a part shared by a family of
+// machines joins each machine's own rows.
+template <std::size_t... N>
+constexpr std::array<ParameterRow, (N + ...)>
+JoinRows(const std::array<ParameterRow, N>&... parts) {
+    std::array<ParameterRow, (N + ...)> out{};
+    std::size_t at = 0;
+    ((std::copy(parts.begin(), parts.end(), out.begin() + at), at += N), ...);
+    return out;
 }
 
 // A folder of the parameter view. Top-level folders of synthesizers carry

@@ -1,5 +1,6 @@
 #include "WaveProject.h"
 
+#include "dsp/DspLibrary.h"
 #include "engine/Wave.h"
 #include "machines/builtin/BuiltinMachines.h"
 
@@ -14,6 +15,11 @@ namespace tarn::test {
 
 WaveProject::WaveProject(const char* machineName, double bpm)
     : factory_(BuiltinMachines()), bpm_(bpm) {
+    // Start-up builds the tables before any machine exists; a test binary
+    // does it on first use.
+    if (DspSampleRate() != kRate) {
+        EXPECT_EQ(InitializeDspLibrary(kRate), 1);
+    }
     TempoRecord tempo;
     tempo.SetSampleRate(kRate);
     tempo.SetBpm(bpm);
