@@ -37,7 +37,9 @@ MachineInfo SamplerInfo() {
 
 } // namespace
 
-Sampler::Sampler() : SamplerEngine(SamplerInfo(), ParameterTable{kParameters, kFolders}) {}
+Sampler::Sampler() : SamplerEngine(SamplerInfo(), ParameterTable{kParameters, kFolders}) {
+    PlayEveryNote();
+}
 
 void Sampler::ApplyParameter(const EventRecord& event) noexcept {
     if (event.index == kWave) {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <utility>
 
 namespace tarn {
@@ -20,41 +19,7 @@ double Cube(double v) noexcept {
     return v * v * v;
 }
 
-int WriteName(char* text, const char* name) noexcept {
-    if (text == nullptr) {
-        return 0;
-    }
-    std::snprintf(text, kValueTextSize, "%s", name);
-    return 1;
-}
-
 } // namespace
-
-int FormatSamplerTime(char* text, double v) noexcept {
-    return WriteValueText(text, Cube(v) * kLongestEnvelopeSeconds * 1000.0, 3, "ms");
-}
-
-int FormatSamplerQuality(char* text, double v) noexcept {
-    const int quality = TruncateValue(v);
-    switch (quality) {
-    case 0:
-        return WriteName(text, "Medium");
-    case 10:
-        return WriteName(text, "High");
-    case kPerfectQuality:
-        return WriteName(text, "Perfect");
-    default:
-        return WriteValueText(text, quality, 0, "");
-    }
-}
-
-int FormatSamplerSustain(char* text, double v) noexcept {
-    return FormatDecibels(text, v, "db");
-}
-
-int FormatSamplerPercent(char* text, double v) noexcept {
-    return FormatProportion(text, v);
-}
 
 SamplerEngine::SamplerEngine(MachineInfo info, ParameterTable table)
     : BuiltinMachineBase(std::move(info), table) {

@@ -5,6 +5,7 @@
 #include "machines/builtin/SamplerVoice.h"
 #include "machines/framework/BuiltinMachineBase.h"
 #include "machines/framework/ParameterDisplay.h"
+#include "machines/framework/SubtractiveSynthRows.h"
 
 #include <array>
 #include <cstdint>
@@ -80,13 +81,6 @@ private:
     std::array<SamplerVoice, kVoiceCount> voices_{};
 };
 
-// Envelope times: "%.3fms" of v^3 x 10 s.
-int FormatSamplerTime(char* text, double v) noexcept;
-// Quality: "Medium" at 0, "High" at 10, "Perfect" at 20, else the number.
-int FormatSamplerQuality(char* text, double v) noexcept;
-int FormatSamplerSustain(char* text, double v) noexcept;
-int FormatSamplerPercent(char* text, double v) noexcept;
-
 // The rows of the shared sound, for the samplers' parameter tables.
 namespace sampler_rows {
 
@@ -104,7 +98,7 @@ constexpr ParameterRow EnvelopeTime(std::int32_t index, const char* name, const 
             .resolution = 0.005,
             .folder = folder,
             .flags = kParamGlobal,
-            .format = FormatSamplerTime};
+            .format = FormatSynthTime};
 }
 
 constexpr ParameterRow Sustain(std::int32_t index, std::int32_t folder) {
@@ -117,7 +111,7 @@ constexpr ParameterRow Sustain(std::int32_t index, std::int32_t folder) {
             .resolution = 0.05,
             .folder = folder,
             .flags = kParamGlobal,
-            .format = FormatSamplerSustain};
+            .format = FormatSustainLevel};
 }
 
 constexpr ParameterRow Proportion(std::int32_t index, const char* name, const char* description,
@@ -129,7 +123,7 @@ constexpr ParameterRow Proportion(std::int32_t index, const char* name, const ch
             .resolution = 1.0,
             .folder = -1,
             .flags = kParamGlobal,
-            .format = FormatSamplerPercent};
+            .format = FormatPercent};
 }
 
 // The envelopes, amplitude and modulation side by side.
@@ -180,7 +174,7 @@ inline constexpr std::array<ParameterRow, 6> kFilterRows{{
      .resolution = 1.0,
      .folder = -1,
      .flags = kParamGlobal,
-     .format = FormatSamplerQuality},
+     .format = FormatQuality},
 }};
 
 } // namespace sampler_rows

@@ -49,15 +49,6 @@ constexpr std::array<ParameterRow, N * M> RepeatRows(const std::array<ParameterR
     return out;
 }
 
-template <std::size_t... N>
-constexpr std::array<ParameterRow, (N + ...)>
-JoinRows(const std::array<ParameterRow, N>&... parts) {
-    std::array<ParameterRow, (N + ...)> out{};
-    std::size_t at = 0;
-    ((std::copy(parts.begin(), parts.end(), out.begin() + at), at += N), ...);
-    return out;
-}
-
 inline constexpr std::array<std::int32_t, SubtractiveSynth::kOscillatorCount> kOscillatorBases{
     100, 120, 140, 160};
 inline constexpr std::array<std::int32_t, SubtractiveSynth::kLfoCount> kLfoBases{200, 210};
