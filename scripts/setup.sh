@@ -9,6 +9,7 @@ packages=(
     libasound2-dev libjack-jackd2-dev jackd2
     libcli11-dev nlohmann-json3-dev
     libsndfile1-dev
+    qt6-base-dev fonts-dejavu-core
 )
 
 missing=()

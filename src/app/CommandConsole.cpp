@@ -38,9 +38,20 @@ void CommandConsole::Say(const std::string& text) {
     }
 }
 
+void CommandConsole::SetListener(Listener listener) {
+    std::lock_guard hold(listenerLock_);
+    listener_ = std::move(listener);
+}
+
 void CommandConsole::Receive(void* console, int kind, const std::string& text) {
     auto* self = static_cast<CommandConsole*>(console);
     self->log_.AddLine(kind, text);
+    {
+        std::lock_guard hold(self->listenerLock_);
+        if (self->listener_) {
+            self->listener_(kind, text);
+        }
+    }
     if (kind == kWarningLine) {
         ++self->warnings_;
     }

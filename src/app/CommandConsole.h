@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <filesystem>
+#include <functional>
+#include <mutex>
 #include <string>
 
 namespace tarn {
@@ -25,6 +27,11 @@ public:
     // A summary for the user ("rendered ...", "playback stopped"): on stdout
     // and in the log, like every other line of the program.
     void Say(const std::string& text);
+    // Also hands every line to listener (a console window), on the thread
+    // that ended it; an empty function stops that. Once it returns, the
+    // previous listener is no longer called.
+    using Listener = std::function<void(int kind, const std::string& text)>;
+    void SetListener(Listener listener);
     // Warning lines seen so far: a project that loads with warnings plays,
     // but the command says so at its end (or refuses, when strict).
     int Warnings() const { return warnings_.load(); }
@@ -35,6 +42,8 @@ private:
     ConsoleLog log_;
     std::atomic<bool> echoMessages_ = false;
     std::atomic<int> warnings_ = 0;
+    std::mutex listenerLock_;
+    Listener listener_;
 };
 
 } // namespace tarn

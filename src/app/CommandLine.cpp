@@ -26,7 +26,7 @@ constexpr int kUsageError = 2;
 
 } // namespace
 
-int RunCommandLine(int argc, char** argv) {
+int RunCommandLine(int argc, char** argv, CommandAdder windowCommand) {
     CLI::App app{"Tarn Studio " TARN_VERSION " - a modular music-production studio", "tarn"};
     app.set_version_flag("--version", "Tarn Studio " TARN_VERSION);
     app.require_subcommand(0, 1);
@@ -38,6 +38,7 @@ int RunCommandLine(int argc, char** argv) {
     const std::array commands{AddRenderCommand(app),   AddPlayCommand(app), AddDumpCommand(app),
                               AddImportCommand(app),   AddNewCommand(app),  AddDemoCommand(app),
                               AddMachinesCommand(app), AddWaveCommand(app), AddMidiCommand(app)};
+    const Command window = windowCommand != nullptr ? windowCommand(app) : Command{};
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -59,6 +60,9 @@ int RunCommandLine(int argc, char** argv) {
             if (command.parser->parsed()) {
                 return command.run(console);
             }
+        }
+        if (window.run) {
+            return window.run(console);
         }
         std::cout << "Tarn Studio " TARN_VERSION "\n\n" << app.help() << '\n';
         return PrintMachines(std::cout);

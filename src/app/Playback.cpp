@@ -2,6 +2,7 @@
 
 #include "app/InterruptGuard.h"
 #include "app/Studio.h"
+#include "app/StudioAudio.h"
 #include "audio/MidiInputList.h"
 #include "audio/PcmDeviceSelection.h"
 #include "audio/WaveOutDriver.h"
@@ -148,11 +149,8 @@ PlayOutcome PlaySong(Studio& studio, const PlayRequest& request) {
     }
     const bool anyDevice = device->DeviceCount() > 0;
     WaveOutDriver driver(std::move(device));
-    HostLink link = studio.Engine().RenderLink();
-    MachineMessage attach;
-    attach.messageType = kMsgAttachHost;
-    attach.pointer = &link;
-    driver.HandleMessage(&attach);
+    HostLink link{};
+    AttachRenderCallback(driver, studio.Engine(), link);
     if (driver.Open() == 0) {
         return anyDevice ? PlayOutcome::kFailed : PlayOutcome::kNoDevice;
     }

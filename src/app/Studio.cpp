@@ -1,6 +1,6 @@
 #include "app/Studio.h"
 
-#include "base/MessagePipe.h"
+#include "app/StartUpStep.h"
 #include "document/ProjectBuilder.h"
 #include "document/ProjectFile.h"
 #include "dsp/DspLibrary.h"
@@ -11,26 +11,29 @@
 
 namespace tarn {
 
-Studio::Studio()
+Studio::Studio(StudioMachines machines)
     : factory_(BuiltinMachines()),
       createMachine_([this](std::string_view name) { return factory_.CreateMachine(name); }) {
-    StartUp();
+    StartUp(machines);
 }
 
 Studio::Studio(MachineCreator createMachine)
     : factory_(BuiltinMachines()), createMachine_(std::move(createMachine)) {
-    StartUp();
+    StartUp(StudioMachines::kBuiltIn);
 }
 
-void Studio::StartUp() {
-    MessageOut() << "starting audio streaming engine..." << eol;
-    MessageOut() << "starting sound preview engine..." << eol;
-    MessageOut() << "starting core engine..." << eol;
+void Studio::StartUp(StudioMachines machines) {
+    if (machines == StudioMachines::kBuiltInAndGear) {
+        StartUpStep("creating machine factory...");
+        factory_.Registry().Build();
+    }
+    StartUpStep("starting audio streaming engine...");
+    StartUpStep("starting sound preview engine...");
+    StartUpStep("starting core engine...");
     engine_.Start();
     engine_.AttachStreamer(&streamer_, &streamer_.Lock());
     engine_.AttachPreview(&preview_);
-    MessageOut() << "initializing DSP lib..." << eol;
-    InitializeDspLibrary(kDspSampleRate);
+    TimedStartUpStep("initializing DSP lib...", [] { InitializeDspLibrary(kDspSampleRate); });
 }
 
 Studio::~Studio() {

@@ -16,6 +16,10 @@ namespace tarn {
 
 class Project;
 
+// Where machines come from: the built-in table alone, or also the plug-ins
+// that the Gear folders' registry lists (read at start-up).
+enum class StudioMachines { kBuiltIn, kBuiltInAndGear };
+
 // The engines a command-line run needs, brought up in the studio's start-up
 // order and taken down in reverse: the machine factory, the audio streamer,
 // the core engine (rendering the current project, feeding the streamer),
@@ -24,8 +28,7 @@ class Project;
 // (the command itself offline, the driver's fill thread when playing).
 class Studio {
 public:
-    // Machines come from the built-in table.
-    Studio();
+    explicit Studio(StudioMachines machines = StudioMachines::kBuiltIn);
     // Machines come from createMachine (tests bring machines of their own).
     explicit Studio(MachineCreator createMachine);
     ~Studio();
@@ -34,6 +37,7 @@ public:
 
     const MachineCreator& Creator() const { return createMachine_; }
     CurrentProject& Current() { return current_; }
+    const MachineFactory& Factory() const { return factory_; }
     CoreEngine& Engine() { return engine_; }
     AudioStreamer& Streamer() { return streamer_; }
     // Loads sounds into the current project's wavetable and the preview,
@@ -49,7 +53,7 @@ public:
     void SetProject(std::unique_ptr<Project> project);
 
 private:
-    void StartUp();
+    void StartUp(StudioMachines machines);
 
     MachineFactory factory_;
     MachineCreator createMachine_;

@@ -26,6 +26,15 @@ MessageBoxAnswer ScriptedInteraction::ShowMessage(std::string_view, std::string_
     return buttons == MessageBoxButtons::kOk ? MessageBoxAnswer::kOk : MessageBoxAnswer::kYes;
 }
 
+std::optional<std::filesystem::path> ScriptedInteraction::ChooseFile(FileDialog, std::string_view) {
+    if (files_.empty()) {
+        return std::nullopt;
+    }
+    std::filesystem::path file = std::move(files_.front());
+    files_.pop_front();
+    return file;
+}
+
 UserInteraction& CurrentInteraction() noexcept {
     return installed != nullptr ? *installed : Headless();
 }

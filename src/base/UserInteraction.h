@@ -1,15 +1,22 @@
 #pragma once
 
 #include <deque>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tarn {
 
-// The buttons a message box offers and the answer it gives back.
-enum class MessageBoxButtons { kOk, kYesNo, kYesNoCancel };
+// The buttons a message box offers and the answer it gives back. The save
+// prompt's Save, Don't Save and Cancel answer kYes, kNo and kCancel.
+enum class MessageBoxButtons { kOk, kYesNo, kYesNoCancel, kSaveDontSaveCancel };
 enum class MessageBoxAnswer { kOk, kYes, kNo, kCancel };
+
+// The file dialogs: choosing an existing file to open, or a name to save
+// under (an existing file is replaced only once the user agreed).
+enum class FileDialog { kOpen, kSave };
 
 // Where the studio asks the user something or tells them something that
 // needs acknowledging (the save prompt, integrity alarms, overwrite
@@ -24,6 +31,11 @@ public:
     virtual MessageBoxAnswer ShowMessage(std::string_view caption, std::string_view text,
                                          MessageBoxButtons buttons) = 0;
 
+    // A file the user chose, with defaultExtension ("tarn") added to a name
+    // typed without one; none when the dialog was cancelled.
+    virtual std::optional<std::filesystem::path> ChooseFile(FileDialog dialog,
+                                                            std::string_view defaultExtension) = 0;
+
     // The system clipboard's text (empty when it holds none) and replacing
     // it, for copying pattern events between editors and programs. The GUI
     // uses the system's; without one the clipboard is a text in memory.
@@ -37,17 +49,23 @@ private:
 // Answers from a script: queued answers first, then the first button of
 // the box (OK or Yes). Every text shown is kept and written to the message
 // pipe, so that a headless run still leaves the alarm in the console log.
+// File dialogs take the queued files in order and are cancelled once none
+// is left.
 class ScriptedInteraction : public UserInteraction {
 public:
     MessageBoxAnswer ShowMessage(std::string_view caption, std::string_view text,
                                  MessageBoxButtons buttons) override;
+    std::optional<std::filesystem::path> ChooseFile(FileDialog dialog,
+                                                    std::string_view defaultExtension) override;
 
     void QueueAnswer(MessageBoxAnswer answer) { answers_.push_back(answer); }
+    void QueueFile(std::filesystem::path file) { files_.push_back(std::move(file)); }
     // Every text shown so far, oldest first.
     const std::vector<std::string>& Texts() const { return texts_; }
 
 private:
     std::deque<MessageBoxAnswer> answers_;
+    std::deque<std::filesystem::path> files_;
     std::vector<std::string> texts_;
 };
 

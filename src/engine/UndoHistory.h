@@ -109,6 +109,9 @@ public:
     // Save As).
     void Clear();
     bool IsChanged() const { return changed_; }
+    // The project was written to its file: nothing is left to lose, though
+    // every entry can still be undone.
+    void MarkSaved() { changed_ = false; }
 
     int Count() const { return static_cast<int>(entries_.size()); }
     int Position() const { return position_; }

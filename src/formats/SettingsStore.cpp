@@ -33,27 +33,6 @@ int HexDigit(char c) {
     return -1;
 }
 
-// "#RRGGBB" as 0x00RRGGBB; false for a text without the "#". Digits stop at
-// the first that is not hexadecimal; too many saturate, as the C library's
-// conversion does.
-bool ParseColour(std::string_view text, std::uint32_t& out) {
-    text = Trimmed(text);
-    if (text.empty() || text.front() != '#') {
-        return false;
-    }
-    std::uint64_t value = 0;
-    for (const char c : text.substr(1)) {
-        const int digit = HexDigit(c);
-        if (digit < 0) {
-            break;
-        }
-        value = std::min<std::uint64_t>(value * 16 + static_cast<std::uint64_t>(digit),
-                                        std::numeric_limits<std::uint32_t>::max());
-    }
-    out = static_cast<std::uint32_t>(value);
-    return true;
-}
-
 int FontWeight(std::string_view text) {
     if (text == "Normal") {
         return 400;
@@ -75,6 +54,26 @@ int TransparencyType(std::string_view text) {
 }
 
 } // namespace
+
+// Digits stop at the first that is not hexadecimal; too many saturate, as
+// the C library's conversion does.
+bool ParseColour(std::string_view text, std::uint32_t& out) {
+    text = Trimmed(text);
+    if (text.empty() || text.front() != '#') {
+        return false;
+    }
+    std::uint64_t value = 0;
+    for (const char c : text.substr(1)) {
+        const int digit = HexDigit(c);
+        if (digit < 0) {
+            break;
+        }
+        value = std::min<std::uint64_t>(value * 16 + static_cast<std::uint64_t>(digit),
+                                        std::numeric_limits<std::uint32_t>::max());
+    }
+    out = static_cast<std::uint32_t>(value);
+    return true;
+}
 
 int SettingsInteger(std::string_view text) {
     const std::size_t first = text.find_first_not_of(' ');

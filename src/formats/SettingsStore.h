@@ -82,4 +82,8 @@ private:
 // range are cut to it.
 int SettingsInteger(std::string_view text);
 
+// A colour's text, "#RRGGBB" with blanks around it, as 0x00RRGGBB in out;
+// false, out unchanged, for a text without the "#".
+bool ParseColour(std::string_view text, std::uint32_t& out);
+
 } // namespace tarn

@@ -1,0 +1,43 @@
+#include "app/StudioAudio.h"
+
+#include "app/Studio.h"
+#include "audio/PcmDeviceSelection.h"
+#include "engine/Project.h"
+
+namespace tarn {
+
+void AttachRenderCallback(AudioDevice& device, CoreEngine& engine, HostLink& link) {
+    link = engine.RenderLink();
+    MachineMessage attach;
+    attach.messageType = kMsgAttachHost;
+    attach.pointer = &link;
+    device.HandleMessage(&attach);
+}
+
+StudioAudio::StudioAudio(Studio& studio, std::string_view backend) : studio_(studio) {
+    std::unique_ptr<PcmDevice> device = SelectPcmDevice(backend);
+    if (device == nullptr) {
+        return;
+    }
+    driver_ = std::make_unique<WaveOutDriver>(std::move(device));
+    AttachRenderCallback(*driver_, studio.Engine(), link_);
+    if (driver_->Open() != 0) {
+        driver_->Start();
+    }
+}
+
+StudioAudio::~StudioAudio() {
+    studio_.Engine().AttachLiveInput(nullptr);
+    midi_.Close();
+    if (driver_ != nullptr) {
+        driver_->Stop();
+        driver_->Close();
+    }
+}
+
+void StudioAudio::OpenMidiInputs() {
+    midi_.OpenSystemInputs();
+    studio_.Engine().AttachLiveInput(&midi_);
+}
+
+} // namespace tarn

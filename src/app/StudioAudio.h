@@ -1,0 +1,44 @@
+#pragma once
+
+#include "audio/MidiInputList.h"
+#include "audio/WaveOutDriver.h"
+
+#include <memory>
+#include <string_view>
+
+namespace tarn {
+
+class AudioDevice;
+class CoreEngine;
+class Studio;
+
+// Hands device the engine's render callback (the attach message); link is
+// what the device keeps and must outlive it.
+void AttachRenderCallback(AudioDevice& device, CoreEngine& engine, HostLink& link);
+
+// The studio's live audio: the output driver rendering the current project
+// on its fill thread and the MIDI inputs playing the live Nodes. A device
+// that cannot be opened is reported by the driver itself and the studio
+// runs silent. Owner's (GUI) thread; the studio must outlive this object.
+class StudioAudio {
+public:
+    // Opens the output device of backend ("auto", "alsa" or "jack") and
+    // starts the fill thread.
+    StudioAudio(Studio& studio, std::string_view backend);
+    // Closes the MIDI inputs, stops the fill thread and closes the device.
+    ~StudioAudio();
+    StudioAudio(const StudioAudio&) = delete;
+    StudioAudio& operator=(const StudioAudio&) = delete;
+
+    // Opens every MIDI input of the system and lets the engine drain them.
+    void OpenMidiInputs();
+    bool Playing() const { return driver_ != nullptr && driver_->IsRunning(); }
+
+private:
+    Studio& studio_;
+    HostLink link_{};
+    std::unique_ptr<WaveOutDriver> driver_;
+    MidiInputList midi_;
+};
+
+} // namespace tarn

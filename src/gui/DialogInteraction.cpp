@@ -1,0 +1,85 @@
+#include "gui/DialogInteraction.h"
+
+#include <QAbstractButton>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+
+namespace tarn {
+namespace {
+
+QString ToQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+MessageBoxAnswer DialogInteraction::ShowMessage(std::string_view caption, std::string_view text,
+                                                MessageBoxButtons buttons) {
+    QMessageBox box(parent_);
+    box.setWindowTitle(ToQString(caption));
+    box.setText(ToQString(text));
+    switch (buttons) {
+    case MessageBoxButtons::kOk:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case MessageBoxButtons::kYesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    case MessageBoxButtons::kYesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    case MessageBoxButtons::kSaveDontSaveCancel:
+        box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+        box.button(QMessageBox::Discard)->setText(QObject::tr("Don't Save"));
+        box.setDefaultButton(QMessageBox::Save);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Ok:
+        return MessageBoxAnswer::kOk;
+    case QMessageBox::Yes:
+    case QMessageBox::Save:
+        return MessageBoxAnswer::kYes;
+    case QMessageBox::No:
+    case QMessageBox::Discard:
+        return MessageBoxAnswer::kNo;
+    default:
+        return MessageBoxAnswer::kCancel;
+    }
+}
+
+std::optional<std::filesystem::path>
+DialogInteraction::ChooseFile(FileDialog dialog, std::string_view defaultExtension) {
+    const QString extension = ToQString(defaultExtension);
+    QFileDialog chooser(parent_, QString(), QString::fromStdString(lastDirectory_));
+    chooser.setNameFilters(
+        {QObject::tr("Tarn Studio projects (*.%1)").arg(extension), QObject::tr("All files (*)")});
+    chooser.setDefaultSuffix(extension);
+    if (dialog == FileDialog::kSave) {
+        chooser.setAcceptMode(QFileDialog::AcceptSave);
+        chooser.setFileMode(QFileDialog::AnyFile);
+        chooser.setWindowTitle(QObject::tr("Save project as"));
+    } else {
+        chooser.setAcceptMode(QFileDialog::AcceptOpen);
+        chooser.setFileMode(QFileDialog::ExistingFile);
+        chooser.setWindowTitle(QObject::tr("Open project"));
+    }
+    if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    const std::filesystem::path file = chooser.selectedFiles().front().toStdString();
+    lastDirectory_ = file.parent_path().string();
+    return file;
+}
+
+std::string DialogInteraction::ClipboardText() {
+    return QGuiApplication::clipboard()->text().toStdString();
+}
+
+void DialogInteraction::SetClipboardText(std::string text) {
+    QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+}
+
+} // namespace tarn

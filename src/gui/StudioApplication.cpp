@@ -1,0 +1,122 @@
+#include "gui/StudioApplication.h"
+
+#include "app/CommandConsole.h"
+#include "app/StartUpStep.h"
+#include "gui/MainWindow.h"
+
+#include <QApplication>
+#include <QImageReader>
+#include <QThread>
+
+namespace tarn {
+
+StudioApplication::StudioApplication(CommandConsole& console, UserInteraction* interaction)
+    : console_(console), interaction_(interaction != nullptr ? interaction : &dialogs_) {}
+
+bool StudioApplication::StartUp(const std::filesystem::path& project) {
+    StartUpStep("creating message pipes");
+    // Without its settings the studio would lose the user's on Exit.
+    if (settings_.Load(SettingsStore::kFileName) == 0) {
+        return false;
+    }
+    TimedStartUpStep("loading image handlers", [] { QImageReader::supportedImageFormats(); });
+    // Sound handlers are loaded when a sound is first read.
+    TimedStartUpStep("loading sound handlers", [] {});
+    try {
+        TimedStartUpStep("loading skin", [this] { skin_ = Skin::Load(Skin::kFolder); });
+    } catch (const SkinError&) {
+        return false;
+    }
+    qApp->setPalette(skin_->Palette());
+    qApp->setFont(skin_->font);
+    qApp->setStyleSheet(skin_->StyleSheet());
+
+    studio_ = std::make_unique<Studio>(StudioMachines::kBuiltInAndGear);
+    std::string backend = "auto";
+    settings_.GetString("audio.backend", backend);
+    audio_ = std::make_unique<StudioAudio>(*studio_, backend);
+    StartUpStep("initializing input devices...");
+    int midi = 1;
+    settings_.GetInteger("midi.enabled", midi);
+    if (midi != 0) {
+        audio_->OpenMidiInputs();
+    }
+    StartUpStep("creating default project...");
+    studio_->SetProject(studio_->NewProject());
+    commands_ = std::make_unique<ProjectCommands>(*studio_);
+
+    StartUpStep("creating GUI...");
+    window_ = std::make_unique<MainWindow>(*this);
+    dialogs_.SetParent(window_.get());
+    SetCurrentInteraction(interaction_);
+    SetStudioObserver(this);
+    window_->show();
+    if (!project.empty()) {
+        commands_->OpenFile(project);
+    }
+    return true;
+}
+
+int StudioApplication::Run() {
+    if (!ended_) {
+        loop_.exec();
+    }
+    return 0;
+}
+
+bool StudioApplication::Exit() {
+    if (!commands_->Exit()) {
+        return false;
+    }
+    settings_.Save(SettingsStore::kFileName);
+    ended_ = true;
+    loop_.exit(0);
+    return true;
+}
+
+void StudioApplication::Notice(int notice, int value, int value2) {
+    if (window_ == nullptr) {
+        return;
+    }
+    if (QThread::currentThread() == window_->thread()) {
+        window_->Notice(notice, value, value2);
+        return;
+    }
+    QMetaObject::invokeMethod(
+        window_.get(),
+        [window = window_.get(), notice, value, value2] { window->Notice(notice, value, value2); },
+        Qt::QueuedConnection);
+}
+
+StudioApplication::~StudioApplication() {
+    if (studio_ == nullptr) {
+        return;
+    }
+    StartUpStep("Massive destruction (tm)...");
+    SetStudioObserver(nullptr);
+    SetCurrentInteraction(nullptr);
+    window_.reset();
+    skin_.reset();
+    audio_.reset();
+    commands_.reset();
+    studio_.reset();
+}
+
+int RunStudio(CommandConsole& console, const std::filesystem::path& project) {
+    static int argc = 1;
+    static char name[] = "tarn";
+    static char* argv[] = {name, nullptr};
+    std::unique_ptr<QApplication> application;
+    if (QApplication::instance() == nullptr) {
+        application = std::make_unique<QApplication>(argc, argv);
+    }
+    QApplication::setApplicationName("Tarn Studio");
+    QApplication::setQuitOnLastWindowClosed(false);
+    StudioApplication studio(console);
+    if (!studio.StartUp(project)) {
+        return 1;
+    }
+    return studio.Run();
+}
+
+} // namespace tarn

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "app/ProjectCommands.h"
+#include "app/Studio.h"
+#include "app/StudioAudio.h"
+#include "base/StudioObserver.h"
+#include "engine/Project.h"
+#include "formats/SettingsStore.h"
+#include "gui/DialogInteraction.h"
+#include "gui/Skin.h"
+
+#include <QEventLoop>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+namespace tarn {
+
+class CommandConsole;
+class MainWindow;
+
+// The windowed studio from start-up to shut-down: brings every engine up
+// in the studio's fixed order (each step's label, and the time of the
+// timed ones, in the console log), shows the main window, runs it until
+// Exit and takes everything down again in a fixed order. It owns the
+// settings, the skin, the engines, the live audio and the application
+// commands. A QApplication must exist. GUI thread only.
+class StudioApplication final : public StudioObserver {
+public:
+    // interaction answers the studio's questions; null: dialogs over the
+    // main window. console must outlive the studio.
+    explicit StudioApplication(CommandConsole& console, UserInteraction* interaction = nullptr);
+    // The shut-down sequence, for whatever start-up brought up.
+    ~StudioApplication() override;
+    StudioApplication(const StudioApplication&) = delete;
+    StudioApplication& operator=(const StudioApplication&) = delete;
+
+    // Runs start-up up to the shown main window, then opens project when
+    // one is named. False when start-up ended early: settings that cannot
+    // be loaded (no window at all) or a skin that cannot be used.
+    bool StartUp(const std::filesystem::path& project = {});
+    // The main window's loop, until Exit ends it; the exit status.
+    int Run();
+
+    // The Exit command: asks to save first; once the user agreed, the
+    // windows store their state, the settings are saved and Run returns.
+    // False when the user cancelled.
+    bool Exit();
+    bool Ended() const { return ended_; }
+
+    Studio& GetStudio() { return *studio_; }
+    ProjectCommands& Commands() { return *commands_; }
+    SettingsStore& Settings() { return settings_; }
+    const Skin& GetSkin() const { return *skin_; }
+    MainWindow& Window() { return *window_; }
+
+    void Notice(int notice, int value, int value2) override;
+
+private:
+    CommandConsole& console_;
+    UserInteraction* interaction_;
+    DialogInteraction dialogs_;
+    SettingsStore settings_;
+    std::optional<Skin> skin_;
+    std::unique_ptr<Studio> studio_;
+    std::unique_ptr<StudioAudio> audio_;
+    std::unique_ptr<ProjectCommands> commands_;
+    std::unique_ptr<MainWindow> window_;
+    QEventLoop loop_;
+    bool ended_ = false;
+};
+
+// The `tarn studio` command's work: a QApplication when there is none yet,
+// then start-up, the main window's loop and shut-down. The exit status.
+int RunStudio(CommandConsole& console, const std::filesystem::path& project);
+
+} // namespace tarn

@@ -1,0 +1,39 @@
+#include "gui/StudioCommand.h"
+
+#include "gui/StudioApplication.h"
+
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <string>
+
+namespace tarn {
+namespace {
+
+bool Set(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value != nullptr && *value != '\0';
+}
+
+} // namespace
+
+bool DisplayAvailable() {
+    return Set("QT_QPA_PLATFORM") || Set("DISPLAY") || Set("WAYLAND_DISPLAY");
+}
+
+Command AddStudioCommand(CLI::App& app) {
+    auto project = std::make_shared<std::string>();
+    CLI::App* parser = app.add_subcommand(
+        "studio", "Open the studio's window (what 'tarn' alone does), with PROJECT if given");
+    parser->add_option("PROJECT", *project, "A project file (.tarn) to open");
+    return {parser, [project](CommandConsole& console) {
+                if (!DisplayAvailable()) {
+                    std::cerr << "tarn: no display to open the studio window on (DISPLAY is not "
+                                 "set); run 'tarn --help' for the commands that work without one\n";
+                    return 1;
+                }
+                return RunStudio(console, *project);
+            }};
+}
+
+} // namespace tarn

@@ -1,0 +1,66 @@
+#include "gui/StudioFixture.h"
+
+#include "base/AppDirectory.h"
+#include "formats/SettingsStore.h"
+
+#include <QApplication>
+
+#include <cstdlib>
+#include <fstream>
+
+namespace tarn::test {
+
+void EnsureApplication() {
+    static int argc = 1;
+    static char name[] = "tarn-gui-tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* application = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        auto* made = new QApplication(argc, argv);
+        QApplication::setQuitOnLastWindowClosed(false);
+        return made;
+    }();
+    (void)application;
+}
+
+StudioFixture::StudioFixture() : previous_(std::filesystem::current_path()) {
+    EnsureApplication();
+    const char* source = std::getenv("TARN_SOURCE_DIR");
+    std::filesystem::copy(std::filesystem::path(source != nullptr ? source : ".") / "dist",
+                          scratch_.Path(), std::filesystem::copy_options::recursive);
+    std::filesystem::current_path(scratch_.Path());
+    SetAppDirectory(scratch_.Path());
+    SettingsStore settings;
+    settings.Load(SettingsStore::kFileName);
+    settings.SetString("audio.backend", "alsa");
+    settings.SetInteger("midi.enabled", 0);
+    settings.Save(SettingsStore::kFileName);
+}
+
+StudioFixture::~StudioFixture() {
+    Stop();
+    std::filesystem::current_path(previous_);
+}
+
+bool StudioFixture::Start() {
+    console_ = std::make_unique<CommandConsole>();
+    studio_ = std::make_unique<StudioApplication>(*console_, &script_);
+    return studio_->StartUp();
+}
+
+void StudioFixture::Stop() {
+    studio_.reset();
+    console_.reset();
+}
+
+std::vector<std::string> StudioFixture::LogLines() const {
+    std::ifstream log(scratch_ / "Out/Console.log");
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(log, line);) {
+        // "[MSG] ", "[ERR] " or "[WRN] ".
+        lines.push_back(line.size() >= 6 ? line.substr(6) : line);
+    }
+    return lines;
+}
+
+} // namespace tarn::test

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "app/CommandConsole.h"
+#include "base/UserInteraction.h"
+#include "gui/StudioApplication.h"
+
+#include "support/ScratchDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tarn::test {
+
+// Makes the process's QApplication once, on the offscreen platform, so the
+// windows need no display.
+void EnsureApplication();
+
+// A studio in a scratch application directory laid out from the shipped
+// one, answering its questions through a script. The audio backend is
+// ALSA (silent where there is no sound card) and MIDI is off, so tests
+// never meet a sound server that another test started.
+class StudioFixture : public ::testing::Test {
+protected:
+    StudioFixture();
+    ~StudioFixture() override;
+
+    // Runs start-up; false when it ended early.
+    bool Start();
+    // Shuts the studio down and closes the console log.
+    void Stop();
+    // The lines of "Out/Console.log", without their kind marks.
+    std::vector<std::string> LogLines() const;
+
+    ScratchDirectory scratch_;
+    ScriptedInteraction script_;
+    std::unique_ptr<CommandConsole> console_;
+    std::unique_ptr<StudioApplication> studio_;
+
+private:
+    std::filesystem::path previous_;
+};
+
+} // namespace tarn::test

@@ -1,0 +1,112 @@
+#include "gui/StudioFixture.h"
+
+#include "app/CommandLine.h"
+#include "gui/MainWindow.h"
+#include "gui/StudioCommand.h"
+
+#include "audio/ScopedEnvironment.h"
+
+#include <QApplication>
+#include <QTest>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <iostream>
+#include <regex>
+
+namespace tarn {
+namespace {
+
+using StudioStartUpTest = test::StudioFixture;
+using Clock = std::chrono::steady_clock;
+
+bool AnyWindowVisible() {
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.begin(), windows.end(),
+                       [](const QWidget* window) { return window->isVisible(); });
+}
+
+double Milliseconds(Clock::duration duration) {
+    return std::chrono::duration<double, std::milli>(duration).count();
+}
+
+TEST_F(StudioStartUpTest, StartsAndEndsInItsFixedOrderAndTimesItsSteps) {
+    const auto begin = Clock::now();
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&studio_->Window()));
+    const auto shown = Clock::now();
+    EXPECT_EQ(studio_->Window().windowTitle().toStdString(), "Untitled - Tarn Studio");
+    const auto closing = Clock::now();
+    Stop();
+    const auto closed = Clock::now();
+    std::cout << "start-up to the shown main window: " << Milliseconds(shown - begin)
+              << " ms; shut-down: " << Milliseconds(closed - closing) << " ms\n";
+    RecordProperty("StartUpMilliseconds", static_cast<int>(Milliseconds(shown - begin)));
+    RecordProperty("ShutDownMilliseconds", static_cast<int>(Milliseconds(closed - closing)));
+    EXPECT_FALSE(AnyWindowVisible());
+
+    // Every label in order; each timed one followed by its time.
+    const std::vector<std::string> lines = LogLines();
+    const std::vector<std::string> labels{
+        "creating message pipes",           "loading image handlers",
+        "loading sound handlers",           "loading skin",
+        "creating machine factory...",      "starting audio streaming engine...",
+        "starting sound preview engine...", "starting core engine...",
+        "initializing DSP lib...",          "initializing input devices...",
+        "creating default project...",      "creating GUI...",
+        "Massive destruction (tm)..."};
+    const std::regex time("  [0-9.e+-]+ ms");
+    auto at = lines.begin();
+    for (const std::string& label : labels) {
+        at = std::find(at, lines.end(), label);
+        ASSERT_NE(at, lines.end()) << label;
+        const bool timed = label.rfind("loading ", 0) == 0 || label == "initializing DSP lib...";
+        const bool timeFollows = at + 1 != lines.end() && std::regex_match(*(at + 1), time);
+        EXPECT_EQ(timeFollows, timed) << label;
+    }
+    EXPECT_EQ(lines.front(), "creating message pipes");
+
+    // A skin whose image is missing ends start-up through the failure exit.
+    std::ofstream(scratch_ / "Skins/Default/Skin.config.xml")
+        << "<skin>\r\n  <images>\r\n    <background>tile.png</background>\r\n  </images>\r\n"
+           "</skin>\r\n";
+    EXPECT_FALSE(Start());
+    EXPECT_FALSE(AnyWindowVisible());
+    Stop();
+    const std::vector<std::string> failed = LogLines();
+    EXPECT_NE(std::find(failed.begin(), failed.end(), "loading skin"), failed.end());
+    EXPECT_EQ(std::find(failed.begin(), failed.end(), "creating GUI..."), failed.end());
+
+    // Without its settings the studio shows no window at all.
+    std::filesystem::remove(scratch_ / "Config/GUI.config.xml");
+    EXPECT_FALSE(Start());
+    EXPECT_FALSE(AnyWindowVisible());
+    Stop();
+    EXPECT_EQ(LogLines().front(), "creating message pipes");
+    EXPECT_EQ(LogLines().size(), 2u); // and the settings' own error line
+}
+
+TEST_F(StudioStartUpTest, WithoutADisplayPointsToTheCommandLine) {
+    const test::ScopedEnvironment platform("QT_QPA_PLATFORM", "");
+    const test::ScopedEnvironment x11("DISPLAY", "");
+    const test::ScopedEnvironment wayland("WAYLAND_DISPLAY", "");
+    for (std::vector<std::string> arguments :
+         {std::vector<std::string>{"tarn"}, std::vector<std::string>{"tarn", "studio"}}) {
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) {
+            argv.push_back(argument.data());
+        }
+        ::testing::internal::CaptureStderr();
+        const int status =
+            RunCommandLine(static_cast<int>(argv.size()), argv.data(), AddStudioCommand);
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_NE(status, 0);
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+        EXPECT_NE(err.find("no display"), std::string::npos) << err;
+        EXPECT_NE(err.find("tarn --help"), std::string::npos) << err;
+    }
+}
+
+} // namespace
+} // namespace tarn
