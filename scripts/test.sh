@@ -8,6 +8,7 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 jobs=$(nproc)
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan-suppressions.txt"
 export UBSAN_OPTIONS=print_stacktrace=1
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan-suppressions.txt"
 for flavour in release sanitize tsan; do
