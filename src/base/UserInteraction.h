@@ -32,9 +32,12 @@ public:
                                          MessageBoxButtons buttons) = 0;
 
     // A file the user chose, with defaultExtension ("tarn") added to a name
-    // typed without one; none when the dialog was cancelled.
-    virtual std::optional<std::filesystem::path> ChooseFile(FileDialog dialog,
-                                                            std::string_view defaultExtension) = 0;
+    // typed without one; none when the dialog was cancelled (which is all
+    // an interaction without file dialogs can answer).
+    virtual std::optional<std::filesystem::path> ChooseFile(FileDialog /*dialog*/,
+                                                            std::string_view /*defaultExtension*/) {
+        return std::nullopt;
+    }
 
     // The system clipboard's text (empty when it holds none) and replacing
     // it, for copying pattern events between editors and programs. The GUI
