@@ -182,6 +182,13 @@ TEST(Sampler, WavesChangingUnderAVoiceAreNeverReadOutside) {
     EXPECT_LT(test::Peak(sampler.Render(500).left), 1e-9);
     sampler.PutWave(kSlot, {test::NoiseWave(100, 6)}, 44100, LoopPoint{0, 0, 0.0, 99.0});
     EXPECT_GT(test::Rms(sampler.Render(500).left), 0.05);
+
+    // Another Wave reaches the sounding note at the next buffer.
+    sampler.PutWave(kSlot + 1, {std::vector<float>(200, 0.25f)}, 44100,
+                    LoopPoint{0, 0, 0.0, 199.0});
+    sampler.Set(Sampler::kWave, kSlot + 1);
+    out = sampler.Render(500);
+    EXPECT_NEAR(out.left[499], 0.25, 1e-6);
 }
 
 } // namespace
