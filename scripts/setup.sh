@@ -10,6 +10,7 @@ packages=(
     libcli11-dev nlohmann-json3-dev
     libsndfile1-dev
     qt6-base-dev fonts-dejavu-core
+    sox
 )
 
 missing=()
