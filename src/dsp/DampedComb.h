@@ -1,19 +1,27 @@
 #pragma once
 
+#include "dsp/TableLfo.h"
+
+#include <span>
 #include <vector>
 
 namespace tarn {
 
 // A recirculating comb with a one-pole lowpass in its loop, the building
 // block of the reverberators. Each sample it answers what was written
-// `length` samples ago (or a little less, for a modulated read), smooths
-// that into its filter store and writes the input plus store × feedback
-// back. At low frequencies the loop gain is the feedback itself; damping
-// takes more away the higher the frequency. Allocated at set-up; the audio
-// thread only processes and clears.
+// `length` samples ago (or a little less, when its read sways), smooths that
+// into its filter store and writes the input plus store × feedback back. At
+// low frequencies the loop gain is the feedback itself; damping takes more
+// away the higher the frequency. Allocated at set-up; the audio thread only
+// processes and clears.
 class DampedComb {
 public:
     double feedback = 0.0; // keep below 1: at 1 the loop never loses energy
+    // For swaying reads: each read is (sway + 1) · swayDepth samples short of
+    // the full length, the sway ticking once per sample. Keep the depth below
+    // half the length.
+    TableLfo sway;
+    double swayDepth = 0.0;
 
     // A line of `length` zeros (at least 1).
     void Allocate(int length);
@@ -27,42 +35,23 @@ public:
         take_ = 1.0 - damping;
     }
 
-    double Process(double input) noexcept {
-        const double out = line_[index_];
-        Recirculate(input, out);
-        return out;
-    }
-
-    // Adds the comb's answer to each of `frames` inputs into sum.
-    void Accumulate(const double* input, double* sum, int frames) noexcept {
-        for (int i = 0; i < frames; ++i) {
-            sum[i] += Process(input[i]);
-        }
-    }
-
-    // The same with a read `shorten` samples (0 <= shorten < length) short
-    // of the full length, interpolated between the two nearest entries.
-    double ProcessShortened(double input, double shorten) noexcept {
-        const int whole = static_cast<int>(shorten);
-        const double fraction = shorten - whole;
-        int i = index_ + whole;
-        if (i >= length_) {
-            i -= length_;
-        }
-        const int j = i + 1 == length_ ? 0 : i + 1;
-        const double out = line_[i] + fraction * (line_[j] - line_[i]);
-        Recirculate(input, out);
-        return out;
-    }
+    // Runs `frames` inputs through every comb, reading at the full length,
+    // and adds their answers into sum (comb by comb, in order).
+    static void AccumulateAll(std::span<DampedComb> combs, const double* input, double* sum,
+                              int frames) noexcept;
+    // The same with swaying reads, interpolated between the two nearest
+    // entries.
+    static void AccumulateAllSwaying(std::span<DampedComb> combs, const double* input, double* sum,
+                                     int frames) noexcept;
 
 private:
-    void Recirculate(double input, double out) noexcept {
-        store_ = out * take_ + store_ * keep_;
-        line_[index_] = input + store_ * feedback;
-        if (++index_ == length_) {
-            index_ = 0;
-        }
-    }
+    // A few combs at a time, so that their loops' dependency chains overlap.
+    template <int N, bool kSwaying>
+    static void AccumulateGroup(DampedComb* combs, const double* input, double* sum,
+                                int frames) noexcept;
+    template <bool kSwaying>
+    static void AccumulateEach(std::span<DampedComb> combs, const double* input, double* sum,
+                               int frames) noexcept;
 
     std::vector<double> line_;
     int length_ = 0;

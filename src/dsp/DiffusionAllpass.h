@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <limits>
 #include <vector>
 
@@ -23,7 +24,9 @@ public:
         double delayed = line_[index_];
         // A recirculating value that has decayed into the denormal range
         // counts as silence rather than slowing every later sample down.
-        if (delayed < kSmallest && delayed > -kSmallest) {
+        // (One test on the magnitude: tests on either sign would be guessed
+        // wrong half the time.)
+        if (std::abs(delayed) < kSmallest) {
             delayed = 0.0;
         }
         line_[index_] = input + delayed * feedback;

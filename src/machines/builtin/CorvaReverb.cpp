@@ -57,10 +57,11 @@ void CorvaReverb::Prepare(double rate) {
     // The line lengths and sway rates are in samples at every rate.
     for (int s = 0; s < 2; ++s) {
         Side& side = sides_[s];
+        combCount_ = 0;
         for (int k = 0; k < kCombs; k += layout_.combStep) {
-            Comb& comb = side.combs[k];
-            comb.loop.Allocate(kCombLengths[s][k]);
-            comb.depth = kCombLengths[s][k] * 0.01;
+            DampedComb& comb = side.combs[combCount_++];
+            comb.Allocate(kCombLengths[s][k]);
+            comb.swayDepth = kCombLengths[s][k] * 0.01;
             comb.sway = TableLfo{};
             comb.sway.samples = LfoTable(kLfoSine)->samples;
             comb.sway.increment = TableLfo::IncrementFor(SwayRate(k));
@@ -103,12 +104,12 @@ void CorvaReverb::UpdateDecay() noexcept {
     // Comb i loses 60 dB in the tail's length: its feedback is the decay
     // factor to the power of its length over the longest comb's.
     hold_ = static_cast<std::int64_t>(TailSamples(decay_)) + longestPath_;
-    for (int s = 0; s < 2; ++s) {
-        for (int k = 0; k < kCombs; k += layout_.combStep) {
-            DampedComb& loop = sides_[s].combs[k].loop;
-            loop.feedback =
-                std::pow(decay_, static_cast<double>(kCombLengths[s][k]) / kCombLengths[0][0]);
-            loop.SetDamping(damping_);
+    for (Side& side : sides_) {
+        for (int k = 0; k < combCount_; ++k) {
+            DampedComb& comb = side.combs[k];
+            comb.feedback =
+                std::pow(decay_, static_cast<double>(comb.Length()) / kCombLengths[0][0]);
+            comb.SetDamping(damping_);
         }
     }
 }
@@ -163,13 +164,8 @@ void CorvaReverb::RenderWet(int from, int to) noexcept {
     for (Side& side : sides_) {
         double* wet = side.wet.data();
         std::fill(wet + from, wet + to, 0.0);
-        for (int k = 0; k < kCombs; k += layout_.combStep) {
-            Comb& comb = side.combs[k];
-            for (int i = from; i < to; ++i) {
-                wet[i] +=
-                    comb.loop.ProcessShortened(input_[i], (comb.sway.Tick() + 1.0) * comb.depth);
-            }
-        }
+        DampedComb::AccumulateAllSwaying(std::span(side.combs).first(combCount_),
+                                         input_.data() + from, wet + from, to - from);
         for (DiffusionAllpass& allpass : side.allpasses) {
             allpass.ProcessInPlace(wet + from, to - from);
         }

@@ -4,7 +4,6 @@
 #include "dsp/BiquadSection.h"
 #include "dsp/DampedComb.h"
 #include "dsp/DiffusionAllpass.h"
-#include "dsp/TableLfo.h"
 #include "machines/framework/StereoEffect.h"
 
 #include <array>
@@ -69,13 +68,8 @@ protected:
     void RenderSegment(const WorkRecord& record, int from, int to) noexcept override;
 
 private:
-    struct Comb {
-        DampedComb loop;
-        TableLfo sway;
-        double depth = 0.0; // the loop is shortened by (sine + 1) · depth samples
-    };
     struct Side {
-        std::array<Comb, kCombs> combs;
+        std::array<DampedComb, kCombs> combs; // the first combCount_ are in use
         std::array<DiffusionAllpass, kAllpasses> allpasses;
         BiquadSection highpass;
         std::array<double, kMaxChunkFrames> wet{};
@@ -86,6 +80,7 @@ private:
     void RenderWet(int from, int to) noexcept;
 
     Layout layout_;
+    int combCount_ = 0;
     std::array<Side, 2> sides_;
     BiquadCoefficients highpass_;
     std::array<double, kMaxChunkFrames> input_{};

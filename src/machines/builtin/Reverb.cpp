@@ -103,9 +103,7 @@ void Reverb::RenderSegment(const WorkRecord& record, int from, int to) noexcept 
     }
     for (Side& side : sides_) {
         std::fill_n(side.sum.begin(), frames, 0.0);
-        for (DampedComb& comb : side.combs) {
-            comb.Accumulate(input_.data(), side.sum.data(), frames);
-        }
+        DampedComb::AccumulateAll(side.combs, input_.data(), side.sum.data(), frames);
         for (DiffusionAllpass& allpass : side.allpasses) {
             allpass.ProcessInPlace(side.sum.data(), frames);
         }
