@@ -2,7 +2,7 @@
 
 #include "base/AppDirectory.h"
 #include "engine/Project.h"
-#include "engine/TestMachine.h"
+#include "support/TestMachine.h"
 #include "support/ScratchDirectory.h"
 #include "support/WaveFile.h"
 

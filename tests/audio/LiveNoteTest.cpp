@@ -1,6 +1,6 @@
 #include "audio/LiveNote.h"
 #include "audio/KeyboardNotes.h"
-#include "audio/SineVoice.h"
+#include "support/SineVoice.h"
 #include "engine/CurrentProject.h"
 #include "engine/Project.h"
 

@@ -1,5 +1,5 @@
 #include "audio/MidiInputList.h"
-#include "audio/SineVoice.h"
+#include "support/SineVoice.h"
 #include "audio/TestMidiInput.h"
 #include "engine/Project.h"
 

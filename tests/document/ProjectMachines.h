@@ -4,7 +4,7 @@
 #include "engine/Node.h"
 #include "engine/PatternEditing.h"
 #include "engine/Project.h"
-#include "engine/TestMachine.h"
+#include "support/TestMachine.h"
 #include "machines/builtin/AnalogBass.h"
 #include "machines/builtin/BuiltinMachines.h"
 #include "machines/framework/MachineFactory.h"

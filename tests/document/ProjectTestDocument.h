@@ -1,7 +1,7 @@
 #pragma once
 
 #include "base/MessagePipe.h"
-#include "engine/TestMachine.h"
+#include "support/TestMachine.h"
 #include "document/ProjectChunkIds.h"
 #include "document/ProjectDocument.h"
 

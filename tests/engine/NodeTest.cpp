@@ -1,6 +1,6 @@
 #include "base/ConsoleLog.h"
 #include "engine/Project.h"
-#include "engine/TestMachine.h"
+#include "support/TestMachine.h"
 #include "machines/framework/ParameterDisplay.h"
 #include "support/ScratchDirectory.h"
 

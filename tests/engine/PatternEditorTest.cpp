@@ -5,7 +5,7 @@
 #include "engine/PatternContents.h"
 #include "engine/PatternEditing.h"
 #include "engine/Project.h"
-#include "engine/TestMachine.h"
+#include "support/TestMachine.h"
 #include "engine/UndoHistory.h"
 #include "machines/builtin/AnalogBass.h"
 #include "machines/builtin/BuiltinMachines.h"

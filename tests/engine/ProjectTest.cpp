@@ -1,5 +1,5 @@
 #include "engine/Project.h"
-#include "engine/TestMachine.h"
+#include "support/TestMachine.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "engine/PerfTimer.h"
 #include "engine/Project.h"
 #include "engine/ScopedGlobalTempo.h"
-#include "engine/TestMachine.h"
+#include "support/TestMachine.h"
 
 #include <gtest/gtest.h>
 

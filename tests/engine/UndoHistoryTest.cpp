@@ -4,8 +4,8 @@
 #include "engine/PatternContents.h"
 #include "engine/PatternEditing.h"
 #include "engine/Project.h"
-#include "engine/RenderMachine.h"
-#include "engine/TestMachine.h"
+#include "support/RenderMachine.h"
+#include "support/TestMachine.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "engine/CoreEngine.h"
 #include "engine/CurrentProject.h"
 #include "engine/Project.h"
-#include "engine/RenderMachine.h"
+#include "support/RenderMachine.h"
 #include "engine/ScopedGlobalTempo.h"
 #include "engine/PatternEditing.h"
 

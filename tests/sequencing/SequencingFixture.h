@@ -1,8 +1,8 @@
 #pragma once
 
 #include "engine/Project.h"
-#include "engine/RenderMachine.h"
-#include "engine/TestMachine.h"
+#include "support/RenderMachine.h"
+#include "support/TestMachine.h"
 #include "engine/PatternEditing.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 
 #include "base/AppDirectory.h"
 #include "base/MessagePipe.h"
-#include "engine/TestMachine.h"
 #include "support/ScratchDirectory.h"
+#include "support/TestMachine.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "wavetable/Wavetable.h"
 
 #include "engine/Project.h"
-#include "engine/TestMachine.h"
 #include "formats/ListFile.h"
+#include "support/TestMachine.h"
 #include "wavetable/SoundFixture.h"
 #include "wavetable/WavBuilder.h"
 
