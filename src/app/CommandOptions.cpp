@@ -35,9 +35,13 @@ void AddBeatsOption(CLI::App& parser, double& beats, const char* description) {
     parser.add_option("--beats", beats, description)->check(positive);
 }
 
-void AddLoadOptions(CLI::App& parser, bool& strict, bool& quiet) {
+void AddStrictOption(CLI::App& parser, bool& strict) {
     parser.add_flag("--strict", strict,
                     "Fail when the project loads with warnings (a machine missing, say)");
+}
+
+void AddLoadOptions(CLI::App& parser, bool& strict, bool& quiet) {
+    AddStrictOption(parser, strict);
     parser.add_flag("-q,--quiet", quiet, "Show no progress line");
 }
 

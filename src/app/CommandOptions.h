@@ -21,6 +21,7 @@ void AddBackendOption(CLI::App& parser, std::string& backend);
 void AddBeatsOption(CLI::App& parser, double& beats, const char* description);
 
 // --strict (a load warning is an error) and --quiet (no progress line).
+void AddStrictOption(CLI::App& parser, bool& strict);
 void AddLoadOptions(CLI::App& parser, bool& strict, bool& quiet);
 
 // Loads a project for a command that plays or renders it. Warning lines of

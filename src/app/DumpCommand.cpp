@@ -1,4 +1,5 @@
 #include "app/Command.h"
+#include "app/CommandOptions.h"
 #include "app/FloatWaveFile.h"
 #include "app/ProjectJson.h"
 #include "app/Studio.h"
@@ -17,6 +18,7 @@ namespace {
 struct DumpOptions {
     std::string project;
     std::string waves; // folder for the wave files; none when empty
+    bool strict = false;
 };
 
 // Each wave as "wave-<index>.wav" in the folder, named in its "file" key as
@@ -42,9 +44,11 @@ bool WriteWaves(const ProjectDocument& document, const std::string& folder,
     return true;
 }
 
-int Dump(const DumpOptions& options) {
+int Dump(CommandConsole& console, const DumpOptions& options) {
     Studio studio;
-    const std::unique_ptr<Project> project = studio.LoadProject(options.project);
+    int warnings = 0;
+    const std::unique_ptr<Project> project =
+        LoadForCommand(studio, console, options.project, options.strict, warnings);
     if (project == nullptr) {
         return 1;
     }
@@ -56,6 +60,7 @@ int Dump(const DumpOptions& options) {
     // Names come from files and machines: bytes that are not UTF-8 are
     // shown as replacement characters rather than refused.
     std::cout << json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+    ReportLoadWarnings(warnings, options.project);
     return 0;
 }
 
@@ -70,7 +75,8 @@ Command AddDumpCommand(CLI::App& app) {
     parser->add_option("--waves", options->waves,
                        "Write the wavetable's waves into this folder as WAVE files of 32-bit "
                        "floats, named in the JSON");
-    return {parser, [options](CommandConsole&) { return Dump(*options); }};
+    AddStrictOption(*parser, options->strict);
+    return {parser, [options](CommandConsole& console) { return Dump(console, *options); }};
 }
 
 } // namespace tarn

@@ -48,6 +48,10 @@ int AlsaDevice::DeviceCount() {
     return cards;
 }
 
+std::string AlsaDevice::Absence() const {
+    return "ALSA: no sound card, and PCM '" + pcmName_ + "' cannot be opened";
+}
+
 bool AlsaDevice::Open(const PcmFormat& format, std::string& /*refusal*/) {
     if (pcm_ != nullptr) {
         return true;

@@ -23,6 +23,7 @@ public:
     // The number of sound cards; a system without cards whose PCM still
     // opens (a sound server or a null sink behind it) counts as one device.
     int DeviceCount() override;
+    std::string Absence() const override;
     bool Open(const PcmFormat& format, std::string& refusal) override;
     void Close() override;
     void Reset() override;

@@ -31,6 +31,7 @@ public:
 
     // One device when a server answers, none otherwise.
     int DeviceCount() override;
+    std::string Absence() const override { return "JACK: no server is running"; }
     // Refuses a server whose sample rate differs from ours: the engine does
     // not resample.
     bool Open(const PcmFormat& format, std::string& refusal) override;

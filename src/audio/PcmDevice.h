@@ -33,6 +33,9 @@ public:
 
     // Number of playback devices the system offers; 0 means nothing can play.
     virtual int DeviceCount() = 0;
+    // Why DeviceCount found nothing, naming the backend ("JACK: no server
+    // is running"), for the line that tells the user.
+    virtual std::string Absence() const { return "no playback device was found"; }
     // Opens the stream in exactly this format. On failure it answers false
     // and may put the reason into `refusal` (a line without the "error: "
     // prefix); an empty refusal means the caller reports a plain failure.

@@ -83,6 +83,7 @@ std::int32_t WaveOutDriver::Open() {
     const int devices = device_->DeviceCount();
     MessageOut() << devices << " device(s) detected" << eol;
     if (devices == 0) {
+        MessageOut() << device_->Absence() << eol;
         return 0;
     }
 

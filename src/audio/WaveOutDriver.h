@@ -1,8 +1,8 @@
 #pragma once
 
-#include "tarn/AudioAbi.h"
 #include "audio/AudioDevice.h"
 #include "audio/PcmDevice.h"
+#include "tarn/AudioAbi.h"
 
 #include <array>
 #include <atomic>

@@ -172,6 +172,10 @@ TEST_F(SafeCommandsTest, UsageErrorsAndWarningsHaveTheirOwnExits) {
         << err;
     EXPECT_FALSE(fs::exists(scratch_ / "g2.wav"));
     EXPECT_EQ(Run({"tarn", "render", "p.tarn", "-o", "g2.wav", "--beats", "1", "--strict"}), 0);
+    EXPECT_EQ(Run({"tarn", "dump", "g.tarn", "--strict"}), 1);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(Run({"tarn", "dump", "g.tarn"}), 0);
+    EXPECT_NE(err.find("warning: 'g.tarn' loaded with 1 warning\n"), std::string::npos) << err;
 }
 
 TEST_F(SafeCommandsTest, DumpAndImportRoundTrip) {
