@@ -1,7 +1,5 @@
 #include "AnalogBassHarness.h"
 
-#include "dsp/DspLibrary.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,19 +8,7 @@
 
 namespace tarn::test {
 
-AnalogBassHarness::AnalogBassHarness(int bpm) {
-    // Start-up builds the tables before any machine exists; a test binary
-    // does it on first use.
-    if (DspSampleRate() != kRate) {
-        EXPECT_EQ(InitializeDspLibrary(kRate), 1);
-    }
-    HostLink link{this, &Callback, nullptr};
-    EXPECT_EQ(Send(kMsgAttachHost, 0, &link), 1);
-    EXPECT_EQ(Send(kMsgDescribe), 1);
-    Send(kMsgSetSampleRate, static_cast<std::int32_t>(kRate));
-    Send(kMsgSetBpm, bpm);
-    Send(kMsgUpdateTempo);
-    EXPECT_EQ(Send(kMsgInit), 1);
+AnalogBassHarness::AnalogBassHarness(int bpm) : host_(machine_, bpm, &link_) {
     for (const Parameter& parameter : parameters) {
         if (parameter.descriptor.type != kTypeNote) {
             Set(parameter.index, parameter.descriptor.defaultValue);
@@ -34,53 +20,17 @@ AnalogBassHarness::AnalogBassHarness(int bpm) {
 }
 
 void AnalogBassHarness::Set(std::int32_t index, double value, int offset) {
-    EventRecord event;
-    event.group = kGroupMachine;
-    event.index = static_cast<std::int16_t>(index);
-    event.offset = offset;
-    event.exactOffset = offset;
-    event.value = value;
-    event.endValue = value;
-    pending_.push_back(event);
+    host_.Queue(index, value, offset);
 }
 
 void AnalogBassHarness::Note(double note, double lengthBeats, double velocity, int offset) {
-    Set(AnalogBass::kNote, note, offset);
-    pending_.back().noteLength = lengthBeats;
-    pending_.back().velocity = velocity;
+    host_.QueueNote(AnalogBass::kNote, note, lengthBeats, velocity, offset);
 }
 
 std::vector<double> AnalogBassHarness::Render(int frames) {
-    std::vector<double> out;
-    std::array<double, kMaxChunkFrames> left{};
-    std::array<double, kMaxChunkFrames> right{};
-    ChannelBufferRecord leftRecord{left.data(), 0};
-    ChannelBufferRecord rightRecord{right.data(), 0};
-    std::array<ChannelBufferRecord*, 2> outputs{&leftRecord, &rightRecord};
-    std::array<double, kMaxChunkFrames> silence{};
-    ChannelBufferRecord inputRecord{silence.data(), 0};
-    std::array<ChannelBufferRecord*, 2> inputs{&inputRecord, &inputRecord};
-    std::vector<EventRecord*> events;
-    for (EventRecord& event : pending_) {
-        events.push_back(&event);
-    }
-    int done = 0;
-    do {
-        const int chunk = std::min(frames - done, kMaxChunkFrames);
-        WorkRecord record;
-        record.inputs = inputs.data();
-        record.outputs = outputs.data();
-        record.frameCount = chunk;
-        record.events = done == 0 ? events.data() : nullptr;
-        record.eventCount = done == 0 ? static_cast<std::int32_t>(events.size()) : 0;
-        right.fill(-7.0);
-        EXPECT_EQ(Send(kMsgWork, 0, &record), 1);
-        EXPECT_TRUE(std::equal(left.begin(), left.begin() + chunk, right.begin()));
-        out.insert(out.end(), left.begin(), left.begin() + chunk);
-        done += chunk;
-    } while (done < frames);
-    pending_.clear();
-    return out;
+    MachineHost::Stereo out = host_.Run(frames);
+    EXPECT_EQ(out.left, out.right);
+    return std::move(out.left);
 }
 
 std::vector<double> AnalogBassHarness::RenderSeconds(double seconds) {
@@ -89,12 +39,7 @@ std::vector<double> AnalogBassHarness::RenderSeconds(double seconds) {
 
 std::int32_t AnalogBassHarness::Send(std::int32_t type, std::int32_t value, void* pointer,
                                      void* extra) {
-    MachineMessage message;
-    message.messageType = type;
-    message.value = value;
-    message.pointer = pointer;
-    message.extra = extra;
-    return machine_.HandleMessage(&message);
+    return host_.Send(type, value, pointer, extra);
 }
 
 std::int32_t AnalogBassHarness::Format(std::int32_t index, double value, std::string& text) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MachineHost.h"
+
 #include "machines/builtin/AnalogBass.h"
 #include "support/SignalMeasures.h"
 
@@ -16,7 +18,7 @@ namespace tarn::test {
 // Render and read back what the machine wrote.
 class AnalogBassHarness {
 public:
-    static constexpr double kRate = 44100.0;
+    static constexpr double kRate = MachineHost::kRate;
 
     struct Parameter {
         std::int32_t index = 0;
@@ -54,7 +56,8 @@ private:
     static std::int32_t Callback(MachineMessage* message) noexcept;
 
     AnalogBass machine_;
-    std::vector<EventRecord> pending_;
+    HostLink link_{this, &Callback, nullptr};
+    MachineHost host_;
 };
 
 // The part of a render that starts at fromSeconds and lasts seconds.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MachineHost.h"
+
 #include "machines/framework/Machine.h"
 #include "support/SignalMeasures.h"
 
@@ -16,19 +18,15 @@ namespace tarn::test {
 // and read back both outputs.
 class EffectHarness {
 public:
-    static constexpr double kRate = 44100.0;
-
-    struct Stereo {
-        std::vector<double> left;
-        std::vector<double> right;
-    };
+    static constexpr double kRate = MachineHost::kRate;
+    using Stereo = MachineHost::Stereo;
 
     explicit EffectHarness(std::unique_ptr<Machine> machine, int bpm = 120);
 
     Machine& machine() { return *machine_; }
 
     // Sends a new tempo, as the work cycle does when the song's BPM changes.
-    void SetTempo(int bpm);
+    void SetTempo(int bpm) { host_.SetTempo(bpm); }
     // Queues an event for the first chunk of the next Process.
     void Set(std::int32_t index, double value, double glideBeats = 0.0, double endValue = -1.0);
     // The same at a frame of that chunk.
@@ -42,11 +40,8 @@ public:
     Stereo Process(std::span<const double> both) { return Process(both, both); }
 
 private:
-    std::int32_t Send(std::int32_t type, std::int32_t value = 0, void* pointer = nullptr,
-                      void* extra = nullptr);
-
     std::unique_ptr<Machine> machine_;
-    std::vector<EventRecord> pending_;
+    MachineHost host_;
 };
 
 // Test signals and measures.

@@ -1,6 +1,6 @@
 #include "GoldenRender.h"
 
-#include "dsp/DspLibrary.h"
+#include "MachineHost.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,6 @@
 namespace tarn::test {
 namespace {
 
-constexpr double kRate = 44100.0;
 constexpr int kChannels = 2;
 
 struct Range {
@@ -58,15 +57,6 @@ std::int32_t Callback(MachineMessage* message) noexcept {
     return 0;
 }
 
-std::int32_t Send(Machine& machine, std::int32_t type, std::int32_t value = 0,
-                  void* pointer = nullptr) {
-    MachineMessage message;
-    message.messageType = type;
-    message.value = value;
-    message.pointer = pointer;
-    return machine.HandleMessage(&message);
-}
-
 // The classic 32-bit linear congruential generator: the same numbers on
 // every platform and library.
 class Random {
@@ -83,31 +73,12 @@ private:
     std::uint32_t state_;
 };
 
-EventRecord MakeEvent(std::int32_t index, double value, int offset) {
-    EventRecord event;
-    event.group = kGroupMachine;
-    event.index = static_cast<std::int16_t>(index);
-    event.offset = offset;
-    event.exactOffset = offset;
-    event.value = value;
-    event.endValue = value;
-    return event;
-}
-
 } // namespace
 
 std::vector<double> GoldenRender(Machine& machine, std::uint32_t seed, int frames) {
-    if (DspSampleRate() != kRate) {
-        EXPECT_EQ(InitializeDspLibrary(kRate), 1);
-    }
     Description description;
     HostLink link{&description, &Callback, nullptr};
-    Send(machine, kMsgAttachHost, 0, &link);
-    Send(machine, kMsgDescribe);
-    Send(machine, kMsgSetSampleRate, static_cast<std::int32_t>(kRate));
-    Send(machine, kMsgSetBpm, 120);
-    Send(machine, kMsgUpdateTempo);
-    Send(machine, kMsgInit);
+    MachineHost host(machine, 120, &link);
 
     std::vector<std::int32_t> indices;
     std::int32_t note = -1;
@@ -118,43 +89,26 @@ std::vector<double> GoldenRender(Machine& machine, std::uint32_t seed, int frame
             indices.push_back(index);
         }
     }
-
-    std::array<std::array<double, kMaxChunkFrames>, kChannels> inputSamples{};
-    std::array<std::array<double, kMaxChunkFrames>, kChannels> outputSamples{};
-    std::array<ChannelBufferRecord, kChannels> inputRecords{};
-    std::array<ChannelBufferRecord, kChannels> outputRecords{};
-    std::array<ChannelBufferRecord*, kChannels> inputs{};
-    std::array<ChannelBufferRecord*, kChannels> outputs{};
-    for (int channel = 0; channel < kChannels; ++channel) {
-        inputRecords[channel].samples = inputSamples[channel].data();
-        outputRecords[channel].samples = outputSamples[channel].data();
-        inputs[channel] = &inputRecords[channel];
-        outputs[channel] = &outputRecords[channel];
-    }
     const int channels = std::min(description.outputChannels, kChannels);
-    std::vector<std::vector<double>> rendered(channels);
+    std::array<std::vector<double>, kChannels> rendered;
+    std::array<std::vector<double>, kChannels> input;
 
     Random random(seed);
-    std::vector<EventRecord> events;
-    std::vector<EventRecord*> pointers;
     long position = 0;
     for (int done = 0; done < frames;) {
         const int chunk = std::min(random.Below(8) == 0 ? 0 : 1 + random.Below(256), frames - done);
-        events.clear();
         // The defaults come first, before the first frame, as a new Node
         // announces them.
         for (std::size_t i = 0; done == 0 && i < indices.size(); ++i) {
-            events.push_back(
-                MakeEvent(indices[i], description.parameters[indices[i]].defaultValue, 0));
+            host.Queue(indices[i], description.parameters[indices[i]].defaultValue);
         }
         const int count = random.Below(4) == 0 ? random.Below(6) : 0;
         for (int i = 0; i < count; ++i) {
             const int offset = random.Below(chunk + 12);
             if (note >= 0 && random.Below(3) == 0) {
-                EventRecord event = MakeEvent(note, 24 + random.Below(60), offset);
+                EventRecord& event = host.Queue(note, 24 + random.Below(60), offset);
                 event.velocity = random.Below(4) == 0 ? 0.0 : 0.25 + random.Unit() * 0.75;
                 event.noteLength = random.Below(3) == 0 ? 0.0 : random.Unit() * 0.5;
-                events.push_back(event);
             } else if (!indices.empty()) {
                 const std::int32_t index = indices[random.Below(static_cast<int>(indices.size()))];
                 const Range& range = description.parameters[index];
@@ -162,44 +116,33 @@ std::vector<double> GoldenRender(Machine& machine, std::uint32_t seed, int frame
                 if (range.type != kTypeDouble) {
                     value = std::round(value);
                 }
-                events.push_back(MakeEvent(index, value, offset));
+                host.Queue(index, value, offset);
             }
         }
-        std::stable_sort(
-            events.begin(), events.end(),
-            [](const EventRecord& a, const EventRecord& b) { return a.offset < b.offset; });
-        pointers.clear();
-        for (EventRecord& event : events) {
-            pointers.push_back(&event);
-        }
+        std::array<bool, kChannels> connected{};
         for (int channel = 0; channel < kChannels; ++channel) {
-            inputRecords[channel].connected = random.Below(5) == 0 ? 0 : 1;
-            for (int frame = 0; frame < kMaxChunkFrames; ++frame) {
-                inputSamples[channel][frame] =
+            connected[channel] = random.Below(5) != 0;
+            input[channel].resize(chunk);
+            for (int frame = 0; frame < chunk; ++frame) {
+                input[channel][frame] =
                     std::sin((position + frame) * (0.01 + 0.013 * channel)) * 0.8;
             }
-            outputSamples[channel].fill(-3.0);
         }
         if (random.Below(200) == 0) {
-            Send(machine, kMsgStop, 1);
+            host.Send(kMsgStop, 1);
         }
-        WorkRecord record;
-        record.inputs = inputs.data();
-        record.outputs = outputs.data();
-        record.frameCount = chunk;
-        record.events = pointers.data();
-        record.eventCount = static_cast<std::int32_t>(pointers.size());
-        EXPECT_EQ(Send(machine, kMsgWork, 0, &record), 1);
+        const MachineHost::Stereo out =
+            host.Run(chunk, {input[0], connected[0]}, {input[1], connected[1]});
         for (int channel = 0; channel < channels; ++channel) {
-            rendered[channel].insert(rendered[channel].end(), outputSamples[channel].begin(),
-                                     outputSamples[channel].begin() + chunk);
+            const std::vector<double>& samples = channel == 0 ? out.left : out.right;
+            rendered[channel].insert(rendered[channel].end(), samples.begin(), samples.end());
         }
         done += chunk;
         position += chunk;
     }
     std::vector<double> all;
-    for (const std::vector<double>& channel : rendered) {
-        all.insert(all.end(), channel.begin(), channel.end());
+    for (int channel = 0; channel < channels; ++channel) {
+        all.insert(all.end(), rendered[channel].begin(), rendered[channel].end());
     }
     return all;
 }

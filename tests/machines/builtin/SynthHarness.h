@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MachineHost.h"
+
 #include "machines/framework/SubtractiveSynth.h"
 
 #include <cmath>
@@ -12,12 +14,8 @@ namespace tarn::test {
 // chunks of at most 256 frames with the queued events in the first one.
 class SynthHarness {
 public:
-    static constexpr double kRate = 44100.0;
-
-    struct Stereo {
-        std::vector<double> left;
-        std::vector<double> right;
-    };
+    static constexpr double kRate = MachineHost::kRate;
+    using Stereo = MachineHost::Stereo;
 
     explicit SynthHarness(SubtractiveSynth& synth, int bpm = 120);
 
@@ -26,7 +24,7 @@ public:
     void Set(std::int32_t index, double value, int offset = 0);
     void Note(double note, double lengthBeats = 0.0, double velocity = 1.0, int offset = 0);
 
-    Stereo Render(int frames);
+    Stereo Render(int frames) { return host_.Run(frames); }
     Stereo RenderSeconds(double seconds) { return Render(static_cast<int>(seconds * kRate)); }
 
     // The parameter index of oscillator k's (or LFO k's) own parameter.
@@ -43,10 +41,7 @@ public:
     void PlainSine();
 
 private:
-    std::int32_t Send(std::int32_t type, std::int32_t value = 0, void* pointer = nullptr);
-
-    SubtractiveSynth& synth_;
-    std::vector<EventRecord> pending_;
+    MachineHost host_;
 };
 
 // The equal-tempered frequency of a (fractional) note; note 57 is 440 Hz.
