@@ -2,6 +2,8 @@
 # Fuzzes one reader with libFuzzer:
 #   scripts/fuzz.sh project [seconds]   project file reader and loader
 #   scripts/fuzz.sh xml [seconds]       XML reader, presets, clipboard events
+#   scripts/fuzz.sh wav [seconds]       sound loader with the built-in WAV reader
+#   scripts/fuzz.sh sound [seconds]     sound loader with the libsndfile plug-in
 # (default 600 seconds). Builds the libraries with clang and the fuzzer
 # instrumentation in $FUZZ_BUILD_DIR (default build/fuzz), writes the seed
 # documents, then mutates them for the given time on one core. An input
@@ -13,6 +15,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 fuzzer=${1:-}
+build=${FUZZ_BUILD_DIR:-build/fuzz}
+targets=(tarn_document tarn_engine tarn_machines_builtin tarn_machines_framework tarn_sequencing tarn_dsp tarn_formats tarn_base)
+extra=()
+limits=()
 case "$fuzzer" in
 project)
     corpus=tests/fuzz/corpus
@@ -22,13 +28,24 @@ xml)
     corpus=tests/fuzz/xml-corpus
     sources=(tests/fuzz/target/XmlDocumentFuzzer.cpp tests/fuzz/XmlFuzzCheck.cpp)
     ;;
+wav | sound)
+    [ "$fuzzer" = wav ] && kind=wav target=WavFuzzer || kind=plugin target=SndfileFuzzer
+    corpus=tests/wavetable/corpus/$kind
+    sources=("tests/wavetable/target/$target.cpp" tests/wavetable/SoundFuzzCheck.cpp)
+    targets=(tarn_wavetable "${targets[@]}")
+    extra=("-DTARN_SNDFILE_PLUGIN=\"$(pwd)/$build/Plugin/Sound/Sndfile.so\"")
+    # One allocation of the built-in reader is bounded by its input; the
+    # check bounds the decoded total.
+    limits=(-malloc_limit_mb=64)
+    # Leaks inside the libraries libsndfile decodes with are theirs.
+    export LSAN_OPTIONS="suppressions=$(pwd)/scripts/lsan-suppressions.txt${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+    ;;
 *)
-    echo "usage: scripts/fuzz.sh project|xml [seconds]" >&2
+    echo "usage: scripts/fuzz.sh project|xml|wav|sound [seconds]" >&2
     exit 2
     ;;
 esac
 seconds=${2:-600}
-build=${FUZZ_BUILD_DIR:-build/fuzz}
 
 missing=()
 command -v clang++ >/dev/null || missing+=(clang)
@@ -48,8 +65,9 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER=clang++ -DTARN_WERROR=OFF -DTARN_BENCHMARKS=OFF \
     -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,$sanitizers -fno-sanitize-recover=all" \
     >/dev/null
-targets=(tarn_document tarn_engine tarn_machines_builtin tarn_machines_framework tarn_sequencing tarn_dsp tarn_formats tarn_base)
-cmake --build "$build" --target "${targets[@]}" -j2
+builds=("${targets[@]}")
+[ "$fuzzer" = sound ] && builds+=(tarn_sound_sndfile)
+cmake --build "$build" --target "${builds[@]}" -j2
 
 # Searched as one group, so the list need not follow the link order.
 libraries=(-Wl,--start-group)
@@ -57,13 +75,16 @@ for target in "${targets[@]}"; do
     libraries+=("$build/lib$target.a")
 done
 libraries+=(-Wl,--end-group -ldl -pthread)
-compile=(clang++ -std=c++20 -g -O1 -Isrc -Iinclude -Itests)
+compile=(clang++ -std=c++20 -g -O1 -Isrc -Iinclude -Itests "${extra[@]}")
 "${compile[@]}" -fsanitize=fuzzer,$sanitizers -fno-sanitize-recover=all "${sources[@]}" \
     "${libraries[@]}" -o "$build/${fuzzer}_fuzzer"
 if [ "$fuzzer" = project ]; then
     "${compile[@]}" -fsanitize=$sanitizers tests/fuzz/target/ProjectSeedWriter.cpp \
         "${libraries[@]}" -o "$build/project_seed_writer"
     "$build/project_seed_writer" tests/fuzz/corpus
+elif [ -n "${kind:-}" ]; then
+    "${compile[@]}" tests/wavetable/target/SoundSeedWriter.cpp -lsndfile -o "$build/sound_seed_writer"
+    "$build/sound_seed_writer" tests/wavetable/corpus
 fi
 mkdir -p "$build/corpus/$fuzzer" "$build/artifacts/$fuzzer"
 # New inputs go to the build's own corpus; the committed one only seeds.
@@ -71,5 +92,5 @@ mkdir -p "$build/corpus/$fuzzer" "$build/artifacts/$fuzzer"
 # and kept as an artifact) so that a run goes on for its whole time; a
 # crash still ends it.
 "$build/${fuzzer}_fuzzer" -fork=1 -ignore_timeouts=1 -max_total_time="$seconds" -timeout=20 \
-    -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1 \
+    -rss_limit_mb=2048 "${limits[@]}" -max_len=65536 -print_final_stats=1 \
     -artifact_prefix="$build/artifacts/$fuzzer/" "$build/corpus/$fuzzer" "$corpus"
