@@ -95,7 +95,10 @@ TEST(AlsaDevice, AMissingPcmIsNoDevice) {
     CapturedLines lines;
     WaveOutDriver driver(std::make_unique<AlsaDevice>("tarn-no-such-pcm"));
     EXPECT_EQ(SendMessage(driver, kDeviceOpen), 0);
-    EXPECT_EQ(lines.Of(kMessageLine), std::vector<std::string>{"0 device(s) detected"});
+    EXPECT_EQ(lines.Of(kMessageLine),
+              (std::vector<std::string>{
+                  "0 device(s) detected",
+                  "ALSA: no sound card, and PCM 'tarn-no-such-pcm' cannot be opened"}));
     EXPECT_TRUE(lines.Of(kErrorLine).empty());
 }
 
