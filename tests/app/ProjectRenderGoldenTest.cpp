@@ -1,0 +1,86 @@
+// Guards whole-project renders against unintended change: the demo song
+// (voices, gliding volume and pan, the Master), rendered offline as 64-bit samples, must hash to
+// what the golden digests hold. Speed work on the engine and the DSP
+// library has to leave every sample as it was.
+//
+// After an intended change of sound, regenerate the digests (from the
+// source root):
+//   export TARN_GOLDEN_OUTPUT=$PWD/tests/app/golden
+//   build/release/tarn_app_tests --gtest_filter='ProjectRenderGolden*'
+#include "app/DemoSong.h"
+#include "app/RenderSong.h"
+#include "app/Studio.h"
+#include "base/AppDirectory.h"
+#include "engine/Project.h"
+#include "support/ScratchDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+namespace tarn {
+namespace {
+
+std::string SourcePath(const std::string& relative) {
+    const char* source = std::getenv("TARN_SOURCE_DIR");
+    return std::string(source != nullptr ? source : ".") + "/" + relative;
+}
+
+// FNV-1a over the raw bytes, as sixteen hex digits.
+std::string Digest(const std::string& bytes) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char byte : bytes) {
+        hash = (hash ^ static_cast<unsigned char>(byte)) * 1099511628211ull;
+    }
+    std::ostringstream text;
+    text << std::hex;
+    text.width(16);
+    text.fill('0');
+    text << hash;
+    return text.str();
+}
+
+struct ProjectRenderGolden : ::testing::Test {
+    ProjectRenderGolden() { SetAppDirectory(scratch.Path()); }
+
+    // Renders the current project and checks or writes its digest.
+    void Check(const std::string& name, double beats) {
+        RenderRequest request;
+        request.output = scratch / (name + ".raw");
+        request.sampleFormat = AudioStreamer::kFloat64;
+        request.beats = beats;
+        const RenderResult result = RenderSong(studio, request);
+        ASSERT_TRUE(result.done) << name;
+        const std::string bytes = test::ReadFile(result.file);
+        ASSERT_EQ(bytes.size(), static_cast<std::size_t>(result.frames) * 16u) << name;
+        // A render of silence would guard nothing.
+        ASSERT_NE(bytes.find_first_not_of('\0'), std::string::npos) << name;
+
+        const std::string golden = SourcePath("tests/app/golden/" + name + ".digest");
+        if (const char* output = std::getenv("TARN_GOLDEN_OUTPUT")) {
+            std::ofstream(std::string(output) + "/" + name + ".digest") << Digest(bytes) << "\n";
+            return;
+        }
+        std::string expected;
+        std::ifstream(golden) >> expected;
+        EXPECT_EQ(Digest(bytes), expected) << name << ": the render differs from " << golden;
+    }
+
+    test::ScratchDirectory scratch;
+    Studio studio;
+};
+
+TEST_F(ProjectRenderGolden, DemoSongRendersAsBefore) {
+    std::unique_ptr<Project> demo = BuildDemoSong(studio.Creator(), studio.Engine().Tempo());
+    ASSERT_NE(demo, nullptr);
+    studio.SetProject(std::move(demo));
+    Check("demo-song", 0.0);
+}
+
+} // namespace
+} // namespace tarn
