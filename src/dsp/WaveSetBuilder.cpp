@@ -9,7 +9,6 @@ namespace {
 
 constexpr int kMaxHarmonic = 499; // harmonics run while n < 500
 constexpr int kQuarter = kWavePeriod / 4;
-constexpr int kHalf = kWavePeriod / 2;
 
 // The Hamming-like taper that fades harmonics out towards the limit.
 double Taper(int n, int limit) {
@@ -73,22 +72,30 @@ WaveSetBuilder::WaveSetBuilder(const double* noteFrequency) : noteFrequency_(not
     }
 }
 
-void WaveSetBuilder::SumHarmonics(int kind, double fundamental, double* table) const {
-    std::fill(table, table + kWaveSampleCount, 0.0);
+void WaveSetBuilder::SumHarmonics(const KindPair& pair, double fundamental,
+                                  std::array<Lanes, kHalf>& sums) const {
     const int limit = HarmonicLimit(fundamental);
-    const int stride = (kind == kWaveSquare || kind == kWaveTriangle) ? 2 : 1;
+    // Odd harmonics alone make a wave symmetric about its quarter period:
+    // harmonic n at 512 - m reads the same sine sample as at m, so the sums
+    // there are the same terms in the same order.
+    const int stride = pair.oddOnly ? 2 : 1;
+    const int end = pair.oddOnly ? kQuarter + 1 : kHalf;
+    std::fill(sums.begin(), sums.begin() + end, Lanes{0.0, 0.0});
     for (int n = 1; n <= kMaxHarmonic && n * fundamental < kHarmonicLimitHz; n += stride) {
-        const double weight = HarmonicWeight(kind, n, limit);
-        int j = 0;
-        for (int m = 1; m < kHalf; ++m) {
-            j = (j + n) & (kWavePeriod - 1);
-            table[m] += weight * sine_[j];
+        const Lanes weight{HarmonicWeight(pair.first, n, limit),
+                           HarmonicWeight(pair.second, n, limit)};
+        // n·m grows by n each sample; masking it rather than the running
+        // index keeps the loop free of a two-step dependency.
+        int phase = 0;
+        for (int m = 1; m < end; ++m) {
+            phase += n;
+            sums[m] += weight * sine_[phase & (kWavePeriod - 1)];
         }
     }
-    // A sum of sines is odd: the second half mirrors the first exactly, and
-    // samples 0 and 512 stay 0.
-    for (int m = 1; m < kHalf; ++m) {
-        table[kWavePeriod - m] = -table[m];
+    if (pair.oddOnly) {
+        for (int m = kQuarter + 1; m < kHalf; ++m) {
+            sums[m] = sums[kHalf - m];
+        }
     }
 }
 
@@ -98,32 +105,43 @@ void WaveSetBuilder::Build(double* storage, std::array<WaveSet, kWaveKindCount>&
             static_cast<std::size_t>(kind - 1) * WaveSet::kNoteCount + (note - WaveSet::kFirstNote);
         return storage + index * kWaveSampleCount;
     };
-    // Kind 6 reads kind 2, so kind 2 comes first.
-    constexpr int kBuildOrder[] = {kWaveBrightRamp,  kWaveSawtooth, kWaveReversedSawtooth,
-                                   kWaveSquare,      kWaveTriangle, kWaveSine,
-                                   kWaveInvertedSine};
-    for (int kind : kBuildOrder) {
-        for (int note = WaveSet::kFirstNote; note <= WaveSet::kLastNote; ++note) {
+    // Kinds with the same harmonics are summed side by side: each sine
+    // sample read serves both.
+    constexpr KindPair kPairs[] = {{kWaveBrightRamp, kWaveSawtooth, false},
+                                   {kWaveSquare, kWaveTriangle, true}};
+    std::array<Lanes, kHalf> sums;
+    for (int note = WaveSet::kFirstNote; note <= WaveSet::kLastNote; ++note) {
+        for (const KindPair& pair : kPairs) {
+            SumHarmonics(pair, noteFrequency_[note], sums);
+            for (int lane = 0; lane < 2; ++lane) {
+                double* table = tableOf(lane == 0 ? pair.first : pair.second, note);
+                // A sum of sines is odd: the second half mirrors the first
+                // exactly, and samples 0 and 512 stay 0.
+                table[0] = 0.0;
+                table[kHalf] = 0.0;
+                for (int m = 1; m < kHalf; ++m) {
+                    table[m] = sums[m][lane];
+                    table[kWavePeriod - m] = -sums[m][lane];
+                }
+            }
+        }
+        // The reversed sawtooth reads the finished sawtooth.
+        constexpr int kBuildOrder[] = {kWaveBrightRamp,  kWaveSawtooth, kWaveReversedSawtooth,
+                                       kWaveSquare,      kWaveTriangle, kWaveSine,
+                                       kWaveInvertedSine};
+        for (int kind : kBuildOrder) {
             double* table = tableOf(kind, note);
-            switch (kind) {
-            case kWaveReversedSawtooth: {
+            if (kind == kWaveReversedSawtooth) {
                 const double* sawtooth = tableOf(kWaveSawtooth, note);
                 for (int m = 0; m < kWaveSampleCount; ++m) {
                     table[m] = sawtooth[kWaveSampleCount - 1 - m];
                 }
-                break;
-            }
-            case kWaveSine:
-            case kWaveInvertedSine:
+            } else if (kind == kWaveSine || kind == kWaveInvertedSine) {
                 // Built for every note, also above the harmonic limit.
                 for (int m = 0; m < kWaveSampleCount; ++m) {
                     const int phase = kind == kWaveSine ? m : kWavePeriod - m;
                     table[m] = sine_[phase & (kWavePeriod - 1)];
                 }
-                break;
-            default:
-                SumHarmonics(kind, noteFrequency_[note], table);
-                break;
             }
             FinishTable(table);
             sets[kind - 1].Assign(note, {table, kWavePeriod, kWaveSampleCount});

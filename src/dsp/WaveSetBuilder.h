@@ -23,7 +23,23 @@ public:
     void Build(double* storage, std::array<WaveSet, kWaveKindCount>& sets) const;
 
 private:
-    void SumHarmonics(int kind, double fundamental, double* table) const;
+    static constexpr int kHalf = kWavePeriod / 2;
+
+    // Two doubles summed in step, one lane per wave kind; the compiler keeps
+    // each lane's arithmetic exactly that of a plain double.
+    using Lanes = double __attribute__((vector_size(2 * sizeof(double))));
+
+    // Two kinds with the same harmonics (all of them, or only the odd ones).
+    struct KindPair {
+        int first;
+        int second;
+        bool oddOnly;
+    };
+
+    // The first half period (samples 1..511) of both kinds of the pair at
+    // once, each lane a sum of sine harmonics in rising order.
+    void SumHarmonics(const KindPair& pair, double fundamental,
+                      std::array<Lanes, kHalf>& sums) const;
 
     // One period of sin(2π·j/1024), exactly odd-symmetric, so harmonic n at
     // sample m is sine_[(n·m) mod 1024] without any phase error.
