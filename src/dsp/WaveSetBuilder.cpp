@@ -44,11 +44,17 @@ int HarmonicLimit(double fundamental) {
 void FinishTable(double* table) {
     table[kWavePeriod] = table[0];
     table[kWavePeriod + 1] = table[1];
-    double peak = 0.0;
-    for (int m = 0; m < kWaveSampleCount; ++m) {
-        peak = std::max(peak, std::abs(table[m]));
+    // Four running maxima, so that no step waits for the one before; the
+    // guard samples repeat samples already counted.
+    std::array<double, 4> peaks{};
+    for (int m = 0; m < kWavePeriod; m += 4) {
+        for (int lane = 0; lane < 4; ++lane) {
+            peaks[lane] = std::max(peaks[lane], std::abs(table[m + lane]));
+        }
     }
-    if (peak > 0.0) {
+    const double peak = std::max(std::max(peaks[0], peaks[1]), std::max(peaks[2], peaks[3]));
+    // Dividing by exactly 1.0 would change nothing.
+    if (peak > 0.0 && peak != 1.0) {
         for (int m = 0; m < kWaveSampleCount; ++m) {
             table[m] /= peak;
         }
@@ -70,6 +76,9 @@ WaveSetBuilder::WaveSetBuilder(const double* noteFrequency) : noteFrequency_(not
     for (int j = kHalf + 1; j < kWavePeriod; ++j) {
         sine_[j] = -sine_[j - kHalf];
     }
+    for (int j = 0; j < kWavePeriod; ++j) {
+        sineLanes_[j] = Lanes{sine_[j], sine_[j]};
+    }
 }
 
 void WaveSetBuilder::SumHarmonics(const KindPair& pair, double fundamental,
@@ -80,22 +89,44 @@ void WaveSetBuilder::SumHarmonics(const KindPair& pair, double fundamental,
     // there are the same terms in the same order.
     const int stride = pair.oddOnly ? 2 : 1;
     const int end = pair.oddOnly ? kQuarter + 1 : kHalf;
-    std::fill(sums.begin(), sums.begin() + end, Lanes{0.0, 0.0});
+    std::array<int, kMaxHarmonic> numbers;
+    std::array<Lanes, kMaxHarmonic> weights;
+    int count = 0;
     for (int n = 1; n <= kMaxHarmonic && n * fundamental < kHarmonicLimitHz; n += stride) {
-        const Lanes weight{HarmonicWeight(pair.first, n, limit),
-                           HarmonicWeight(pair.second, n, limit)};
-        // n·m grows by n each sample; masking it rather than the running
-        // index keeps the loop free of a two-step dependency.
-        int phase = 0;
-        for (int m = 1; m < end; ++m) {
-            phase += n;
-            sums[m] += weight * sine_[phase & (kWavePeriod - 1)];
-        }
+        numbers[count] = n;
+        weights[count] =
+            Lanes{HarmonicWeight(pair.first, n, limit), HarmonicWeight(pair.second, n, limit)};
+        ++count;
+    }
+    std::fill(sums.begin(), sums.begin() + end, Lanes{0.0, 0.0});
+    int done = 0;
+    for (; done + kBlock <= count; done += kBlock) {
+        AddHarmonics<kBlock>(numbers.data() + done, weights.data() + done, end, sums);
+    }
+    for (; done < count; ++done) {
+        AddHarmonics<1>(numbers.data() + done, weights.data() + done, end, sums);
     }
     if (pair.oddOnly) {
         for (int m = kQuarter + 1; m < kHalf; ++m) {
             sums[m] = sums[kHalf - m];
         }
+    }
+}
+
+template <int kHarmonics>
+void WaveSetBuilder::AddHarmonics(const int* numbers, const Lanes* weights, int end,
+                                  std::array<Lanes, kHalf>& sums) const {
+    // n·m grows by n each sample; masking it rather than a wrapped running
+    // index keeps each step a single addition.
+    std::array<int, kHarmonics> phases{};
+    for (int m = 1; m < end; ++m) {
+        Lanes sum = sums[m];
+#pragma GCC unroll 8
+        for (int h = 0; h < kHarmonics; ++h) {
+            phases[h] += numbers[h];
+            sum += weights[h] * sineLanes_[phases[h] & (kWavePeriod - 1)];
+        }
+        sums[m] = sum;
     }
 }
 

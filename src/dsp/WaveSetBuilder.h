@@ -41,9 +41,18 @@ private:
     void SumHarmonics(const KindPair& pair, double fundamental,
                       std::array<Lanes, kHalf>& sums) const;
 
+    // Adds kHarmonics harmonics, in order, to every sum below end, in one
+    // pass over the sums.
+    static constexpr int kBlock = 8;
+    template <int kHarmonics>
+    void AddHarmonics(const int* numbers, const Lanes* weights, int end,
+                      std::array<Lanes, kHalf>& sums) const;
+
     // One period of sin(2π·j/1024), exactly odd-symmetric, so harmonic n at
     // sample m is sine_[(n·m) mod 1024] without any phase error.
     std::array<double, kWavePeriod> sine_;
+    // The same samples in both lanes.
+    std::array<Lanes, kWavePeriod> sineLanes_;
     const double* noteFrequency_;
 };
 

@@ -12,6 +12,7 @@
 #include "app/Studio.h"
 #include "base/AppDirectory.h"
 #include "engine/Project.h"
+#include "support/ByteDigest.h"
 #include "support/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +21,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 
 namespace tarn {
@@ -31,18 +31,8 @@ std::string SourcePath(const std::string& relative) {
     return std::string(source != nullptr ? source : ".") + "/" + relative;
 }
 
-// FNV-1a over the raw bytes, as sixteen hex digits.
 std::string Digest(const std::string& bytes) {
-    std::uint64_t hash = 14695981039346656037ull;
-    for (const char byte : bytes) {
-        hash = (hash ^ static_cast<unsigned char>(byte)) * 1099511628211ull;
-    }
-    std::ostringstream text;
-    text << std::hex;
-    text.width(16);
-    text.fill('0');
-    text << hash;
-    return text.str();
+    return test::ByteDigest({reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()});
 }
 
 struct ProjectRenderGolden : ::testing::Test {

@@ -1,4 +1,5 @@
 #include "dsp/DspLibrary.h"
+#include "support/ByteDigest.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +7,7 @@
 #include <cmath>
 #include <complex>
 #include <numbers>
+#include <vector>
 
 namespace tarn {
 namespace {
@@ -86,6 +88,20 @@ TEST(WaveSets, ReversedSawAndInvertedSineMirrorTheirPartners) {
         EXPECT_LT(Harmonic(WaveTableFor(kWaveSquare, 45)->samples, n), 1e-12);
         EXPECT_LT(Harmonic(WaveTableFor(kWaveTriangle, 45)->samples, n), 1e-12);
     }
+}
+
+// The tables as they were before their building was made faster; building
+// them differently must not move a single bit, or every render would change.
+TEST(WaveSets, EveryTableBitForBitAsRecorded) {
+    std::vector<unsigned char> bytes;
+    for (int kind = 1; kind <= kWaveKindCount; ++kind) {
+        for (int note = WaveSet::kFirstNote; note <= WaveSet::kLastNote; ++note) {
+            const WaveTable& table = *WaveTableFor(kind, note);
+            const auto* first = reinterpret_cast<const unsigned char*>(table.samples);
+            bytes.insert(bytes.end(), first, first + table.count * sizeof(double));
+        }
+    }
+    EXPECT_EQ(test::ByteDigest(bytes), "95101c9d9b61ec59");
 }
 
 } // namespace
