@@ -34,6 +34,18 @@ void GainRamp::Tick() noexcept {
     right_.Tick();
 }
 
+void GainRamp::TickInto(int frames, double* first, double* second, double* others) noexcept {
+    volume_.TickInto(others, frames);
+    left_.TickInto(first, frames);
+    right_.TickInto(second, frames);
+    for (int k = 0; k < frames; ++k) {
+        const double left = first[k];
+        const double right = second[k];
+        first[k] = Gain(0, others[k], left, right);
+        second[k] = Gain(1, others[k], left, right);
+    }
+}
+
 void GainRamp::Advance(int frames) noexcept {
     volume_.Advance(frames);
     left_.Advance(frames);

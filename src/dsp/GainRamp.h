@@ -24,6 +24,10 @@ public:
 
     // One sample on.
     void Tick() noexcept;
+    // The gains of the next frames samples, ticking after each: first and
+    // second for channels 0 and 1, others for further channels (what
+    // ForChannel gives sample by sample).
+    void TickInto(int frames, double* first, double* second, double* others) noexcept;
     // A whole chunk on in one step. A segment that ends inside the chunk
     // lands on its target; the next segment starts with the next chunk.
     void Advance(int frames) noexcept;

@@ -48,6 +48,20 @@ struct ParameterRamp {
         return value;
     }
 
+    // Writes the value each of the next frames samples has, ticking after
+    // each: what frames calls of Tick would give, without asking every
+    // sample whether the ramp is idle.
+    void TickInto(double* values, int frames) noexcept {
+        int k = 0;
+        for (; k < frames && state != kIdle; ++k) {
+            values[k] = value;
+            Tick();
+        }
+        for (; k < frames; ++k) {
+            values[k] = value;
+        }
+    }
+
     // A whole chunk on in one step: the value moves frames steps at once. A
     // segment that ends inside the chunk lands on its target; the next
     // segment starts with the next chunk.

@@ -3,6 +3,7 @@
 #include "engine/TempoRecord.h"
 
 #include <algorithm>
+#include <array>
 
 namespace tarn {
 namespace {
@@ -62,21 +63,37 @@ void Connection::MixPerSample(const WorkRecord& record, int sourceChannels,
                               int destinationChannels) noexcept {
     const int frames = Frames(record);
     const double samplesPerBeat = GlobalTempo().samplesPerBeat;
+    // Every sample's gains first, from one event to the next, then each
+    // route as a plain loop: every destination sample still gets its
+    // routes' terms in route order, at the gains of its own sample.
+    std::array<double, kMaxChunkFrames> first;
+    std::array<double, kMaxChunkFrames> second;
+    std::array<double, kMaxChunkFrames> others;
     int next = 0;
-    for (int k = 0; k < frames; ++k) {
+    for (int k = 0; k < frames;) {
         // Events are in offset order; one that is late (or lies beyond the
         // chunk) takes effect at the first sample it can, never not at all.
         while (next < record.eventCount && (record.events[next]->offset <= k || k == frames - 1)) {
             gains_.Apply(*record.events[next++], samplesPerBeat);
         }
-        for (auto [index, route] : routes_) {
-            if (Usable(*route, sourceChannels, destinationChannels)) {
-                record.outputs[route->destinationChannel]->samples[k] +=
-                    gains_.ForChannel(route->destinationChannel) *
-                    record.inputs[route->sourceChannel]->samples[k];
-            }
+        const int until =
+            next < record.eventCount ? std::min(record.events[next]->offset, frames - 1) : frames;
+        gains_.TickInto(until - k, &first[k], &second[k], &others[k]);
+        k = until;
+    }
+    for (auto [index, route] : routes_) {
+        if (!Usable(*route, sourceChannels, destinationChannels)) {
+            continue;
         }
-        gains_.Tick();
+        const int channel = route->destinationChannel;
+        const double* gain = channel == 0   ? first.data()
+                             : channel == 1 ? second.data()
+                                            : others.data();
+        const double* source = record.inputs[route->sourceChannel]->samples;
+        double* destination = record.outputs[channel]->samples;
+        for (int k = 0; k < frames; ++k) {
+            destination[k] += gain[k] * source[k];
+        }
     }
 }
 

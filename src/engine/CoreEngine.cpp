@@ -13,6 +13,7 @@ int CoreEngine::Start() {
     for (PerfTimer& timer : timers_) {
         timer.ReadFrequency();
     }
+    stageClock_.ReadFrequency();
     return 1;
 }
 

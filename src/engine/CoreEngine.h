@@ -93,16 +93,18 @@ private:
     static void CopyOut(const Node* master, const AudioBuffer& buffer, int done,
                         int frames) noexcept;
     void UpdateStatistics(Project& project, int frames) noexcept;
-    // Runs timer around one stage and adds its time to sum.
-    template <typename Stage> void Measure(Timer timer, double& sum, Stage stage) noexcept {
-        timers_[timer].Start();
-        stage();
-        timers_[timer].Stop();
-        sum += timers_[timer].Elapsed();
+    // Ends the running stage: timer gets the time since the previous stage
+    // ended, which is returned. The stages of consecutive Nodes follow one
+    // another, so each boundary costs one reading of the clock.
+    double EndStage(Timer timer) noexcept {
+        stageClock_.Lap();
+        timers_[timer] = stageClock_;
+        return stageClock_.Elapsed();
     }
 
     CurrentProject& current_;
     std::array<PerfTimer, kTimerCount> timers_{};
+    PerfTimer stageClock_;
     TempoRecord tempo_;
     EventCollector events_;
     WorkEventArray workEvents_;

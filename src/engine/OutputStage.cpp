@@ -22,8 +22,17 @@ void OutputStage::Run(const WorkRecord& record, int channels) noexcept {
         const double from = start.ForChannel(channel);
         const double step = (gains_.ForChannel(channel) - from) / frames;
         double* samples = record.outputs[channel]->samples;
-        for (int k = 0; k < frames; ++k) {
-            samples[k] = guard + (from + k * step) * samples[k];
+        if (step == 0.0) {
+            // k × step is then a zero of step's sign for every k, so the
+            // gain below is bit for bit the gliding formula's.
+            const double gain = from + 0.0 * step;
+            for (int k = 0; k < frames; ++k) {
+                samples[k] = guard + gain * samples[k];
+            }
+        } else {
+            for (int k = 0; k < frames; ++k) {
+                samples[k] = guard + (from + k * step) * samples[k];
+            }
         }
     }
 }

@@ -18,6 +18,12 @@ void PerfTimer::Stop() noexcept {
     elapsed_ = static_cast<double>(Now() - start_) / static_cast<double>(frequency_);
 }
 
+void PerfTimer::Lap() noexcept {
+    const std::int64_t now = Now();
+    elapsed_ = static_cast<double>(now - start_) / static_cast<double>(frequency_);
+    start_ = now;
+}
+
 std::int64_t PerfTimer::Now() noexcept {
     return Clock::now().time_since_epoch().count();
 }

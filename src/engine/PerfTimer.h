@@ -16,6 +16,9 @@ public:
     void Start() noexcept;
     // Elapsed becomes the seconds since the last Start.
     void Stop() noexcept;
+    // Stop and Start on one reading of the clock: Elapsed becomes the
+    // seconds since the last Start or Lap, and the next lap begins.
+    void Lap() noexcept;
 
     std::int64_t Frequency() const { return frequency_; }
     double Elapsed() const { return elapsed_; }

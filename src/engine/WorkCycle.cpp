@@ -78,6 +78,7 @@ void CoreEngine::RenderChunk(Project& project, const AudioBuffer& buffer, int do
     if (liveInput_ != nullptr) {
         liveInput_->TakeLiveInput(project, framesRendered_, frames);
     }
+    stageClock_.Start();
     for (auto [index, node] : project.ProcessOrder()) {
         RenderNode(project, *node, chunk);
     }
@@ -103,8 +104,11 @@ void CoreEngine::RenderChunk(Project& project, const AudioBuffer& buffer, int do
 void CoreEngine::RenderNode(Project& project, Node& node, const ChunkTiming& chunk) noexcept {
     std::lock_guard nodeLock(node.Lock());
     const int frames = chunk.frames;
-    Measure(kEventsTimer, eventsTime_, [&] { events_.Collect(node, chunk); });
-    Measure(kMixingTimer, mixingTime_, [&] { MixInputs(project, node, frames); });
+    // Waiting for the lock counts as the Node's events time.
+    events_.Collect(node, chunk);
+    eventsTime_ += EndStage(kEventsTimer);
+    MixInputs(project, node, frames);
+    mixingTime_ += EndStage(kMixingTimer);
 
     workEvents_.Fill(events_.MachineEvents());
     WorkRecord record;
@@ -115,10 +119,11 @@ void CoreEngine::RenderNode(Project& project, Node& node, const ChunkTiming& chu
     record.eventCount = workEvents_.Count();
     // The machine works even when the Node is muted or bypassed, so that
     // its voices and tails run on unheard.
-    Measure(kMachineTimer, node.meters.machineTime,
-            [&] { node.SendToMachine(kMsgWork, 0, &record); });
+    node.SendToMachine(kMsgWork, 0, &record);
+    node.meters.machineTime += EndStage(kMachineTimer);
 
-    Measure(kOutputTimer, outputTime_, [&] { FinishNode(node, frames); });
+    FinishNode(node, frames);
+    outputTime_ += EndStage(kOutputTimer);
 }
 
 void CoreEngine::MixInputs(Project& project, Node& node, int frames) noexcept {
