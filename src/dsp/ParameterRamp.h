@@ -53,9 +53,25 @@ struct ParameterRamp {
     // sample whether the ramp is idle.
     void TickInto(double* values, int frames) noexcept {
         int k = 0;
-        for (; k < frames && state != kIdle; ++k) {
-            values[k] = value;
-            Tick();
+        while (k < frames && state != kIdle) {
+            // The running value in a register: values may not alias it, but
+            // the compiler cannot know.
+            Segment& segment = segments[state];
+            double current = value;
+            double count = segment.count;
+            bool ended = false;
+            while (k < frames && !ended) {
+                values[k++] = current;
+                current += segment.step;
+                count -= 1.0;
+                if (count < 0.0) {
+                    current = segment.target;
+                    ended = true;
+                }
+            }
+            value = current;
+            segment.count = count;
+            state += ended ? 1 : 0;
         }
         for (; k < frames; ++k) {
             values[k] = value;
