@@ -8,6 +8,7 @@
 #include "engine/Project.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace tarn {
@@ -23,17 +24,43 @@ void Silence(ChannelBufferSet& channels, int count, int frames) noexcept {
     }
 }
 
-void FeedRings(ChannelBufferSet& channels, int frames) noexcept {
-    for (int c = 0; c < channels.Count(); ++c) {
-        AnalyzerRing& ring = channels.Ring(c);
-        const double* samples = channels.Samples(c);
-        for (int k = 0; k < frames; ++k) {
-            const double sample = samples[k];
-            ring.samples[ring.writeIndex] = sample;
-            ring.writeIndex = (ring.writeIndex + 1) & AnalyzerRing::kMask;
+// Feeds count rings (at most two) in one pass over the frames: each held
+// peak is a chain of multiplies that must run in order, and the chains of
+// different rings overlap.
+template <int kCount>
+void FeedRingGroup(ChannelBufferSet& channels, int first, int frames) noexcept {
+    std::array<AnalyzerRing*, kCount> rings;
+    std::array<const double*, kCount> samples;
+    std::array<int, kCount> index;
+    std::array<double, kCount> peak;
+    for (int r = 0; r < kCount; ++r) {
+        rings[r] = &channels.Ring(first + r);
+        samples[r] = channels.Samples(first + r);
+        index[r] = rings[r]->writeIndex;
+        peak[r] = rings[r]->peak;
+    }
+    for (int k = 0; k < frames; ++k) {
+        for (int r = 0; r < kCount; ++r) {
+            const double sample = samples[r][k];
+            rings[r]->samples[index[r]] = sample;
+            index[r] = (index[r] + 1) & AnalyzerRing::kMask;
             const double magnitude = std::fabs(sample);
-            ring.peak = magnitude > ring.peak ? magnitude : ring.peak * kRingPeakHold;
+            peak[r] = magnitude > peak[r] ? magnitude : peak[r] * kRingPeakHold;
         }
+    }
+    for (int r = 0; r < kCount; ++r) {
+        rings[r]->writeIndex = index[r];
+        rings[r]->peak = peak[r];
+    }
+}
+
+void FeedRings(ChannelBufferSet& channels, int frames) noexcept {
+    int c = 0;
+    for (; c + 2 <= channels.Count(); c += 2) {
+        FeedRingGroup<2>(channels, c, frames);
+    }
+    if (c < channels.Count()) {
+        FeedRingGroup<1>(channels, c, frames);
     }
 }
 
