@@ -24,44 +24,68 @@ void Silence(ChannelBufferSet& channels, int count, int frames) noexcept {
     }
 }
 
-// Feeds count rings (at most two) in one pass over the frames: each held
-// peak is a chain of multiplies that must run in order, and the chains of
-// different rings overlap.
-template <int kCount>
-void FeedRingGroup(ChannelBufferSet& channels, int first, int frames) noexcept {
-    std::array<AnalyzerRing*, kCount> rings;
-    std::array<const double*, kCount> samples;
+struct RingSource {
+    AnalyzerRing* ring;
+    const double* samples;
+};
+
+// Feeds kCount rings in one pass over the frames: each held peak is a chain
+// of multiplies that must run in order, and the chains of different rings
+// overlap.
+template <int kCount> void FeedRingGroup(const RingSource* sources, int frames) noexcept {
     std::array<int, kCount> index;
     std::array<double, kCount> peak;
     for (int r = 0; r < kCount; ++r) {
-        rings[r] = &channels.Ring(first + r);
-        samples[r] = channels.Samples(first + r);
-        index[r] = rings[r]->writeIndex;
-        peak[r] = rings[r]->peak;
+        index[r] = sources[r].ring->writeIndex;
+        peak[r] = sources[r].ring->peak;
     }
     for (int k = 0; k < frames; ++k) {
         for (int r = 0; r < kCount; ++r) {
-            const double sample = samples[r][k];
-            rings[r]->samples[index[r]] = sample;
+            const double sample = sources[r].samples[k];
+            sources[r].ring->samples[index[r]] = sample;
             index[r] = (index[r] + 1) & AnalyzerRing::kMask;
             const double magnitude = std::fabs(sample);
             peak[r] = magnitude > peak[r] ? magnitude : peak[r] * kRingPeakHold;
         }
     }
     for (int r = 0; r < kCount; ++r) {
-        rings[r]->writeIndex = index[r];
-        rings[r]->peak = peak[r];
+        sources[r].ring->writeIndex = index[r];
+        sources[r].ring->peak = peak[r];
     }
 }
 
-void FeedRings(ChannelBufferSet& channels, int frames) noexcept {
-    int c = 0;
-    for (; c + 2 <= channels.Count(); c += 2) {
-        FeedRingGroup<2>(channels, c, frames);
+// Every input ring, then every output ring, four at a time.
+void FeedRings(ChannelBufferSet& inputs, ChannelBufferSet& outputs, int frames) noexcept {
+    std::array<RingSource, 4> batch;
+    int count = 0;
+    auto feed = [&] {
+        switch (count) {
+        case 4:
+            FeedRingGroup<4>(batch.data(), frames);
+            break;
+        case 3:
+            FeedRingGroup<3>(batch.data(), frames);
+            break;
+        case 2:
+            FeedRingGroup<2>(batch.data(), frames);
+            break;
+        case 1:
+            FeedRingGroup<1>(batch.data(), frames);
+            break;
+        default:
+            break;
+        }
+        count = 0;
+    };
+    for (ChannelBufferSet* channels : {&inputs, &outputs}) {
+        for (int c = 0; c < channels->Count(); ++c) {
+            batch[static_cast<std::size_t>(count++)] = {&channels->Ring(c), channels->Samples(c)};
+            if (count == 4) {
+                feed();
+            }
+        }
     }
-    if (c < channels.Count()) {
-        FeedRingGroup<1>(channels, c, frames);
-    }
+    feed();
 }
 
 } // namespace
@@ -197,8 +221,7 @@ void CoreEngine::FinishNode(Node& node, int frames) noexcept {
     node.RunOutputStage(record);
 
     if (node.meters.analyzerOn.load(std::memory_order_relaxed) || kind == kKindMaster) {
-        FeedRings(inputs, frames);
-        FeedRings(outputs, frames);
+        FeedRings(inputs, outputs, frames);
     }
     double level = node.meters.peakLevel;
     for (int k = 0; k < frames; ++k) {
