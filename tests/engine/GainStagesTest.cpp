@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace tarn {
@@ -306,6 +309,60 @@ TEST(InputMix, FastAndPerSamplePathsAgreeWithoutEvents) {
         ASSERT_NEAR(fastOut.Samples(1)[k],
                     0.01 * k + volume * pan.right * (Tone(1, k) + Tone(0, k)), 1e-12);
         ASSERT_NEAR(fastOut.Samples(2)[k], before + volume * Tone(3, k), 1e-12);
+    }
+}
+
+// The gains ticked one sample at a time, every route added at each sample:
+// the mix must give these samples bit for bit, however it is organised.
+TEST(InputMix, GlidesAndEventsInsideTheChunkMatchTheSampleBySampleMix) {
+    test::ScopedGlobalTempo restore;
+    GlobalTempo().SetBpm(133.0);
+    std::vector<EventRecord> events = {
+        Event(0, -3.0, -20.0, 0.01),
+        Event(1, 0.4, -0.7, 0.02, 0),
+        Event(1, -0.2, 0.9, 0.005, 37),
+        Event(0, 2.0, 2.0, 0.0, 37),
+        Event(0, -40.0, -1.0, 0.03, 180),
+        Event(1, 0.0, 0.0, 0.0, 5000), // late: lands on the last sample
+    };
+    std::vector<EventRecord*> pointers;
+    for (EventRecord& event : events) {
+        pointers.push_back(&event);
+    }
+    Connection connection(1, kRate);
+    GainState gains(kRate);
+    for (const auto& [from, to] : {std::pair{0, 0}, {1, 1}, {3, 2}, {0, 1}, {2, 0}}) {
+        connection.AddRoute(from, to);
+    }
+    ChannelBufferSet source = Buffers(4, Tone);
+    for (const int frames : {kMaxChunkFrames, 200, 1}) {
+        ChannelBufferSet mixed = Buffers(3, [](int c, int k) { return 0.01 * c - 0.001 * k; });
+        ChannelBufferSet expected = Buffers(3, [](int c, int k) { return 0.01 * c - 0.001 * k; });
+        WorkRecord record;
+        record.inputs = source.Records();
+        record.outputs = mixed.Records();
+        record.frameCount = frames;
+        record.events = pointers.data();
+        record.eventCount = static_cast<int>(pointers.size());
+        connection.Mix(record, 4, 3);
+
+        std::size_t next = 0;
+        for (int k = 0; k < frames; ++k) {
+            while (next < events.size() && (events[next].offset <= k || k == frames - 1)) {
+                gains.Apply(events[next++], GlobalTempo().samplesPerBeat);
+            }
+            for (const auto& [from, to] : {std::pair{0, 0}, {1, 1}, {3, 2}, {0, 1}, {2, 0}}) {
+                expected.Samples(to)[k] += gains.ForChannel(to) * source.Samples(from)[k];
+            }
+            gains.Tick();
+        }
+        for (int c = 0; c < 3; ++c) {
+            for (int k = 0; k < kMaxChunkFrames; ++k) {
+                ASSERT_EQ(std::bit_cast<std::uint64_t>(mixed.Samples(c)[k]),
+                          std::bit_cast<std::uint64_t>(expected.Samples(c)[k]))
+                    << frames << " frames, channel " << c << ", sample " << k;
+            }
+        }
     }
 }
 
