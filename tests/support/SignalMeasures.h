@@ -48,4 +48,14 @@ inline double ZeroCrossingFrequency(std::span<const double> samples, double rate
     return crossings < 2 ? 0.0 : (crossings - 1) / (last - first) * rate;
 }
 
+// The frequency of a note on the studio's scale: note 57 is 440 Hz.
+inline double NoteHz(double note) {
+    return 440.0 * std::exp2((note - 57.0) / 12.0);
+}
+
+// How far a measured frequency lies above (or below) an expected one.
+inline double Cents(double measured, double expected) {
+    return 1200.0 * std::log2(measured / expected);
+}
+
 } // namespace tarn::test

@@ -1,6 +1,8 @@
 #include "machines/builtin/BuiltinMachines.h"
 
 #include "machines/builtin/AnalogBass.h"
+#include "machines/builtin/BoldDriveBass.h"
+#include "machines/builtin/BoldDriveBass2.h"
 #include "machines/builtin/BrickwallFilter.h"
 #include "machines/builtin/Compressor.h"
 #include "machines/builtin/CorvaDist.h"
@@ -40,8 +42,8 @@ constexpr std::array kBuiltinMachines{
     BuiltinMachine{"Tarn Brickwall HP Filter", true, &Construct<BrickwallHighpass>},
     BuiltinMachine{"Tarn 3 Band Parametric EQ", true, &Construct<ParametricEq>},
     BuiltinMachine{"Tarn EQ10", true, &Construct<Eq10>},
-    BuiltinMachine{"Tarn Bold Drive Bass", true, nullptr},
-    BuiltinMachine{"Tarn Bold Drive Bass 2", true, nullptr},
+    BuiltinMachine{"Tarn Bold Drive Bass", true, &Construct<BoldDriveBass>},
+    BuiltinMachine{"Tarn Bold Drive Bass 2", true, &Construct<BoldDriveBass2>},
     BuiltinMachine{"Tarn Corva Synth", true, &Construct<CorvaSynth>},
     BuiltinMachine{"Tarn Corva Synth 2", true, &Construct<CorvaSynth2>},
     BuiltinMachine{"Tarn Ravel Synth", true, &Construct<RavelSynth>},
