@@ -5,6 +5,8 @@
 #include "dsp/DspLibrary.h"
 #include "machines/builtin/BoldDriveBass.h"
 #include "machines/builtin/BoldDriveBass2.h"
+#include "machines/builtin/NesApu.h"
+#include "machines/builtin/Synth.h"
 
 #include <benchmark/benchmark.h>
 
@@ -101,6 +103,31 @@ void BM_BoldDriveBass2Pulse(benchmark::State& state) {
                                          {BoldDriveBass::kNote, 33.0}});
 }
 BENCHMARK(BM_BoldDriveBass2Pulse);
+
+void BM_NesApu(benchmark::State& state) {
+    std::vector<Setting> settings;
+    for (const int channel : {NesApu::kSquare1, NesApu::kSquare2, NesApu::kTriangle}) {
+        settings.push_back({NesApu::Index(channel, NesApu::kLength), 999.0});
+        settings.push_back({NesApu::Index(channel, NesApu::kNote), 45.0 + 4.0 * channel});
+    }
+    RenderChunks<NesApu>(state, settings);
+}
+BENCHMARK(BM_NesApu);
+
+void BM_SynthFourOscillators(benchmark::State& state) {
+    std::vector<Setting> settings;
+    for (int k = 0; k < Synth::kOscillators; ++k) {
+        settings.push_back({Synth::Oscillator(k, Synth::kEnabled), 1.0});
+        settings.push_back({Synth::Oscillator(k, Synth::kDetune), 3.0 * k});
+        settings.push_back({Synth::Oscillator(k, Synth::kPitchMod), 0.02});
+    }
+    settings.push_back({Synth::kResonance, 0.5});
+    settings.push_back({Synth::kEnvMod, 0.5});
+    settings.push_back({Synth::kGlide, 1.0}); // held
+    settings.push_back({Synth::kNote, 45.0});
+    RenderChunks<Synth>(state, settings);
+}
+BENCHMARK(BM_SynthFourOscillators);
 
 } // namespace
 } // namespace tarn

@@ -17,10 +17,12 @@
 #include "machines/builtin/Limiter.h"
 #include "machines/builtin/Master.h"
 #include "machines/builtin/MultimodeFilterMachine.h"
+#include "machines/builtin/NesApu.h"
 #include "machines/builtin/ParametricEq.h"
 #include "machines/builtin/RavelSynth.h"
 #include "machines/builtin/Reverb.h"
 #include "machines/builtin/Sampler.h"
+#include "machines/builtin/Synth.h"
 #include "machines/builtin/TapeDelay.h"
 #include "machines/builtin/TrackSampler.h"
 #include "machines/builtin/Tracker.h"
@@ -53,7 +55,7 @@ constexpr std::array kBuiltinMachines{
     BuiltinMachine{"Tarn Corva Reverb LE", true, &Construct<CorvaReverbLe>},
     BuiltinMachine{"Tarn Analog Bass", true, &Construct<AnalogBass>},
     BuiltinMachine{"Tarn Analog Bass 2", true, nullptr},
-    BuiltinMachine{"Tarn NES", true, nullptr},
+    BuiltinMachine{"Tarn NES", true, &Construct<NesApu>},
     BuiltinMachine{"Tarn Distortion", true, &Construct<Distortion>},
     BuiltinMachine{"Tarn Limiter", true, &Construct<Limiter>},
     BuiltinMachine{"Tarn Tracker", true, &Construct<Tracker>},
@@ -67,7 +69,7 @@ constexpr std::array kBuiltinMachines{
     BuiltinMachine{"Tarn Corva Dist", false, &Construct<CorvaDist>},
     BuiltinMachine{"Tarn Reverb", false, &Construct<Reverb>},
     BuiltinMachine{"Tarn Chip Chords", false, nullptr},
-    BuiltinMachine{"Tarn Synth", false, nullptr},
+    BuiltinMachine{"Tarn Synth", false, &Construct<Synth>},
 };
 
 } // namespace

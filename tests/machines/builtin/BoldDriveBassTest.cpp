@@ -17,6 +17,7 @@ using test::Cents;
 using test::GeneratorHarness;
 using test::NoteHz;
 using test::Peak;
+using test::PositiveShare;
 using test::Rms;
 using test::Window;
 using test::ZeroCrossingFrequency;
@@ -38,17 +39,6 @@ void OpenVoice(GeneratorHarness& host, double waveform) {
     host.Set(Bass::kFilterAttack, 0.0);
     host.Set(Bass::kFilterDecay, 1.0);
     host.Set(Bass::kAttack, 0.0);
-}
-
-// The share of whole periods the signal spends above zero.
-double HighShare(std::span<const double> samples, double periodSamples) {
-    const auto whole = static_cast<std::size_t>(
-        std::floor(static_cast<double>(samples.size()) / periodSamples) * periodSamples);
-    int high = 0;
-    for (std::size_t i = 0; i < whole; ++i) {
-        high += samples[i] > 0.0 ? 1 : 0;
-    }
-    return static_cast<double>(high) / static_cast<double>(whole);
 }
 
 TEST(BoldDriveBass, NotesPlayWithinACentOfTheirPitchOnBothMachines) {
@@ -75,7 +65,7 @@ TEST(BoldDriveBass, TheSecondMachinesSquareHasThePulseWidthItIsGiven) {
         host.Set(BoldDriveBass2::kPulseWidth, width);
         host.Note(33.0); // 110 Hz: wide enough periods to read the duty on
         const std::vector<double> out = host.RenderSeconds(0.6);
-        EXPECT_NEAR(HighShare(Window(out, 0.1, 0.45), kRate / 110.0), width, 0.02);
+        EXPECT_NEAR(PositiveShare(Window(out, 0.1, 0.45), kRate / 110.0), width, 0.02);
         EXPECT_NEAR(Cents(ZeroCrossingFrequency(Window(out, 0.1, 0.45), kRate), 110.0), 0.0, 1.0);
     }
     // The first machine's Square is the plain table, whatever a width says.
@@ -83,7 +73,8 @@ TEST(BoldDriveBass, TheSecondMachinesSquareHasThePulseWidthItIsGiven) {
     OpenVoice(first, 1.0);
     first.Set(BoldDriveBass2::kPulseWidth, 0.1);
     first.Note(33.0);
-    EXPECT_NEAR(HighShare(Window(first.RenderSeconds(0.6), 0.1, 0.45), kRate / 110.0), 0.5, 0.02);
+    EXPECT_NEAR(PositiveShare(Window(first.RenderSeconds(0.6), 0.1, 0.45), kRate / 110.0), 0.5,
+                0.02);
 }
 
 TEST(BoldDriveBass, EnvelopesAndNoteLengthsKeepTheirTimes) {
