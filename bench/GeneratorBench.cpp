@@ -5,8 +5,10 @@
 #include "dsp/DspLibrary.h"
 #include "machines/builtin/BoldDriveBass.h"
 #include "machines/builtin/BoldDriveBass2.h"
+#include "machines/builtin/ChipChords.h"
 #include "machines/builtin/NesApu.h"
 #include "machines/builtin/Synth.h"
+#include "machines/builtin/Widestrings.h"
 
 #include <benchmark/benchmark.h>
 
@@ -128,6 +130,24 @@ void BM_SynthFourOscillators(benchmark::State& state) {
     RenderChunks<Synth>(state, settings);
 }
 BENCHMARK(BM_SynthFourOscillators);
+
+void BM_ChipChords(benchmark::State& state) {
+    RenderChunks<ChipChords>(
+        state,
+        {{ChipChords::kNotes, 0x0437}, {ChipChords::kDecay, 5000.0}, {ChipChords::kRoot, 48.0}});
+}
+BENCHMARK(BM_ChipChords);
+
+void BM_Widestrings(benchmark::State& state) {
+    std::vector<Setting> settings;
+    for (int k = 0; k < Widestrings::kOscillators; ++k) {
+        settings.push_back(
+            {Widestrings::Oscillator(k, Widestrings::kPan), k % 2 == 0 ? -0.8 : 0.8});
+    }
+    settings.push_back({Widestrings::kNote, 57.0});
+    RenderChunks<Widestrings>(state, settings);
+}
+BENCHMARK(BM_Widestrings);
 
 } // namespace
 } // namespace tarn

@@ -4,6 +4,7 @@
 #include "machines/builtin/BoldDriveBass.h"
 #include "machines/builtin/BoldDriveBass2.h"
 #include "machines/builtin/BrickwallFilter.h"
+#include "machines/builtin/ChipChords.h"
 #include "machines/builtin/Compressor.h"
 #include "machines/builtin/CorvaDist.h"
 #include "machines/builtin/CorvaReverb.h"
@@ -26,6 +27,7 @@
 #include "machines/builtin/TapeDelay.h"
 #include "machines/builtin/TrackSampler.h"
 #include "machines/builtin/Tracker.h"
+#include "machines/builtin/Widestrings.h"
 
 #include <array>
 
@@ -65,10 +67,10 @@ constexpr std::array kBuiltinMachines{
     BuiltinMachine{"Tarn Sampler", true, &Construct<Sampler>},
     BuiltinMachine{"Tarn Multimode Filter", true, &Construct<MultimodeFilterMachine>},
     BuiltinMachine{"Tarn Track Sampler", false, &Construct<TrackSampler>},
-    BuiltinMachine{"Tarn Widestrings", false, nullptr},
+    BuiltinMachine{"Tarn Widestrings", false, &Construct<Widestrings>},
     BuiltinMachine{"Tarn Corva Dist", false, &Construct<CorvaDist>},
     BuiltinMachine{"Tarn Reverb", false, &Construct<Reverb>},
-    BuiltinMachine{"Tarn Chip Chords", false, nullptr},
+    BuiltinMachine{"Tarn Chip Chords", false, &Construct<ChipChords>},
     BuiltinMachine{"Tarn Synth", false, &Construct<Synth>},
 };
 
