@@ -30,6 +30,11 @@ enum WaveKind : int {
 };
 inline constexpr int kWaveKindCount = 7;
 
+// The kinds a machine's "Waveform" parameter picks, in the order of its
+// names: Saw, Square, Sin, Triangle, Analog Saw.
+inline constexpr std::array<int, 5> kWaveformKinds{kWaveSawtooth, kWaveSquare, kWaveSine,
+                                                   kWaveTriangle, kWaveBrightRamp};
+
 enum LfoShape : int { kLfoSine = 0, kLfoRampUp = 1, kLfoTriangle = 2, kLfoSquare = 3 };
 inline constexpr int kLfoShapeCount = 4;
 

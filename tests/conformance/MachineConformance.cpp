@@ -130,10 +130,8 @@ private:
             }
         }
         std::set<std::string> names;
-        int notes = 0;
         for (const auto& [index, p] : parameters_) {
             const std::string named = Named(index, p);
-            notes += p.type == kTypeNote ? 1 : 0;
             if (p.name.empty() || p.description.empty()) {
                 Problem(named + " has no name or no description");
             }
@@ -161,9 +159,6 @@ private:
                 Problem(named + " is in folder " + std::to_string(p.folder) +
                         ", which does not exist");
             }
-        }
-        if (notes > 1) {
-            Problem("has " + std::to_string(notes) + " note parameters");
         }
     }
 

@@ -48,4 +48,26 @@ inline double ZeroCrossingFrequency(std::span<const double> samples, double rate
     return crossings < 2 ? 0.0 : (crossings - 1) / (last - first) * rate;
 }
 
+// The share of samples above zero over the whole periods of a signal with
+// the given period (in samples) at the start of samples.
+inline double PositiveShare(std::span<const double> samples, double periodSamples) {
+    const auto whole = static_cast<std::size_t>(
+        std::floor(static_cast<double>(samples.size()) / periodSamples) * periodSamples);
+    std::size_t positive = 0;
+    for (std::size_t i = 0; i < whole; ++i) {
+        positive += samples[i] > 0.0 ? 1 : 0;
+    }
+    return whole == 0 ? 0.0 : static_cast<double>(positive) / static_cast<double>(whole);
+}
+
+// The frequency of a note on the studio's scale: note 57 is 440 Hz.
+inline double NoteHz(double note) {
+    return 440.0 * std::exp2((note - 57.0) / 12.0);
+}
+
+// How far a measured frequency lies above (or below) an expected one.
+inline double Cents(double measured, double expected) {
+    return 1200.0 * std::log2(measured / expected);
+}
+
 } // namespace tarn::test

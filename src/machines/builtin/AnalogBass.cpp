@@ -27,10 +27,7 @@ constexpr std::int32_t kHeldNoteSamples = 16777215;
 constexpr int kCoefficientInterval = 5;
 constexpr std::int32_t kAdsrFolder = 0;
 
-// Oscillator wave kind per Waveform value, in the order of the wave names.
-constexpr std::array<int, 5> kWaveKinds{kWaveSawtooth, kWaveSquare, kWaveSine, kWaveTriangle,
-                                        kWaveBrightRamp};
-static_assert(kWaveKinds.size() == kWaveFormNames.size());
+static_assert(kWaveformKinds.size() == kWaveFormNames.size());
 
 int FormatSustain(char* text, double v) noexcept {
     return FormatDecibels(text, v);
@@ -168,7 +165,7 @@ void AnalogBass::ApplyParameter(const EventRecord& event) noexcept {
     const double v = event.value;
     switch (event.index) {
     case kWaveform:
-        oscillator_.waveSet = WaveSetFor(kWaveKinds[TruncateValue(v)]);
+        oscillator_.waveSet = WaveSetFor(kWaveformKinds[TruncateValue(v)]);
         break;
     case kGlideTime:
         glideTime_ = Cube(v) * kMaxTimeSeconds * rate_;

@@ -1,7 +1,10 @@
 #include "machines/builtin/BuiltinMachines.h"
 
 #include "machines/builtin/AnalogBass.h"
+#include "machines/builtin/BoldDriveBass.h"
+#include "machines/builtin/BoldDriveBass2.h"
 #include "machines/builtin/BrickwallFilter.h"
+#include "machines/builtin/ChipChords.h"
 #include "machines/builtin/Compressor.h"
 #include "machines/builtin/CorvaDist.h"
 #include "machines/builtin/CorvaReverb.h"
@@ -15,13 +18,16 @@
 #include "machines/builtin/Limiter.h"
 #include "machines/builtin/Master.h"
 #include "machines/builtin/MultimodeFilterMachine.h"
+#include "machines/builtin/NesApu.h"
 #include "machines/builtin/ParametricEq.h"
 #include "machines/builtin/RavelSynth.h"
 #include "machines/builtin/Reverb.h"
 #include "machines/builtin/Sampler.h"
+#include "machines/builtin/Synth.h"
 #include "machines/builtin/TapeDelay.h"
 #include "machines/builtin/TrackSampler.h"
 #include "machines/builtin/Tracker.h"
+#include "machines/builtin/Widestrings.h"
 
 #include <array>
 
@@ -40,8 +46,8 @@ constexpr std::array kBuiltinMachines{
     BuiltinMachine{"Tarn Brickwall HP Filter", true, &Construct<BrickwallHighpass>},
     BuiltinMachine{"Tarn 3 Band Parametric EQ", true, &Construct<ParametricEq>},
     BuiltinMachine{"Tarn EQ10", true, &Construct<Eq10>},
-    BuiltinMachine{"Tarn Bold Drive Bass", true, nullptr},
-    BuiltinMachine{"Tarn Bold Drive Bass 2", true, nullptr},
+    BuiltinMachine{"Tarn Bold Drive Bass", true, &Construct<BoldDriveBass>},
+    BuiltinMachine{"Tarn Bold Drive Bass 2", true, &Construct<BoldDriveBass2>},
     BuiltinMachine{"Tarn Corva Synth", true, &Construct<CorvaSynth>},
     BuiltinMachine{"Tarn Corva Synth 2", true, &Construct<CorvaSynth2>},
     BuiltinMachine{"Tarn Ravel Synth", true, &Construct<RavelSynth>},
@@ -51,7 +57,7 @@ constexpr std::array kBuiltinMachines{
     BuiltinMachine{"Tarn Corva Reverb LE", true, &Construct<CorvaReverbLe>},
     BuiltinMachine{"Tarn Analog Bass", true, &Construct<AnalogBass>},
     BuiltinMachine{"Tarn Analog Bass 2", true, nullptr},
-    BuiltinMachine{"Tarn NES", true, nullptr},
+    BuiltinMachine{"Tarn NES", true, &Construct<NesApu>},
     BuiltinMachine{"Tarn Distortion", true, &Construct<Distortion>},
     BuiltinMachine{"Tarn Limiter", true, &Construct<Limiter>},
     BuiltinMachine{"Tarn Tracker", true, &Construct<Tracker>},
@@ -61,11 +67,11 @@ constexpr std::array kBuiltinMachines{
     BuiltinMachine{"Tarn Sampler", true, &Construct<Sampler>},
     BuiltinMachine{"Tarn Multimode Filter", true, &Construct<MultimodeFilterMachine>},
     BuiltinMachine{"Tarn Track Sampler", false, &Construct<TrackSampler>},
-    BuiltinMachine{"Tarn Widestrings", false, nullptr},
+    BuiltinMachine{"Tarn Widestrings", false, &Construct<Widestrings>},
     BuiltinMachine{"Tarn Corva Dist", false, &Construct<CorvaDist>},
     BuiltinMachine{"Tarn Reverb", false, &Construct<Reverb>},
-    BuiltinMachine{"Tarn Chip Chords", false, nullptr},
-    BuiltinMachine{"Tarn Synth", false, nullptr},
+    BuiltinMachine{"Tarn Chip Chords", false, &Construct<ChipChords>},
+    BuiltinMachine{"Tarn Synth", false, &Construct<Synth>},
 };
 
 } // namespace

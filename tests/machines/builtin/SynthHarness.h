@@ -3,6 +3,7 @@
 #include "MachineHost.h"
 
 #include "machines/framework/SubtractiveSynth.h"
+#include "support/SignalMeasures.h"
 
 #include <cmath>
 #include <vector>
@@ -43,15 +44,6 @@ public:
 private:
     MachineHost host_;
 };
-
-// The equal-tempered frequency of a (fractional) note; note 57 is 440 Hz.
-inline double NoteHz(double note) {
-    return 440.0 * std::exp2((note - 57.0) / 12.0);
-}
-
-inline double Cents(double frequency, double reference) {
-    return 1200.0 * std::log2(frequency / reference);
-}
 
 // Ten seconds in which every parameter jumps between its extremes every
 // chunk while notes come and go: the output must stay finite, below bound

@@ -1,0 +1,153 @@
+// The smaller built-in generators rendering one 256-frame chunk of a held
+// note (or chord), one benchmark per machine. "per_sample" is the time of
+// one frame; "realtime" is rendered seconds per second of CPU time, which
+// is also how many instances one core keeps up with.
+#include "dsp/DspLibrary.h"
+#include "machines/builtin/BoldDriveBass.h"
+#include "machines/builtin/BoldDriveBass2.h"
+#include "machines/builtin/ChipChords.h"
+#include "machines/builtin/NesApu.h"
+#include "machines/builtin/Synth.h"
+#include "machines/builtin/Widestrings.h"
+
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace tarn {
+namespace {
+
+constexpr int kChunk = kMaxChunkFrames;
+
+struct Setting {
+    std::int32_t index;
+    double value;
+};
+
+std::int32_t Send(Machine& machine, std::int32_t type, std::int32_t value = 0,
+                  void* pointer = nullptr) {
+    MachineMessage message;
+    message.messageType = type;
+    message.value = value;
+    message.pointer = pointer;
+    return machine.HandleMessage(&message);
+}
+
+// Sets the machine up as a Node does, sends the settings in one chunk and
+// then times chunks without events.
+template <typename T> void RenderChunks(benchmark::State& state, std::vector<Setting> settings) {
+    if (DspSampleRate() == 0.0) {
+        InitializeDspLibrary(kDspSampleRate);
+    }
+    T machine;
+    Send(machine, kMsgSetSampleRate, static_cast<std::int32_t>(kDspSampleRate));
+    Send(machine, kMsgSetBpm, 120);
+    Send(machine, kMsgUpdateTempo);
+    Send(machine, kMsgInit);
+
+    std::vector<EventRecord> events;
+    for (const Setting& setting : settings) {
+        EventRecord event;
+        event.group = kGroupMachine;
+        event.index = static_cast<std::int16_t>(setting.index);
+        event.value = setting.value;
+        event.endValue = setting.value;
+        event.velocity = 1.0;
+        events.push_back(event);
+    }
+    std::vector<EventRecord*> pointers;
+    for (EventRecord& event : events) {
+        pointers.push_back(&event);
+    }
+    std::array<double, kChunk> left{};
+    std::array<double, kChunk> right{};
+    ChannelBufferRecord leftRecord{left.data(), 0};
+    ChannelBufferRecord rightRecord{right.data(), 0};
+    std::array<ChannelBufferRecord*, 2> outputs{&leftRecord, &rightRecord};
+    WorkRecord record;
+    record.outputs = outputs.data();
+    record.frameCount = kChunk;
+    record.events = pointers.data();
+    record.eventCount = static_cast<std::int32_t>(pointers.size());
+    Send(machine, kMsgWork, 0, &record);
+    record.events = nullptr;
+    record.eventCount = 0;
+
+    for (auto _ : state) {
+        Send(machine, kMsgWork, 0, &record);
+        benchmark::DoNotOptimize(left.data());
+        benchmark::DoNotOptimize(right.data());
+        benchmark::ClobberMemory();
+    }
+    state.counters["per_sample"] = benchmark::Counter(
+        kChunk, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["realtime"] =
+        benchmark::Counter(kChunk / kDspSampleRate, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void BM_BoldDriveBass(benchmark::State& state) {
+    RenderChunks<BoldDriveBass>(state, {{BoldDriveBass::kResonance, 0.7},
+                                        {BoldDriveBass::kEnvMod, 0.6},
+                                        {BoldDriveBass::kDist, 0.5},
+                                        {BoldDriveBass::kSustain, -6.0},
+                                        {BoldDriveBass::kNote, 33.0}});
+}
+BENCHMARK(BM_BoldDriveBass);
+
+void BM_BoldDriveBass2Pulse(benchmark::State& state) {
+    RenderChunks<BoldDriveBass2>(state, {{BoldDriveBass::kWaveform, BoldDriveBass2::kSquare},
+                                         {BoldDriveBass2::kPulseWidth, 0.3},
+                                         {BoldDriveBass::kResonance, 0.7},
+                                         {BoldDriveBass::kEnvMod, 0.6},
+                                         {BoldDriveBass::kSustain, -6.0},
+                                         {BoldDriveBass::kNote, 33.0}});
+}
+BENCHMARK(BM_BoldDriveBass2Pulse);
+
+void BM_NesApu(benchmark::State& state) {
+    std::vector<Setting> settings;
+    for (const int channel : {NesApu::kSquare1, NesApu::kSquare2, NesApu::kTriangle}) {
+        settings.push_back({NesApu::Index(channel, NesApu::kLength), 999.0});
+        settings.push_back({NesApu::Index(channel, NesApu::kNote), 45.0 + 4.0 * channel});
+    }
+    RenderChunks<NesApu>(state, settings);
+}
+BENCHMARK(BM_NesApu);
+
+void BM_SynthFourOscillators(benchmark::State& state) {
+    std::vector<Setting> settings;
+    for (int k = 0; k < Synth::kOscillators; ++k) {
+        settings.push_back({Synth::Oscillator(k, Synth::kEnabled), 1.0});
+        settings.push_back({Synth::Oscillator(k, Synth::kDetune), 3.0 * k});
+        settings.push_back({Synth::Oscillator(k, Synth::kPitchMod), 0.02});
+    }
+    settings.push_back({Synth::kResonance, 0.5});
+    settings.push_back({Synth::kEnvMod, 0.5});
+    settings.push_back({Synth::kGlide, 1.0}); // held
+    settings.push_back({Synth::kNote, 45.0});
+    RenderChunks<Synth>(state, settings);
+}
+BENCHMARK(BM_SynthFourOscillators);
+
+void BM_ChipChords(benchmark::State& state) {
+    RenderChunks<ChipChords>(
+        state,
+        {{ChipChords::kNotes, 0x0437}, {ChipChords::kDecay, 5000.0}, {ChipChords::kRoot, 48.0}});
+}
+BENCHMARK(BM_ChipChords);
+
+void BM_Widestrings(benchmark::State& state) {
+    std::vector<Setting> settings;
+    for (int k = 0; k < Widestrings::kOscillators; ++k) {
+        settings.push_back(
+            {Widestrings::Oscillator(k, Widestrings::kPan), k % 2 == 0 ? -0.8 : 0.8});
+    }
+    settings.push_back({Widestrings::kNote, 57.0});
+    RenderChunks<Widestrings>(state, settings);
+}
+BENCHMARK(BM_Widestrings);
+
+} // namespace
+} // namespace tarn

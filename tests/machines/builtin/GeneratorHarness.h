@@ -1,0 +1,76 @@
+#pragma once
+
+#include "MachineHost.h"
+
+#include "support/SignalMeasures.h"
+
+#include <map>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace tarn::test {
+
+// Hosts one generator the way a Node does, through messages only: attach,
+// describe (recorded), sample rate 44100, tempo, Init, and every default
+// value as an event before the first frame. Tests queue events for the next
+// Render and read back what the machine wrote.
+class GeneratorHarness {
+public:
+    static constexpr double kRate = MachineHost::kRate;
+    using Stereo = MachineHost::Stereo;
+
+    struct Parameter {
+        std::int32_t index = 0;
+        ParameterDescriptor descriptor;
+    };
+
+    explicit GeneratorHarness(std::unique_ptr<Machine> machine, int bpm = 120);
+
+    // Queues an event for the next Render, at a frame offset of its first
+    // chunk; notes go to the note parameter given.
+    void Set(std::int32_t index, double value, int offset = 0);
+    void Note(double note, double lengthBeats = 0.0, double velocity = 1.0, int offset = 0,
+              std::int32_t index = 0);
+
+    // Renders frames in chunks of at most 256; the queued events go with the
+    // first chunk. Render answers the first output of a mono machine and
+    // checks that the second carries the same signal.
+    Stereo RenderStereo(int frames) { return host_.Run(frames); }
+    std::vector<double> Render(int frames);
+    // Renders a whole number of seconds' worth of frames.
+    std::vector<double> RenderSeconds(double seconds);
+
+    std::int32_t Send(std::int32_t type, std::int32_t value = 0, void* pointer = nullptr,
+                      void* extra = nullptr);
+    // FormatValue through the message: the answer, and the buffer's text.
+    std::int32_t Format(std::int32_t index, double value, std::string& text);
+
+    // What the machine described: info fields by message type, folders by
+    // index, parameters in the order they arrived.
+    std::map<std::int32_t, std::string> infoTexts;
+    std::map<std::int32_t, std::int32_t> infoValues;
+    std::map<std::int32_t, ParameterFolder> folders;
+    std::vector<Parameter> parameters;
+    const Parameter* Find(std::int32_t index) const;
+
+private:
+    static std::int32_t Callback(MachineMessage* message) noexcept;
+
+    std::unique_ptr<Machine> machine_;
+    HostLink link_{this, &Callback, nullptr};
+    MachineHost host_;
+};
+
+// The part of a render that starts at fromSeconds and lasts seconds.
+std::span<const double> Window(const std::vector<double>& samples, double fromSeconds,
+                               double seconds);
+
+// Ten seconds in which every parameter jumps between its minimum and
+// maximum every chunk while notes (on every note parameter) come and go,
+// some of them key releases. Expects every sample finite and answers the
+// peak magnitude on either output.
+double JumpEveryParameter(GeneratorHarness& host);
+
+} // namespace tarn::test
