@@ -40,6 +40,20 @@ StudioAudio::~StudioAudio() {
     }
 }
 
+void StudioAudio::Pause() {
+    paused_ = Playing();
+    if (paused_) {
+        driver_->Stop();
+    }
+}
+
+void StudioAudio::Resume() {
+    if (paused_) {
+        driver_->Start();
+        paused_ = false;
+    }
+}
+
 void StudioAudio::OpenMidiInputs() {
     midi_.OpenSystemInputs();
     studio_.Engine().AttachLiveInput(&midi_);

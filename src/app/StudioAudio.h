@@ -37,11 +37,16 @@ public:
     // Opens every MIDI input of the system and lets the engine drain them.
     void OpenMidiInputs();
     bool Playing() const { return driver_ != nullptr && driver_->IsRunning(); }
+    // Stops the fill thread while another thread drives the engine (an
+    // offline render), and starts it again; queued audio plays out.
+    void Pause();
+    void Resume();
 
 private:
     Studio& studio_;
     HostLink link_{};
     std::unique_ptr<WaveOutDriver> driver_;
+    bool paused_ = false;
     MidiInputList midi_;
 };
 

@@ -1,5 +1,6 @@
 #include "gui/MainWindow.h"
 
+#include "app/OutputFile.h"
 #include "app/ProjectCommands.h"
 #include "base/AppDirectory.h"
 #include "base/StudioObserver.h"
@@ -10,6 +11,7 @@
 #include "gui/CpuMonitorWindow.h"
 #include "gui/StudioApplication.h"
 #include "gui/TransportBar.h"
+#include "gui/WaveRender.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -129,6 +131,9 @@ void MainWindow::BuildMenus() {
     AddCommand(file, tr("Save &As..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
                [&commands] { commands.SaveAs(); });
     file->addSeparator();
+    file->addAction(tr("&Render to WAVE..."), this, [this] { RenderToWave(); })
+        ->setObjectName("render");
+    file->addSeparator();
     AddCommand(file, tr("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_Q),
                [this] { application_.Exit(); });
 
@@ -183,6 +188,19 @@ void MainWindow::BuildRecentMenu(QMenu* menu) {
     }
     if (entries.empty()) {
         menu->addAction(tr("(none)"))->setEnabled(false);
+    }
+}
+
+void MainWindow::RenderToWave() {
+    const auto chosen = CurrentInteraction().ChooseFile(FileDialog::kSave, "wav");
+    if (!chosen) {
+        return;
+    }
+    // The dialog has asked before replacing a file.
+    const auto target =
+        CheckRenderOutput(chosen->string(), application_.Commands().CurrentFile(), true);
+    if (target && WaveRender(application_.GetStudio(), application_.Audio(), this).Run(*target)) {
+        statusBar()->showMessage(tr("Rendered %1").arg(QString::fromStdString(target->string())));
     }
 }
 

@@ -48,6 +48,7 @@ protected:
 private:
     void BuildMenus();
     void BuildRecentMenu(QMenu* menu);
+    void RenderToWave();
     void UpdateTitle();
     void RestoreState(const SettingsStore& settings);
     void StoreState(SettingsStore& settings) const;

@@ -99,7 +99,9 @@ bool StudioApplication::Exit() {
     if (!commands_->Exit()) {
         return false;
     }
-    settings_.SetString("windows.tarn.lastdir", dialogs_.LastDirectory());
+    if (!dialogs_.LastDirectory().empty()) {
+        settings_.SetString("windows.tarn.lastdir", dialogs_.LastDirectory());
+    }
     settings_.Save(SettingsStore::kFileName);
     ended_ = true;
     loop_.exit(0);

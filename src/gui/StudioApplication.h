@@ -61,6 +61,7 @@ public:
     bool Ended() const { return ended_; }
 
     Studio& GetStudio() { return *studio_; }
+    StudioAudio& Audio() { return *audio_; }
     ProjectCommands& Commands() { return *commands_; }
     SettingsStore& Settings() { return settings_; }
     DialogInteraction& Dialogs() { return dialogs_; }
