@@ -15,6 +15,13 @@ constexpr std::string_view kQuerySaveText =
 
 } // namespace
 
+template <typename Change> void ProjectCommands::WithProject(Change change) {
+    ProjectLock hold(studio_.Current());
+    if (Project* project = studio_.Current().Get()) {
+        change(*project);
+    }
+}
+
 ProjectCommands::ProjectCommands(Studio& studio) : studio_(studio), history_(studio.Current()) {}
 
 bool ProjectCommands::QuerySave() {
@@ -116,6 +123,31 @@ bool ProjectCommands::Exit() {
         return false;
     }
     NotifyStudio(kNoticeExit);
+    return true;
+}
+
+void ProjectCommands::PlaySong() {
+    WithProject([](Project& project) { project.Transport().PlaySong(); });
+}
+
+void ProjectCommands::PlayLoop() {
+    WithProject([](Project& project) { project.Transport().PlayLoop(); });
+}
+
+void ProjectCommands::Stop() {
+    WithProject([](Project& project) { project.Stop(); });
+}
+
+bool ProjectCommands::Restore(const std::filesystem::path& copy) {
+    std::unique_ptr<Project> project = studio_.LoadProject(copy);
+    if (project == nullptr) {
+        return false;
+    }
+    // The copy is no file of the user's: saving asks for a name, and until
+    // then leaving asks to save.
+    project->filePath.clear();
+    SwapIn(std::move(project));
+    history_.Push(std::make_unique<UndoEntry>("Restore"));
     return true;
 }
 

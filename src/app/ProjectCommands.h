@@ -33,12 +33,21 @@ public:
     bool Open();
     // Open without the dialog: a recent project or one named at start-up.
     bool OpenFile(const std::filesystem::path& file);
+    // Makes a copy kept aside (the autosave) the current project, as a
+    // project never saved and with unsaved changes.
+    bool Restore(const std::filesystem::path& copy);
     bool Save();
     bool SaveAs();
     // Asks to save first; true when the studio may end.
     bool Exit();
     int Undo() { return history_.Undo(); }
     int Redo() { return history_.Redo(); }
+
+    // The transport, under the project lock: the song or the loop from its
+    // start, and stop (which also silences every machine).
+    void PlaySong();
+    void PlayLoop();
+    void Stop();
 
     // The current project's file; empty for one never saved.
     std::filesystem::path CurrentFile();
@@ -47,6 +56,7 @@ private:
     bool Load(const std::filesystem::path& file);
     bool SaveTo(const std::filesystem::path& file);
     void SwapIn(std::unique_ptr<Project> project);
+    template <typename Change> void WithProject(Change change);
 
     Studio& studio_;
     UndoHistory history_;

@@ -2,6 +2,7 @@
 
 #include "app/Studio.h"
 #include "audio/PcmDeviceSelection.h"
+#include "base/MessagePipe.h"
 #include "engine/Project.h"
 
 namespace tarn {
@@ -15,6 +16,10 @@ void AttachRenderCallback(AudioDevice& device, CoreEngine& engine, HostLink& lin
 }
 
 StudioAudio::StudioAudio(Studio& studio, std::string_view backend) : studio_(studio) {
+    if (backend == kNoBackend) {
+        MessageOut() << "audio output is off (audio.backend is \"none\")" << eol;
+        return;
+    }
     std::unique_ptr<PcmDevice> device = SelectPcmDevice(backend);
     if (device == nullptr) {
         return;
@@ -32,6 +37,20 @@ StudioAudio::~StudioAudio() {
     if (driver_ != nullptr) {
         driver_->Stop();
         driver_->Close();
+    }
+}
+
+void StudioAudio::Pause() {
+    paused_ = Playing();
+    if (paused_) {
+        driver_->Stop();
+    }
+}
+
+void StudioAudio::Resume() {
+    if (paused_) {
+        driver_->Start();
+        paused_ = false;
     }
 }
 

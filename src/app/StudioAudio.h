@@ -22,8 +22,12 @@ void AttachRenderCallback(AudioDevice& device, CoreEngine& engine, HostLink& lin
 // runs silent. Owner's (GUI) thread; the studio must outlive this object.
 class StudioAudio {
 public:
+    // The backend of a studio that plays nothing (and whose live notes
+    // wait in their queues).
+    static constexpr std::string_view kNoBackend = "none";
+
     // Opens the output device of backend ("auto", "alsa" or "jack") and
-    // starts the fill thread.
+    // starts the fill thread; kNoBackend opens none.
     StudioAudio(Studio& studio, std::string_view backend);
     // Closes the MIDI inputs, stops the fill thread and closes the device.
     ~StudioAudio();
@@ -33,11 +37,16 @@ public:
     // Opens every MIDI input of the system and lets the engine drain them.
     void OpenMidiInputs();
     bool Playing() const { return driver_ != nullptr && driver_->IsRunning(); }
+    // Stops the fill thread while another thread drives the engine (an
+    // offline render), and starts it again; queued audio plays out.
+    void Pause();
+    void Resume();
 
 private:
     Studio& studio_;
     HostLink link_{};
     std::unique_ptr<WaveOutDriver> driver_;
+    bool paused_ = false;
     MidiInputList midi_;
 };
 

@@ -74,6 +74,7 @@ void UndoHistory::Push(std::unique_ptr<UndoEntry> entry) {
         --position_;
     }
     changed_ = true;
+    ++edits_;
 }
 
 void UndoHistory::PushMachineDeletion() {
@@ -92,6 +93,7 @@ int UndoHistory::Undo() {
         result = entry.Undo(current_.Get());
     }
     if (result != 0) {
+        ++edits_;
         entry.Changed();
     }
     return result;
@@ -109,6 +111,7 @@ int UndoHistory::Redo() {
         ++position_;
     }
     if (result != 0) {
+        ++edits_;
         entry.Changed();
     }
     return result;

@@ -112,6 +112,9 @@ public:
     // The project was written to its file: nothing is left to lose, though
     // every entry can still be undone.
     void MarkSaved() { changed_ = false; }
+    // Counts every push and every undo or redo that changed something, so
+    // that a copy taken at one count can tell whether it is still current.
+    std::uint64_t Edits() const { return edits_; }
 
     int Count() const { return static_cast<int>(entries_.size()); }
     int Position() const { return position_; }
@@ -121,6 +124,7 @@ private:
     std::deque<std::unique_ptr<UndoEntry>> entries_;
     int position_ = 0;
     bool changed_ = false;
+    std::uint64_t edits_ = 0;
 };
 
 } // namespace tarn

@@ -40,4 +40,20 @@ int ListFile::Save(const std::filesystem::path& path) const {
     return tree.Save(path);
 }
 
+void RememberInList(const std::filesystem::path& list, const std::string& entry,
+                    std::size_t capacity) {
+    std::error_code error;
+    ListFile recent;
+    if (!std::filesystem::exists(ResolvePath(list), error) || recent.Read(list) == 0) {
+        return;
+    }
+    std::vector<std::string>& entries = recent.Entries();
+    std::erase(entries, entry);
+    entries.push_back(entry);
+    if (entries.size() > capacity) {
+        entries.erase(entries.begin(), entries.end() - static_cast<std::ptrdiff_t>(capacity));
+    }
+    recent.Save(list);
+}
+
 } // namespace tarn

@@ -31,4 +31,10 @@ private:
     std::vector<std::string> entries_;
 };
 
+// Makes entry the newest (last) of a recent list file, once, and forgets
+// the oldest beyond capacity. A list file that does not exist is left so:
+// the user removed it to keep no list, which is no error.
+void RememberInList(const std::filesystem::path& list, const std::string& entry,
+                    std::size_t capacity);
+
 } // namespace tarn

@@ -1,5 +1,7 @@
 #include "gui/DialogInteraction.h"
 
+#include "base/AppDirectory.h"
+
 #include <QAbstractButton>
 #include <QClipboard>
 #include <QFileDialog>
@@ -53,18 +55,23 @@ MessageBoxAnswer DialogInteraction::ShowMessage(std::string_view caption, std::s
 std::optional<std::filesystem::path>
 DialogInteraction::ChooseFile(FileDialog dialog, std::string_view defaultExtension) {
     const QString extension = ToQString(defaultExtension);
-    QFileDialog chooser(parent_, QString(), QString::fromStdString(lastDirectory_));
+    // A relative folder (the shipped ".") is one of the application directory.
+    const std::filesystem::path start =
+        lastDirectory_.empty() ? AppDirectory() : ResolvePath(lastDirectory_);
+    QFileDialog chooser(parent_, QString(), QString::fromStdString(start.string()));
+    const QString kind = extension == "tarn" ? QObject::tr("Tarn Studio projects")
+                                             : QObject::tr("%1 files").arg(extension.toUpper());
     chooser.setNameFilters(
-        {QObject::tr("Tarn Studio projects (*.%1)").arg(extension), QObject::tr("All files (*)")});
+        {QStringLiteral("%1 (*.%2)").arg(kind, extension), QObject::tr("All files (*)")});
     chooser.setDefaultSuffix(extension);
     if (dialog == FileDialog::kSave) {
         chooser.setAcceptMode(QFileDialog::AcceptSave);
         chooser.setFileMode(QFileDialog::AnyFile);
-        chooser.setWindowTitle(QObject::tr("Save project as"));
+        chooser.setWindowTitle(QObject::tr("Save as"));
     } else {
         chooser.setAcceptMode(QFileDialog::AcceptOpen);
         chooser.setFileMode(QFileDialog::ExistingFile);
-        chooser.setWindowTitle(QObject::tr("Open project"));
+        chooser.setWindowTitle(QObject::tr("Open"));
     }
     if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) {
         return std::nullopt;

@@ -1,10 +1,17 @@
 #include "gui/MainWindow.h"
 
+#include "app/OutputFile.h"
 #include "app/ProjectCommands.h"
+#include "base/AppDirectory.h"
 #include "base/StudioObserver.h"
 #include "base/UserInteraction.h"
-#include "engine/Project.h"
+#include "formats/ListFile.h"
+#include "formats/SettingsStore.h"
+#include "gui/ConsoleWindow.h"
+#include "gui/CpuMonitorWindow.h"
 #include "gui/StudioApplication.h"
+#include "gui/TransportBar.h"
+#include "gui/WaveRender.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -12,6 +19,7 @@
 #include <QMenuBar>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTimer>
 
 #include <array>
 #include <utility>
@@ -22,13 +30,52 @@ namespace {
 struct ViewPage {
     int view;
     const char* title;
+    Qt::Key key;
 };
 
 constexpr std::array<ViewPage, 3> kViewPages{{
-    {MainWindow::kMachineView, "Machines"},
-    {MainWindow::kPatternView, "Patterns"},
-    {MainWindow::kSequencerView, "Sequencer"},
+    {MainWindow::kMachineView, "Machines", Qt::Key_F2},
+    {MainWindow::kPatternView, "Patterns", Qt::Key_F3},
+    {MainWindow::kSequencerView, "Sequencer", Qt::Key_F4},
 }};
+
+// A tool window's place in the settings: "windows.<key>.pos" and
+// "windows.<key>.visible".
+struct ToolWindowKeys {
+    std::string pos;
+    std::string visible;
+};
+
+ToolWindowKeys KeysOf(const char* window) {
+    const std::string base = std::string("windows.") + window;
+    return {base + ".pos", base + ".visible"};
+}
+
+QRect ToRect(const SettingsRectangle& rectangle) {
+    return QRect(QPoint(rectangle.left, rectangle.top),
+                 QPoint(rectangle.right - 1, rectangle.bottom - 1));
+}
+
+SettingsRectangle ToRectangle(const QRect& rect) {
+    return {rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1};
+}
+
+void RestoreToolWindow(QDockWidget& window, const SettingsStore& settings, const char* key) {
+    const ToolWindowKeys keys = KeysOf(key);
+    int visible = 0;
+    settings.GetInteger(keys.visible, visible);
+    SettingsRectangle rectangle;
+    if (settings.GetRectangle(keys.pos, rectangle) != 0 && window.isFloating()) {
+        window.setGeometry(ToRect(rectangle));
+    }
+    window.setVisible(visible != 0);
+}
+
+void StoreToolWindow(const QDockWidget& window, SettingsStore& settings, const char* key) {
+    const ToolWindowKeys keys = KeysOf(key);
+    settings.SetInteger(keys.visible, window.isHidden() ? 0 : 1);
+    settings.SetRectangle(keys.pos, ToRectangle(window.geometry()));
+}
 
 } // namespace
 
@@ -42,10 +89,20 @@ MainWindow::MainWindow(StudioApplication& application) : application_(applicatio
         views_->addWidget(label);
     }
     setCentralWidget(views_);
+    transport_ = new TransportBar(application, this);
+    addToolBar(Qt::TopToolBarArea, transport_);
+    console_ = new ConsoleWindow(application.Feed(), application.GetSkin(), this);
+    addDockWidget(Qt::BottomDockWidgetArea, console_);
+    cpuMonitor_ = new CpuMonitorWindow(application.GetStudio(), this);
+    addDockWidget(Qt::RightDockWidgetArea, cpuMonitor_);
     BuildMenus();
     statusBar()->showMessage(tr("Ready"));
     resize(1280, 800);
+    RestoreState(application.Settings());
     UpdateTitle();
+    auto* refresh = new QTimer(this);
+    connect(refresh, &QTimer::timeout, transport_, &TransportBar::Refresh);
+    refresh->start(kRefreshMilliseconds);
 }
 
 MainWindow::~MainWindow() = default;
@@ -67,10 +124,15 @@ void MainWindow::BuildMenus() {
                [&commands] { commands.New(); });
     AddCommand(file, tr("&Open..."), QKeySequence(Qt::CTRL | Qt::Key_O),
                [&commands] { commands.Open(); });
+    QMenu* recent = file->addMenu(tr("Recent projects"));
+    connect(recent, &QMenu::aboutToShow, this, [this, recent] { BuildRecentMenu(recent); });
     AddCommand(file, tr("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S),
                [&commands] { commands.Save(); });
     AddCommand(file, tr("Save &As..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
                [&commands] { commands.SaveAs(); });
+    file->addSeparator();
+    file->addAction(tr("&Render to WAVE..."), this, [this] { RenderToWave(); })
+        ->setObjectName("render");
     file->addSeparator();
     AddCommand(file, tr("E&xit"), QKeySequence(Qt::CTRL | Qt::Key_Q),
                [this] { application_.Exit(); });
@@ -90,18 +152,56 @@ void MainWindow::BuildMenus() {
     });
 
     QMenu* view = menuBar()->addMenu(tr("&View"));
-    const std::array<Qt::Key, 3> keys{Qt::Key_F2, Qt::Key_F3, Qt::Key_F4};
-    for (std::size_t index = 0; index < kViewPages.size(); ++index) {
-        const int page = kViewPages[index].view;
-        AddCommand(view, tr(kViewPages[index].title), QKeySequence(keys[index]),
-                   [page] { NotifyStudio(kNoticeSwitchMainView, page); });
+    for (const ViewPage& page : kViewPages) {
+        AddCommand(view, tr(page.title), QKeySequence(page.key),
+                   [number = page.view] { NotifyStudio(kNoticeSwitchMainView, number); });
     }
+    view->addSeparator();
+    view->addAction(console_->toggleViewAction());
+    view->addAction(cpuMonitor_->toggleViewAction());
+
+    QMenu* transport = menuBar()->addMenu(tr("&Transport"));
+    transport->addActions(transport_->Commands());
+
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     help->addAction(tr("&About Tarn Studio"), this, [] {
         CurrentInteraction().ShowMessage(
             kStudioCaption, "Tarn Studio " TARN_VERSION "\nA modular music-production studio.",
             MessageBoxButtons::kOk);
     });
+}
+
+void MainWindow::BuildRecentMenu(QMenu* menu) {
+    menu->clear();
+    ListFile recent;
+    std::error_code error;
+    const std::filesystem::path list = AppPath(StudioApplication::kRecentProjects);
+    if (std::filesystem::exists(list, error)) {
+        recent.Read(list);
+    }
+    const std::vector<std::string>& entries = recent.Entries();
+    // The newest first.
+    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+        const std::filesystem::path file = *entry;
+        menu->addAction(QString::fromStdString(file.string()), this,
+                        [this, file] { application_.Commands().OpenFile(file); });
+    }
+    if (entries.empty()) {
+        menu->addAction(tr("(none)"))->setEnabled(false);
+    }
+}
+
+void MainWindow::RenderToWave() {
+    const auto chosen = CurrentInteraction().ChooseFile(FileDialog::kSave, "wav");
+    if (!chosen) {
+        return;
+    }
+    // The dialog has asked before replacing a file.
+    const auto target =
+        CheckRenderOutput(chosen->string(), application_.Commands().CurrentFile(), true);
+    if (target && WaveRender(application_.GetStudio(), application_.Audio(), this).Run(*target)) {
+        statusBar()->showMessage(tr("Rendered %1").arg(QString::fromStdString(target->string())));
+    }
 }
 
 void MainWindow::Notice(int notice, int value, int /*value2*/) {
@@ -112,6 +212,9 @@ void MainWindow::Notice(int notice, int value, int /*value2*/) {
     case kNoticeProjectSwapped:
     case kNoticeSavedAs:
         UpdateTitle();
+        break;
+    case kNoticeExit:
+        StoreState(application_.Settings());
         break;
     default:
         break;
@@ -135,6 +238,32 @@ void MainWindow::UpdateTitle() {
     const QString name =
         file.empty() ? tr("Untitled") : QString::fromStdString(file.filename().string());
     setWindowTitle(tr("%1 - Tarn Studio").arg(name));
+    statusBar()->showMessage(file.empty() ? tr("New project")
+                                          : QString::fromStdString(file.string()));
+}
+
+void MainWindow::RestoreState(const SettingsStore& settings) {
+    SettingsRectangle rectangle;
+    if (settings.GetRectangle("windows.tarn.pos", rectangle) != 0 &&
+        rectangle.right > rectangle.left && rectangle.bottom > rectangle.top) {
+        setGeometry(ToRect(rectangle));
+    }
+    int maximized = 0;
+    settings.GetInteger("windows.tarn.maximized", maximized);
+    if (maximized != 0) {
+        setWindowState(windowState() | Qt::WindowMaximized);
+    }
+    RestoreToolWindow(*console_, settings, "console");
+    RestoreToolWindow(*cpuMonitor_, settings, "cpumon");
+}
+
+void MainWindow::StoreState(SettingsStore& settings) const {
+    settings.SetInteger("windows.tarn.maximized", isMaximized() ? 1 : 0);
+    if (!isMaximized()) {
+        settings.SetRectangle("windows.tarn.pos", ToRectangle(geometry()));
+    }
+    StoreToolWindow(*console_, settings, "console");
+    StoreToolWindow(*cpuMonitor_, settings, "cpumon");
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

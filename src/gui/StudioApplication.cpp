@@ -2,6 +2,8 @@
 
 #include "app/CommandConsole.h"
 #include "app/StartUpStep.h"
+#include "base/AppDirectory.h"
+#include "formats/ListFile.h"
 #include "gui/MainWindow.h"
 
 #include <QApplication>
@@ -9,9 +11,18 @@
 #include <QThread>
 
 namespace tarn {
+namespace {
+
+constexpr std::string_view kRestoreText =
+    "Tarn Studio did not close properly last time. Do you want to restore the project it saved "
+    "automatically before that?";
+
+} // namespace
 
 StudioApplication::StudioApplication(CommandConsole& console, UserInteraction* interaction)
-    : console_(console), interaction_(interaction != nullptr ? interaction : &dialogs_) {}
+    : console_(console), interaction_(interaction != nullptr ? interaction : &dialogs_) {
+    console_.SetListener([this](int kind, const std::string& text) { feed_.Add(kind, text); });
+}
 
 bool StudioApplication::StartUp(const std::filesystem::path& project) {
     StartUpStep("creating message pipes");
@@ -44,17 +55,37 @@ bool StudioApplication::StartUp(const std::filesystem::path& project) {
     StartUpStep("creating default project...");
     studio_->SetProject(studio_->NewProject());
     commands_ = std::make_unique<ProjectCommands>(*studio_);
+    autosave_ = std::make_unique<Autosave>(*studio_, commands_->History());
 
     StartUpStep("creating GUI...");
+    std::string lastDirectory;
+    settings_.GetString("windows.tarn.lastdir", lastDirectory);
+    dialogs_.SetLastDirectory(lastDirectory);
     window_ = std::make_unique<MainWindow>(*this);
     dialogs_.SetParent(window_.get());
     SetCurrentInteraction(interaction_);
     SetStudioObserver(this);
+    keys_ = std::make_unique<KeyboardHook>(studio_->Current());
+    qApp->installEventFilter(keys_.get());
     window_->show();
+
+    QObject::connect(&autosaveTimer_, &QTimer::timeout, [this] { autosave_->SaveIfChanged(); });
+    autosaveTimer_.start(kAutosaveMilliseconds);
+    sessionBegun_ = true;
+    if (Autosave::BeginSession()) {
+        OfferRestore();
+    }
     if (!project.empty()) {
         commands_->OpenFile(project);
     }
     return true;
+}
+
+void StudioApplication::OfferRestore() {
+    if (CurrentInteraction().ShowMessage(kStudioCaption, kRestoreText, MessageBoxButtons::kYesNo) ==
+        MessageBoxAnswer::kYes) {
+        commands_->Restore(AppPath(Autosave::kFileName));
+    }
 }
 
 int StudioApplication::Run() {
@@ -68,6 +99,9 @@ bool StudioApplication::Exit() {
     if (!commands_->Exit()) {
         return false;
     }
+    if (!dialogs_.LastDirectory().empty()) {
+        settings_.SetString("windows.tarn.lastdir", dialogs_.LastDirectory());
+    }
     settings_.Save(SettingsStore::kFileName);
     ended_ = true;
     loop_.exit(0);
@@ -77,6 +111,11 @@ bool StudioApplication::Exit() {
 void StudioApplication::Notice(int notice, int value, int value2) {
     if (window_ == nullptr) {
         return;
+    }
+    if ((notice == kNoticeProjectSwapped || notice == kNoticeSavedAs) &&
+        !commands_->CurrentFile().empty()) {
+        RememberInList(AppPath(kRecentProjects), commands_->CurrentFile().string(),
+                       kRecentCapacity);
     }
     if (QThread::currentThread() == window_->thread()) {
         window_->Notice(notice, value, value2);
@@ -89,17 +128,23 @@ void StudioApplication::Notice(int notice, int value, int value2) {
 }
 
 StudioApplication::~StudioApplication() {
-    if (studio_ == nullptr) {
-        return;
+    if (studio_ != nullptr) {
+        StartUpStep("Massive destruction (tm)...");
+        autosaveTimer_.stop();
+        SetStudioObserver(nullptr);
+        SetCurrentInteraction(nullptr);
+        keys_.reset();
+        window_.reset();
+        skin_.reset();
+        audio_.reset();
+        autosave_.reset();
+        commands_.reset();
+        studio_.reset();
     }
-    StartUpStep("Massive destruction (tm)...");
-    SetStudioObserver(nullptr);
-    SetCurrentInteraction(nullptr);
-    window_.reset();
-    skin_.reset();
-    audio_.reset();
-    commands_.reset();
-    studio_.reset();
+    if (sessionBegun_) {
+        Autosave::EndSession();
+    }
+    console_.SetListener({});
 }
 
 int RunStudio(CommandConsole& console, const std::filesystem::path& project) {

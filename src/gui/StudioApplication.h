@@ -1,15 +1,19 @@
 #pragma once
 
+#include "app/Autosave.h"
 #include "app/ProjectCommands.h"
 #include "app/Studio.h"
 #include "app/StudioAudio.h"
 #include "base/StudioObserver.h"
 #include "engine/Project.h"
 #include "formats/SettingsStore.h"
+#include "gui/ConsoleFeed.h"
 #include "gui/DialogInteraction.h"
+#include "gui/KeyboardHook.h"
 #include "gui/Skin.h"
 
 #include <QEventLoop>
+#include <QTimer>
 
 #include <filesystem>
 #include <memory>
@@ -24,10 +28,15 @@ class MainWindow;
 // in the studio's fixed order (each step's label, and the time of the
 // timed ones, in the console log), shows the main window, runs it until
 // Exit and takes everything down again in a fixed order. It owns the
-// settings, the skin, the engines, the live audio and the application
-// commands. A QApplication must exist. GUI thread only.
+// settings, the skin, the engines, the live audio, the application
+// commands, the computer keyboard's notes and the autosave. A QApplication
+// must exist. GUI thread only.
 class StudioApplication final : public StudioObserver {
 public:
+    static constexpr int kAutosaveMilliseconds = 60 * 1000;
+    static constexpr const char* kRecentProjects = "Config/Lists/Recent/Projects.list.xml";
+    static constexpr std::size_t kRecentCapacity = 8;
+
     // interaction answers the studio's questions; null: dialogs over the
     // main window. console must outlive the studio.
     explicit StudioApplication(CommandConsole& console, UserInteraction* interaction = nullptr);
@@ -36,9 +45,11 @@ public:
     StudioApplication(const StudioApplication&) = delete;
     StudioApplication& operator=(const StudioApplication&) = delete;
 
-    // Runs start-up up to the shown main window, then opens project when
-    // one is named. False when start-up ended early: settings that cannot
-    // be loaded (no window at all) or a skin that cannot be used.
+    // Runs start-up up to the shown main window; then, after a session
+    // that did not end cleanly, offers to restore its autosave, and opens
+    // project when one is named. False when start-up ended early: settings
+    // that cannot be loaded (no window at all) or a skin that cannot be
+    // used.
     bool StartUp(const std::filesystem::path& project = {});
     // The main window's loop, until Exit ends it; the exit status.
     int Run();
@@ -50,15 +61,22 @@ public:
     bool Ended() const { return ended_; }
 
     Studio& GetStudio() { return *studio_; }
+    StudioAudio& Audio() { return *audio_; }
     ProjectCommands& Commands() { return *commands_; }
     SettingsStore& Settings() { return settings_; }
+    DialogInteraction& Dialogs() { return dialogs_; }
+    const ConsoleFeed& Feed() const { return feed_; }
+    Autosave& Autosaver() { return *autosave_; }
     const Skin& GetSkin() const { return *skin_; }
     MainWindow& Window() { return *window_; }
 
     void Notice(int notice, int value, int value2) override;
 
 private:
+    void OfferRestore();
+
     CommandConsole& console_;
+    ConsoleFeed feed_;
     UserInteraction* interaction_;
     DialogInteraction dialogs_;
     SettingsStore settings_;
@@ -66,8 +84,12 @@ private:
     std::unique_ptr<Studio> studio_;
     std::unique_ptr<StudioAudio> audio_;
     std::unique_ptr<ProjectCommands> commands_;
+    std::unique_ptr<Autosave> autosave_;
+    std::unique_ptr<KeyboardHook> keys_;
     std::unique_ptr<MainWindow> window_;
+    QTimer autosaveTimer_;
     QEventLoop loop_;
+    bool sessionBegun_ = false;
     bool ended_ = false;
 };
 

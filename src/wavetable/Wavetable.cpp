@@ -86,22 +86,9 @@ std::vector<std::string> Wavetable::Listing(const Project& project) {
 }
 
 void RememberRecentSound(const std::filesystem::path& file) {
-    // Without a list there is nothing to keep; that is no error of the load.
-    const std::filesystem::path list = AppPath(Wavetable::kRecentList);
-    std::error_code error;
-    ListFile recent;
-    if (!std::filesystem::exists(list, error) || recent.Read(list) == 0) {
-        return;
-    }
-    std::vector<std::string>& entries = recent.Entries();
-    const std::string entry = std::filesystem::absolute(file).lexically_normal().string();
-    std::erase(entries, entry);
-    entries.push_back(entry);
-    if (entries.size() > Wavetable::kRecentCapacity) {
-        entries.erase(entries.begin(),
-                      entries.end() - static_cast<std::ptrdiff_t>(Wavetable::kRecentCapacity));
-    }
-    recent.Save(list);
+    RememberInList(AppPath(Wavetable::kRecentList),
+                   std::filesystem::absolute(file).lexically_normal().string(),
+                   Wavetable::kRecentCapacity);
 }
 
 } // namespace tarn

@@ -32,7 +32,7 @@ StudioFixture::StudioFixture() : previous_(std::filesystem::current_path()) {
     SetAppDirectory(scratch_.Path());
     SettingsStore settings;
     settings.Load(SettingsStore::kFileName);
-    settings.SetString("audio.backend", "alsa");
+    settings.SetString("audio.backend", std::string(StudioAudio::kNoBackend));
     settings.SetInteger("midi.enabled", 0);
     settings.Save(SettingsStore::kFileName);
 }

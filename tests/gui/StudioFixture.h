@@ -20,9 +20,9 @@ namespace tarn::test {
 void EnsureApplication();
 
 // A studio in a scratch application directory laid out from the shipped
-// one, answering its questions through a script. The audio backend is
-// ALSA (silent where there is no sound card) and MIDI is off, so tests
-// never meet a sound server that another test started.
+// one, answering its questions through a script. No audio device is opened
+// and MIDI is off, so tests never meet a sound server that another test
+// started and live notes stay queued where a test can see them.
 class StudioFixture : public ::testing::Test {
 protected:
     StudioFixture();

@@ -98,6 +98,38 @@ TEST_F(StudioStartUpTest, StartsAndEndsInItsFixedOrderAndTimesItsSteps) {
     EXPECT_EQ(LogLines().size(), 2u); // and the settings' own error line
 }
 
+TEST_F(StudioStartUpTest, OffersTheAutosaveOnlyAfterASessionThatDidNotEndCleanly) {
+    const std::string offer = "Tarn Studio did not close properly last time. Do you want to "
+                              "restore the project it saved automatically before that?";
+    ASSERT_TRUE(Start());
+    {
+        CurrentProject& current = studio_->GetStudio().Current();
+        ProjectLock hold(current);
+        ASSERT_GE(current.Get()->CreateNode("Tarn Analog Bass"), 0);
+    }
+    studio_->Commands().History().Push(std::make_unique<UndoEntry>("Edit"));
+    ASSERT_TRUE(studio_->Autosaver().SaveIfChanged());
+    script_.QueueAnswer(MessageBoxAnswer::kNo);
+    ASSERT_TRUE(studio_->Exit());
+    Stop();
+    ASSERT_TRUE(Start());
+    Stop();
+    EXPECT_EQ(std::count(script_.Texts().begin(), script_.Texts().end(), offer), 0);
+
+    // The marker of a session that was killed is still there.
+    std::ofstream(scratch_ / Autosave::kMarkerName) << "running\n";
+    script_.QueueAnswer(MessageBoxAnswer::kYes);
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(std::count(script_.Texts().begin(), script_.Texts().end(), offer), 1);
+    CurrentProject& current = studio_->GetStudio().Current();
+    {
+        ProjectLock hold(current);
+        EXPECT_EQ(current.Get()->Nodes().Count(), 2);
+        EXPECT_TRUE(current.Get()->filePath.empty());
+    }
+    EXPECT_TRUE(studio_->Commands().History().IsChanged());
+}
+
 TEST_F(StudioStartUpTest, WithoutADisplayPointsToTheCommandLine) {
     const test::ScopedEnvironment platform("QT_QPA_PLATFORM", "");
     const test::ScopedEnvironment x11("DISPLAY", "");
