@@ -279,11 +279,12 @@ TEST(WaveOutDriver, FailedOpensLeaveTheDriverClosedWithOneLine) {
         // A device that knows why it refuses says so in place of the plain line.
         Rig rig;
         rig.device->openFails = true;
-        rig.device->refusal = "JACK server runs at 48000 Hz but the engine needs 44100 Hz";
+        rig.device->refusal =
+            "JACK period of 16384 frames is longer than the output ring of 8000 frames";
         EXPECT_EQ(SendMessage(*rig.driver, kDeviceOpen), 0);
         EXPECT_EQ(rig.lines.Of(kErrorLine),
-                  std::vector<std::string>{
-                      "error: JACK server runs at 48000 Hz but the engine needs 44100 Hz"});
+                  std::vector<std::string>{"error: JACK period of 16384 frames is longer than the "
+                                           "output ring of 8000 frames"});
     }
 }
 
