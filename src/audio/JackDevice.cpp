@@ -212,6 +212,16 @@ void JackDevice::Queue(const float* frames, std::size_t count) noexcept {
     written_.store(written + count, std::memory_order_release);
 }
 
+double JackDevice::OutputLatency(const PcmFormat& /*format*/) const {
+    if (client_ == nullptr) {
+        return 0.0;
+    }
+    jack_latency_range_t behind{};
+    jack_port_get_latency_range(ports_.front(), JackPlaybackLatency, &behind);
+    const std::uint64_t reserve = converter_ != nullptr ? kFlushReserve : 0;
+    return static_cast<double>(ringFrames_ - reserve + behind.max) / jack_get_sample_rate(client_);
+}
+
 void JackDevice::StreamStarting() {
     if (converter_ != nullptr) {
         converter_->Restart();

@@ -41,6 +41,9 @@ public:
     void Reset() override;
     bool IsDone(int index) override;
     bool Write(int index, const std::int16_t* samples) override;
+    // The ring as the fill thread keeps it, plus the server's playback
+    // latency behind the ports.
+    double OutputLatency(const PcmFormat& format) const override;
     void StreamStarting() override;
     void StreamStopped() override;
 
@@ -50,7 +53,7 @@ public:
     // server's rate; any thread.
     std::uint64_t FramesPlayed() const { return played_.load(std::memory_order_relaxed); }
     // Periods the ring ran dry while the fill thread was running; any thread.
-    std::uint64_t Underruns() const { return underruns_.load(std::memory_order_relaxed); }
+    std::uint64_t Underruns() const override { return underruns_.load(std::memory_order_relaxed); }
 
 private:
     static int Process(jack_nframes_t frames, void* self);

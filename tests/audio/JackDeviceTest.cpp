@@ -120,6 +120,17 @@ TEST(JackDevice, ConvertsToTheServersRateAtTheRightPitchAndLength) {
         ASSERT_TRUE(playthrough.Play(2 * rate, [&] { return host.FramesRendered(); }));
         ASSERT_EQ(SendMessage(driver, kDeviceClose), 1);
         playthrough.ExpectRealTimePace();
+        // Start named the latency: at least the ring's 181 ms, and not much
+        // more for the conversion's block and the server's period on top.
+        const std::vector<std::string> said = lines.Of(kMessageLine);
+        const auto latency = std::find_if(said.begin(), said.end(), [](const std::string& line) {
+            return line.starts_with("output latency ");
+        });
+        ASSERT_NE(latency, said.end()) << testing::PrintToString(said);
+        const int ms = std::stoi(latency->substr(std::string("output latency ").size()));
+        EXPECT_GE(ms, 181);
+        EXPECT_LE(ms, 181 + 25);
+        EXPECT_NE(std::find(said.begin(), said.end(), "0 underruns"), said.end());
 
         // The right channel never falls below 0.25 while the stream plays;
         // the filter's ringing around its edges stays far below that.
