@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libasound2-dev libjack-jackd2-dev jackd2
     libcli11-dev nlohmann-json3-dev
-    libsndfile1-dev
+    libsndfile1-dev libsoxr-dev
     qt6-base-dev fonts-dejavu-core
     sox
 )

@@ -2,6 +2,7 @@
 
 #include "base/MessagePipe.h"
 
+#include <cerrno>
 #include <utility>
 
 namespace tarn {
@@ -70,6 +71,7 @@ bool AlsaDevice::Open(const PcmFormat& format, std::string& /*refusal*/) {
     blockFrames_ = format.bufferFrames;
     channels_ = format.channels;
     framesWritten_.store(0, std::memory_order_relaxed);
+    underruns_.store(0, std::memory_order_relaxed);
     MessageOut() << "ALSA: PCM '" << pcmName_ << "', " << sampleFormatName_ << ", "
                  << negotiated_.channels << " channels, " << negotiated_.sampleRate << " Hz, "
                  << negotiated_.bufferCount << " periods of " << negotiated_.bufferFrames
@@ -125,6 +127,7 @@ bool AlsaDevice::Configure(const PcmFormat& format) {
                      << " frames cannot hold one block" << eol;
         return false;
     }
+    bufferFrames_ = bufferFrames;
     return ConfigureSoftware(bufferFrames);
 }
 
@@ -146,6 +149,22 @@ bool AlsaDevice::Refused(int result, const char* what) const {
     MessageOut() << "ALSA: PCM '" << pcmName_ << "' refuses the " << what << ": "
                  << snd_strerror(result) << eol;
     return true;
+}
+
+double AlsaDevice::OutputLatency(const PcmFormat& /*format*/) const {
+    return negotiated_.sampleRate > 0 ? static_cast<double>(bufferFrames_) / negotiated_.sampleRate
+                                      : 0.0;
+}
+
+// Before the PCM has taken a whole buffer of this stream it has not started
+// (its start threshold is the buffer), so it cannot run dry.
+void AlsaDevice::StreamStarting() {
+    streamStart_ = framesWritten_.load(std::memory_order_relaxed);
+    streaming_.store(true, std::memory_order_relaxed);
+}
+
+void AlsaDevice::StreamStopped() {
+    streaming_.store(false, std::memory_order_relaxed);
 }
 
 void AlsaDevice::Close() {
@@ -175,6 +194,10 @@ bool AlsaDevice::Write(int /*index*/, const std::int16_t* samples) {
     snd_pcm_uframes_t left = static_cast<snd_pcm_uframes_t>(blockFrames_);
     while (left > 0) {
         const snd_pcm_sframes_t written = snd_pcm_writei(pcm_, samples, left);
+        if (written == -EPIPE && streaming_.load(std::memory_order_relaxed) &&
+            framesWritten_.load(std::memory_order_relaxed) - streamStart_ >= bufferFrames_) {
+            underruns_.fetch_add(1, std::memory_order_relaxed);
+        }
         if (written < 0) {
             if (snd_pcm_recover(pcm_, static_cast<int>(written), 1) < 0) {
                 return false;

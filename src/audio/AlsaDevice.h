@@ -29,6 +29,13 @@ public:
     void Reset() override;
     bool IsDone(int index) override;
     bool Write(int index, const std::int16_t* samples) override;
+    // The PCM's whole buffer as negotiated.
+    double OutputLatency(const PcmFormat& format) const override;
+    // Underruns of a stream that had started playing; the one a stop leaves
+    // behind does not count.
+    std::uint64_t Underruns() const override { return underruns_.load(std::memory_order_relaxed); }
+    void StreamStarting() override;
+    void StreamStopped() override;
 
     // What the PCM accepted at open: rate, channels, period size and count.
     const PcmFormat& Negotiated() const { return negotiated_; }
@@ -50,6 +57,10 @@ private:
     PcmFormat negotiated_;
     std::string sampleFormatName_;
     std::atomic<std::uint64_t> framesWritten_ = 0;
+    std::atomic<std::uint64_t> underruns_ = 0;
+    std::uint64_t bufferFrames_ = 0; // the PCM's whole buffer
+    std::uint64_t streamStart_ = 0;  // framesWritten_ when the stream started
+    std::atomic<bool> streaming_ = false;
 };
 
 } // namespace tarn

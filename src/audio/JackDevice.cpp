@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 
 namespace tarn {
 namespace {
@@ -48,13 +49,31 @@ bool JackDevice::Open(const PcmFormat& format, std::string& refusal) {
     }
     const jack_nframes_t rate = jack_get_sample_rate(client_);
     const jack_nframes_t period = jack_get_buffer_size(client_);
-    blockFrames_ = static_cast<std::uint64_t>(format.bufferFrames);
-    ringFrames_ = blockFrames_ * static_cast<std::uint64_t>(format.bufferCount);
+    channels_ = format.channels;
+    const auto blockFrames = static_cast<std::size_t>(format.bufferFrames);
+    converter_.reset();
+    blockFrames_ = blockFrames;
+    std::size_t blockOut = blockFrames;
     if (rate != static_cast<jack_nframes_t>(format.sampleRate)) {
-        refusal = "JACK server runs at " + std::to_string(rate) + " Hz but the engine needs " +
-                  std::to_string(format.sampleRate) + " Hz";
-        Close();
-        return false;
+        converter_ = std::make_unique<RateConverter>(format.sampleRate, static_cast<int>(rate),
+                                                     channels_, blockFrames);
+        if (!converter_->Valid()) {
+            refusal = "cannot convert " + std::to_string(format.sampleRate) + " Hz to " +
+                      std::to_string(rate) + " Hz: " + converter_->Error();
+            Close();
+            return false;
+        }
+        blockOut = converter_->MaxOutputFrames();
+    }
+    converted_.assign(blockOut * static_cast<std::size_t>(channels_), 0.0f);
+    // The ring holds as much time as bufferCount blocks, in the server's
+    // frames, and room for one more converted block besides, as a converted
+    // block varies in length.
+    blockOutFrames_ = blockOut;
+    ringFrames_ = static_cast<std::uint64_t>(std::ceil(
+        static_cast<double>(blockFrames) * format.bufferCount * rate / format.sampleRate));
+    if (converter_ != nullptr) {
+        ringFrames_ += blockOut + kFlushReserve;
     }
     if (period > ringFrames_) {
         refusal = "JACK period of " + std::to_string(period) +
@@ -64,8 +83,7 @@ bool JackDevice::Open(const PcmFormat& format, std::string& refusal) {
         return false;
     }
 
-    channels_ = format.channels;
-    ring_.assign(ringFrames_ * static_cast<std::uint64_t>(channels_), 0);
+    ring_.assign(ringFrames_ * static_cast<std::uint64_t>(channels_), 0.0f);
     written_.store(0);
     read_.store(0);
     dropTo_.store(0);
@@ -87,6 +105,9 @@ bool JackDevice::Open(const PcmFormat& format, std::string& refusal) {
     ConnectToPlayback();
     MessageOut() << "JACK: client '" << jack_get_client_name(client_) << "', " << rate
                  << " Hz, period " << period << " frames" << eol;
+    if (converter_ != nullptr) {
+        MessageOut() << "JACK: rate conversion " << converter_->Describe() << eol;
+    }
     return true;
 }
 
@@ -137,6 +158,7 @@ void JackDevice::Close() {
     ports_.clear();
     ring_.clear();
     ring_.shrink_to_fit();
+    converter_.reset();
 }
 
 void JackDevice::Reset() {
@@ -147,32 +169,75 @@ std::uint64_t JackDevice::ReadPosition() const {
     return std::max(read_.load(std::memory_order_acquire), dropTo_.load(std::memory_order_acquire));
 }
 
+std::uint64_t JackDevice::Room() const {
+    const std::uint64_t queued = written_.load(std::memory_order_relaxed) - ReadPosition();
+    return ringFrames_ - queued;
+}
+
+// As far as the fill thread fills the ring: no room for another block.
+bool JackDevice::Filled(std::uint64_t queued) const {
+    const std::uint64_t reserve = converter_ != nullptr ? kFlushReserve : 0;
+    return ringFrames_ - queued < blockOutFrames_ + reserve;
+}
+
 bool JackDevice::IsDone(int /*index*/) {
     if (serverGone_.load(std::memory_order_acquire)) {
         return true;
     }
-    const std::uint64_t queued = written_.load(std::memory_order_relaxed) - ReadPosition();
-    return queued + blockFrames_ <= ringFrames_;
+    return !Filled(ringFrames_ - Room());
 }
 
 bool JackDevice::Write(int /*index*/, const std::int16_t* samples) {
     if (serverGone_.load(std::memory_order_acquire)) {
         return false;
     }
-    const std::uint64_t written = written_.load(std::memory_order_relaxed);
-    const std::uint64_t sampleCount = blockFrames_ * static_cast<std::uint64_t>(channels_);
-    // Blocks never straddle the end of the ring: its length is a whole
-    // number of blocks.
-    std::copy_n(samples, sampleCount, ring_.data() + (written % ringFrames_) * channels_);
-    written_.store(written + blockFrames_, std::memory_order_release);
+    if (converter_ == nullptr) {
+        std::transform(samples, samples + blockFrames_ * channels_, converted_.data(),
+                       [](std::int16_t code) { return code * kSampleScale; });
+        Queue(converted_.data(), blockFrames_);
+    } else {
+        Queue(converted_.data(), converter_->Process(samples, blockFrames_, converted_.data()));
+    }
     return true;
 }
 
+// Copies frames into the ring, wrapping at its end; the caller has made
+// sure of the room.
+void JackDevice::Queue(const float* frames, std::size_t count) noexcept {
+    const std::uint64_t written = written_.load(std::memory_order_relaxed);
+    const std::size_t start = static_cast<std::size_t>(written % ringFrames_);
+    const std::size_t first = std::min<std::size_t>(count, ringFrames_ - start);
+    std::copy_n(frames, first * channels_, ring_.data() + start * channels_);
+    std::copy_n(frames + first * channels_, (count - first) * channels_, ring_.data());
+    written_.store(written + count, std::memory_order_release);
+}
+
+double JackDevice::OutputLatency(const PcmFormat& /*format*/) const {
+    if (client_ == nullptr) {
+        return 0.0;
+    }
+    jack_latency_range_t behind{};
+    jack_port_get_latency_range(ports_.front(), JackPlaybackLatency, &behind);
+    const std::uint64_t reserve = converter_ != nullptr ? kFlushReserve : 0;
+    return static_cast<double>(ringFrames_ - reserve + behind.max) / jack_get_sample_rate(client_);
+}
+
 void JackDevice::StreamStarting() {
+    if (converter_ != nullptr) {
+        converter_->Restart();
+    }
     streaming_.store(true, std::memory_order_release);
 }
 
+// The converter still holds the last frames of the stream in its filter;
+// they go into the reserve the fill thread left free.
 void JackDevice::StreamStopped() {
+    if (converter_ != nullptr && !serverGone_.load(std::memory_order_acquire)) {
+        for (std::size_t made = converter_->Flush(converted_.data()); made > 0;
+             made = converter_->Flush(converted_.data())) {
+            Queue(converted_.data(), std::min<std::uint64_t>(made, Room()));
+        }
+    }
     streaming_.store(false, std::memory_order_release);
 }
 
@@ -195,14 +260,14 @@ void JackDevice::Play(jack_nframes_t frames) noexcept {
     const bool streaming = streaming_.load(std::memory_order_acquire);
     if (!playing_) {
         // A stopped stream plays out what it left behind.
-        playing_ = queued >= ringFrames_ || (queued > 0 && !streaming);
+        playing_ = Filled(queued) || (queued > 0 && !streaming);
     }
     const std::uint64_t taken = playing_ ? std::min<std::uint64_t>(queued, frames) : 0;
     for (int channel = 0; channel < channels_; ++channel) {
         auto* out = static_cast<float*>(jack_port_get_buffer(ports_[channel], frames));
         for (std::uint64_t frame = 0; frame < taken; ++frame) {
             const std::uint64_t slot = (read + frame) % ringFrames_;
-            out[frame] = ring_[slot * channels_ + channel] * kSampleScale;
+            out[frame] = ring_[slot * channels_ + channel];
         }
         std::fill(out + taken, out + frames, 0.0f);
     }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "audio/PcmDevice.h"
+#include "audio/RateConverter.h"
 
 #include <jack/jack.h>
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,8 +16,9 @@ namespace tarn {
 // Playback as a JACK client with one output port per channel, connected to
 // the system's playback ports. JACK pulls: the fill thread writes blocks
 // into a lock-free ring of bufferCount blocks and the process callback takes
-// frames from it. The callback waits for a full ring before it plays (also
-// after running dry), and outputs silence meanwhile; running dry while the
+// frames from it. A server at another rate than the stream's gets the
+// blocks converted to its rate on their way into the ring. The callback waits for a full ring
+// before it plays (also after running dry), and outputs silence meanwhile; running dry while the
 // fill thread is alive counts as one underrun. The ring has one writer (the
 // fill thread) and one reader (the callback); neither allocates or locks.
 class JackDevice final : public PcmDevice {
@@ -32,22 +35,26 @@ public:
     // One device when a server answers, none otherwise.
     int DeviceCount() override;
     std::string Absence() const override { return "JACK: no server is running"; }
-    // Refuses a server whose sample rate differs from ours: the engine does
-    // not resample.
+    // Converts to the server's rate when it differs from the stream's and
+    // says so once on the message stream.
     bool Open(const PcmFormat& format, std::string& refusal) override;
     void Close() override;
     void Reset() override;
     bool IsDone(int index) override;
     bool Write(int index, const std::int16_t* samples) override;
+    // The ring as the fill thread keeps it, plus the server's playback
+    // latency behind the ports.
+    double OutputLatency(const PcmFormat& format) const override;
     void StreamStarting() override;
     void StreamStopped() override;
 
     // Full JACK name of the output port of `channel`, e.g. "tarn:out_1".
     std::string PortName(int channel) const;
-    // Frames the callback has taken from the ring and played; any thread.
+    // Frames the callback has taken from the ring and played, at the
+    // server's rate; any thread.
     std::uint64_t FramesPlayed() const { return played_.load(std::memory_order_relaxed); }
     // Periods the ring ran dry while the fill thread was running; any thread.
-    std::uint64_t Underruns() const { return underruns_.load(std::memory_order_relaxed); }
+    std::uint64_t Underruns() const override { return underruns_.load(std::memory_order_relaxed); }
 
 private:
     static int Process(jack_nframes_t frames, void* self);
@@ -56,12 +63,22 @@ private:
     bool RegisterPorts(int channels);
     void ConnectToPlayback();
     std::uint64_t ReadPosition() const;
+    std::uint64_t Room() const;
+    bool Filled(std::uint64_t queued) const;
+    void Queue(const float* frames, std::size_t count) noexcept;
+
+    // Ring frames the fill thread leaves free for the converter's last
+    // frames, far more than its filter holds back.
+    static constexpr std::uint64_t kFlushReserve = 4096;
 
     jack_client_t* client_ = nullptr;
     std::vector<jack_port_t*> ports_;
-    std::vector<std::int16_t> ring_; // interleaved, ringFrames_ frames
+    std::vector<float> ring_; // interleaved, ringFrames_ frames at the server's rate
     std::uint64_t ringFrames_ = 0;
-    std::uint64_t blockFrames_ = 0;
+    std::size_t blockFrames_ = 0;              // one block as the fill thread writes it
+    std::size_t blockOutFrames_ = 0;           // the most one block becomes in the ring
+    std::unique_ptr<RateConverter> converter_; // null when the rates agree
+    std::vector<float> converted_;             // one block on its way into the ring
     int channels_ = 0;
     // Positions in frames since open. written_ belongs to the fill thread,
     // read_ to the callback; Reset moves dropTo_ so that the callback skips

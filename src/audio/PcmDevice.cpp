@@ -5,6 +5,10 @@
 
 namespace tarn {
 
+double PcmDevice::OutputLatency(const PcmFormat& format) const {
+    return static_cast<double>(format.bufferFrames) * format.bufferCount / format.sampleRate;
+}
+
 void PcmDevice::Wait() {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }

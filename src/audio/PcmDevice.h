@@ -53,6 +53,13 @@ public:
     // Called when every done buffer has been queued again; sleeps about 1 ms.
     virtual void Wait();
 
+    // Seconds from a block's write until it is heard: by default the ring of
+    // `format`, which the device keeps queued. Only while open.
+    virtual double OutputLatency(const PcmFormat& format) const;
+    // Times the stream ran dry while the fill thread was running, since the
+    // device was opened; any thread.
+    virtual std::uint64_t Underruns() const { return 0; }
+
     // The fill thread is about to start or has ended. A device that pulls
     // its data from the ring itself uses them to tell a starved stream from
     // one that was stopped on purpose.

@@ -166,6 +166,8 @@ std::int32_t WaveOutDriver::Start() {
         return 0;
     }
     RaisePriority(fillThread_);
+    MessageOut() << "output latency " << std::lround(1000.0 * device_->OutputLatency(format_))
+                 << " ms" << eol;
     return 1;
 }
 
@@ -178,6 +180,7 @@ std::int32_t WaveOutDriver::Stop() {
     { std::lock_guard finished(fillLock_); }
     fillThread_.join();
     device_->StreamStopped();
+    MessageOut() << device_->Underruns() << " underruns" << eol;
     return 1;
 }
 

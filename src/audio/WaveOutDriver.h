@@ -34,12 +34,16 @@ public:
     // Stops if running, drops what is queued, closes the device and frees
     // the buffers. Already closed: 1 at once.
     std::int32_t Close() override;
-    // Starts the fill thread. Not open: 0, nothing touched. Running: 1.
+    // Starts the fill thread and says the output latency ("output latency
+    // N ms"). Not open: 0, nothing touched. Running: 1.
     std::int32_t Start() override;
-    // Ends the fill thread and waits for it; queued buffers keep playing.
+    // Ends the fill thread and waits for it, then says how often the device
+    // ran dry since open ("N underruns"); queued buffers keep playing.
     std::int32_t Stop() override;
 
     bool IsOpen() const { return opened_; }
+    // Times the device ran dry while the fill thread ran, since open.
+    std::uint64_t Underruns() const { return device_->Underruns(); }
     bool IsRunning() const { return running_.load(std::memory_order_acquire); }
 
 private:

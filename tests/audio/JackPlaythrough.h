@@ -25,25 +25,26 @@ public:
     // counted from the stream's first frame, full scale +-1.0.
     using Signal = std::function<double(int channel, std::uint64_t frame)>;
 
-    // driver is open on jack; both outlive this object.
-    JackPlaythrough(WaveOutDriver& driver, JackDevice& jack);
+    // driver is open on jack; both outlive this object. serverRate is the
+    // JACK server's; the driver renders at 44 100 Hz.
+    JackPlaythrough(WaveOutDriver& driver, JackDevice& jack, double serverRate = 44100.0);
 
     // Connects the listener to both ports of jack and waits until the
     // server's cycles use the connections.
     testing::AssertionResult Listen();
     const JackCaptureClient& Capture() const { return capture_; }
 
-    // Starts the driver and stops it once frames were played by the server's
-    // clock; then waits until everything the host had rendered by then
-    // (framesRendered(), asked after the stop) has played out, and the
-    // listener has heard some silence after it.
+    // Starts the driver and stops it once frames (at the server's rate) were
+    // played by the server's clock; then waits until everything the host had
+    // rendered by then (framesRendered(), asked after the stop) has played
+    // out, and the listener has heard some silence after it.
     testing::AssertionResult Play(std::uint64_t frames,
                                   const std::function<std::uint64_t()>& framesRendered);
     std::uint64_t Rendered() const { return rendered_; }
 
     // After Play: the server paced the stream, which never ran ahead of the
     // wall clock nor dry; the fill thread ran ahead of the server by at most
-    // the ring, in whole blocks.
+    // the ring (and what a rate conversion holds back), in whole blocks.
     void ExpectRealTimePace() const;
     // After Play: the listener heard silence, then every rendered frame of
     // expected, in order, once, within the 16-bit conversion, then silence
@@ -54,6 +55,7 @@ private:
     WaveOutDriver& driver_;
     JackDevice& jack_;
     JackCaptureClient capture_;
+    double ratio_;             // server frames per rendered frame
     std::uint64_t played_ = 0; // when the stream was stopped
     double seconds_ = 0.0;     // from start to stop, by the wall clock
     std::uint64_t rendered_ = 0;

@@ -59,7 +59,10 @@ JackTestServer::JackTestServer(int sampleRate) : name_(UniqueName()) {
         return;
     }
     if (pid_ == 0) {
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        // SIGTERM, not SIGKILL: a server killed outright keeps its entry in
+        // the machine-wide JACK registry, and a few such entries refuse every
+        // later server ("Too many servers already active").
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
         const int quiet = ::open("/dev/null", O_WRONLY);
         ::dup2(quiet, STDOUT_FILENO);
         ::dup2(quiet, STDERR_FILENO);

@@ -2,6 +2,7 @@
 
 #include "audio/PcmDevice.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -28,8 +29,9 @@ public:
     // Behaviour to script before the driver opens the device.
     int devices = 1;
     bool openFails = false;
-    std::string refusal;   // given when openFails
-    int failingWrite = -1; // the write (counted from 0) that fails
+    std::string refusal;                      // given when openFails
+    int failingWrite = -1;                    // the write (counted from 0) that fails
+    std::atomic<std::uint64_t> underruns = 0; // what the device reports
     // Called at the start of Close, so that a test can look at the log of a
     // device its driver is about to destroy.
     std::function<void()> onClose;
@@ -41,6 +43,7 @@ public:
     bool IsDone(int index) override;
     bool Write(int index, const std::int16_t* samples) override;
     void Wait() override;
+    std::uint64_t Underruns() const override { return underruns.load(); }
 
     void Record(Step step, int index = -1);
     void MarkDone(int index);

@@ -94,6 +94,24 @@ TEST(WaveOutDriver, OpenAnnouncesTheRateAndTheFirstPassFillsTheWholeRing) {
     EXPECT_TRUE(rig.lines.Of(kErrorLine).empty());
 }
 
+TEST(WaveOutDriver, StartSaysTheLatencyAndEveryStopTheUnderrunsSinceOpen) {
+    Rig rig;
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceOpen), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceStart), 1);
+    // The ring the device keeps queued: 8 000 frames at 44 100 Hz.
+    EXPECT_EQ(rig.lines.Of(kMessageLine).back(), "output latency 181 ms");
+    rig.device->underruns = 2;
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceStop), 1);
+    EXPECT_EQ(rig.lines.Of(kMessageLine).back(), "2 underruns");
+    EXPECT_EQ(rig.driver->Underruns(), 2u);
+    // A stop that finds no fill thread says nothing again.
+    const std::size_t said = rig.lines.Of(kMessageLine).size();
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceStop), 1);
+    ASSERT_EQ(SendMessage(*rig.driver, kDeviceClose), 1);
+    EXPECT_EQ(rig.lines.Of(kMessageLine).size(), said);
+    EXPECT_TRUE(rig.lines.Of(kErrorLine).empty());
+}
+
 TEST(WaveOutDriver, SilenceConvertsToZeroExceptWhereTheDrawIsMaximal) {
     // The generator is the C runtime's, whose sequence from state 1 is known.
     ClassicRandom reference(1);
@@ -281,11 +299,12 @@ TEST(WaveOutDriver, FailedOpensLeaveTheDriverClosedWithOneLine) {
         // A device that knows why it refuses says so in place of the plain line.
         Rig rig;
         rig.device->openFails = true;
-        rig.device->refusal = "JACK server runs at 48000 Hz but the engine needs 44100 Hz";
+        rig.device->refusal =
+            "JACK period of 16384 frames is longer than the output ring of 8000 frames";
         EXPECT_EQ(SendMessage(*rig.driver, kDeviceOpen), 0);
         EXPECT_EQ(rig.lines.Of(kErrorLine),
-                  std::vector<std::string>{
-                      "error: JACK server runs at 48000 Hz but the engine needs 44100 Hz"});
+                  std::vector<std::string>{"error: JACK period of 16384 frames is longer than the "
+                                           "output ring of 8000 frames"});
     }
 }
 
