@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <tuple>
 #include <vector>
 
@@ -30,9 +32,10 @@ TEST(MidiParser, KeepsRunningStatusAndSkipsRealTimeAndSystemBytes) {
     EXPECT_EQ(Parse({0xC2, 5, 6, 0xD0, 70}), (Parsed{{0xC2, 5, 0}, {0xC2, 6, 0}, {0xD0, 70, 0}}));
     // A system-exclusive block of any length, its data bytes ignored, and
     // running status cancelled by it.
-    std::vector<std::uint8_t> bytes = {0x90, 60, 1, 0xF0};
-    bytes.insert(bytes.end(), 100000, 0x40);
-    bytes.insert(bytes.end(), {0xF7, 61, 1, 0x80, 60, 0});
+    std::vector<std::uint8_t> bytes(4 + 100000 + 6, 0x40);
+    std::ranges::copy(std::initializer_list<std::uint8_t>{0x90, 60, 1, 0xF0}, bytes.begin());
+    std::ranges::copy(std::initializer_list<std::uint8_t>{0xF7, 61, 1, 0x80, 60, 0},
+                      bytes.end() - 6);
     EXPECT_EQ(Parse(bytes), (Parsed{{0x90, 60, 1}, {0x80, 60, 0}}));
     // A song position (system common) with its data is skipped too.
     EXPECT_EQ(Parse({0xF2, 1, 2, 0x90, 3, 4}), (Parsed{{0x90, 3, 4}}));
