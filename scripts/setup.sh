@@ -9,7 +9,7 @@ packages=(
     libasound2-dev libjack-jackd2-dev jackd2
     libcli11-dev nlohmann-json3-dev
     libsndfile1-dev libsoxr-dev
-    qt6-base-dev fonts-dejavu-core
+    qt6-base-dev qt6-image-formats-plugins fonts-dejavu-core
     sox
 )
 

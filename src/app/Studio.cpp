@@ -64,4 +64,19 @@ void Studio::SetProject(std::unique_ptr<Project> project) {
     }
 }
 
+void Studio::IdleMachines() {
+    idleNodes_.clear();
+    {
+        ProjectLock hold(current_);
+        if (const Project* project = current_.Get()) {
+            for (auto [id, node] : project->Nodes()) {
+                idleNodes_.push_back(node);
+            }
+        }
+    }
+    for (Node* node : idleNodes_) {
+        node->SendToMachine(kMsgIdle);
+    }
+}
+
 } // namespace tarn

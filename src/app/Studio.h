@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 namespace tarn {
 
@@ -52,6 +53,12 @@ public:
     // replaces is destroyed after the project lock is left.
     void SetProject(std::unique_ptr<Project> project);
 
+    // Gives every machine of the current project its idle call (plug-ins
+    // redraw their editors in it). The machines are called outside the
+    // project lock, so a slow one never holds up the audio thread; only the
+    // GUI thread, which calls this, removes Nodes.
+    void IdleMachines();
+
 private:
     void StartUp(StudioMachines machines);
 
@@ -63,6 +70,7 @@ private:
     CoreEngine engine_{current_};
     SoundLoader loader_;
     tarn::Wavetable wavetable_{current_, loader_, preview_};
+    std::vector<Node*> idleNodes_;
 };
 
 } // namespace tarn

@@ -102,6 +102,8 @@ MainWindow::MainWindow(StudioApplication& application) : application_(applicatio
     UpdateTitle();
     auto* refresh = new QTimer(this);
     connect(refresh, &QTimer::timeout, transport_, &TransportBar::Refresh);
+    connect(refresh, &QTimer::timeout, this,
+            [&application] { application.GetStudio().IdleMachines(); });
     refresh->start(kRefreshMilliseconds);
 }
 

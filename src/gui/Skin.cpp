@@ -5,6 +5,9 @@
 #include "formats/SettingsStore.h"
 #include "formats/XmlTree.h"
 
+#include <QBrush>
+#include <QPixmap>
+
 #include <array>
 #include <string>
 #include <utility>
@@ -75,6 +78,11 @@ Skin Skin::Load(const std::filesystem::path& folder) {
 QPalette Skin::Palette() const {
     QPalette palette;
     palette.setColor(QPalette::Window, window);
+    if (!background.isNull()) {
+        // Tiled behind the main view; windows that draw their own keep
+        // their own background.
+        palette.setBrush(QPalette::Window, QBrush(window, QPixmap::fromImage(background)));
+    }
     palette.setColor(QPalette::WindowText, text);
     palette.setColor(QPalette::Base, panel);
     palette.setColor(QPalette::AlternateBase, window);
@@ -94,21 +102,27 @@ QPalette Skin::Palette() const {
 }
 
 QString Skin::StyleSheet() const {
-    return QStringLiteral(
-               "QMainWindow, QDockWidget { background: %1; color: %3; }"
-               "QMenuBar, QMenu, QStatusBar, QToolBar { background: %2; color: %3; }"
-               "QMenu::item:selected, QMenuBar::item:selected { background: %4; color: %1; }"
-               "QToolBar { border: 0; spacing: 6px; padding: 4px; }"
-               "QToolButton, QPushButton { background: %2; color: %3; border: 1px solid %5;"
-               " border-radius: 3px; padding: 3px 10px; }"
-               "QToolButton:checked, QToolButton:pressed, QPushButton:pressed { background: %4;"
-               " color: %1; }"
-               "QLabel#display { background: %1; color: %4; border: 1px solid %5;"
-               " border-radius: 3px; padding: 2px 8px; font-weight: bold; }"
-               "QPlainTextEdit, QTreeWidget, QListWidget { background: %1; color: %3;"
-               " border: 1px solid %5; }"
-               "QHeaderView::section { background: %2; color: %6; border: 0; padding: 3px; }"
-               "QDockWidget::title { background: %2; padding: 4px; }")
+    // A background picture comes with the palette; a colour here would
+    // paint over it.
+    const QString mainWindow = background.isNull()
+                                   ? QStringLiteral("QMainWindow { background: %1; color: %3; }")
+                                   : QStringLiteral("QMainWindow { color: %3; }");
+    return (mainWindow +
+            QStringLiteral(
+                "QDockWidget { background: %1; color: %3; }"
+                "QMenuBar, QMenu, QStatusBar, QToolBar { background: %2; color: %3; }"
+                "QMenu::item:selected, QMenuBar::item:selected { background: %4; color: %1; }"
+                "QToolBar { border: 0; spacing: 6px; padding: 4px; }"
+                "QToolButton, QPushButton { background: %2; color: %3; border: 1px solid %5;"
+                " border-radius: 3px; padding: 3px 10px; }"
+                "QToolButton:checked, QToolButton:pressed, QPushButton:pressed { background: %4;"
+                " color: %1; }"
+                "QLabel#display { background: %1; color: %4; border: 1px solid %5;"
+                " border-radius: 3px; padding: 2px 8px; font-weight: bold; }"
+                "QPlainTextEdit, QTreeWidget, QListWidget { background: %1; color: %3;"
+                " border: 1px solid %5; }"
+                "QHeaderView::section { background: %2; color: %6; border: 0; padding: 3px; }"
+                "QDockWidget::title { background: %2; padding: 4px; }"))
         .arg(window.name(), panel.name(), text.name(), highlight.name(), beatLines.name(),
              dimText.name());
 }

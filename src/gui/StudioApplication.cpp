@@ -21,7 +21,13 @@ constexpr std::string_view kRestoreText =
 
 StudioApplication::StudioApplication(CommandConsole& console, UserInteraction* interaction)
     : console_(console), interaction_(interaction != nullptr ? interaction : &dialogs_) {
-    console_.SetListener([this](int kind, const std::string& text) { feed_.Add(kind, text); });
+    console_.SetListener([this](int kind, const std::string& text) {
+        feed_.Add(kind, text);
+        if (splash_ != nullptr && kind == kMessageLine &&
+            QThread::currentThread() == qApp->thread()) {
+            splash_->ShowStep(QString::fromStdString(text));
+        }
+    });
 }
 
 bool StudioApplication::StartUp(const std::filesystem::path& project) {
@@ -31,11 +37,16 @@ bool StudioApplication::StartUp(const std::filesystem::path& project) {
         return false;
     }
     TimedStartUpStep("loading image handlers", [] { QImageReader::supportedImageFormats(); });
+    splash_ = SplashWindow::Open();
+    if (splash_ != nullptr) {
+        splash_->show();
+    }
     // Sound handlers are loaded when a sound is first read.
     TimedStartUpStep("loading sound handlers", [] {});
     try {
         TimedStartUpStep("loading skin", [this] { skin_ = Skin::Load(Skin::kFolder); });
     } catch (const SkinError&) {
+        splash_.reset();
         return false;
     }
     qApp->setPalette(skin_->Palette());
@@ -68,6 +79,7 @@ bool StudioApplication::StartUp(const std::filesystem::path& project) {
     keys_ = std::make_unique<KeyboardHook>(studio_->Current());
     qApp->installEventFilter(keys_.get());
     window_->show();
+    splash_.reset();
 
     QObject::connect(&autosaveTimer_, &QTimer::timeout, [this] { autosave_->SaveIfChanged(); });
     autosaveTimer_.start(kAutosaveMilliseconds);

@@ -11,6 +11,7 @@
 #include "gui/DialogInteraction.h"
 #include "gui/KeyboardHook.h"
 #include "gui/Skin.h"
+#include "gui/SplashWindow.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -81,6 +82,7 @@ private:
     DialogInteraction dialogs_;
     SettingsStore settings_;
     std::optional<Skin> skin_;
+    std::unique_ptr<SplashWindow> splash_;
     std::unique_ptr<Studio> studio_;
     std::unique_ptr<StudioAudio> audio_;
     std::unique_ptr<ProjectCommands> commands_;

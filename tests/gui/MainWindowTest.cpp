@@ -5,6 +5,7 @@
 #include "formats/ListFile.h"
 #include "gui/ConsoleWindow.h"
 #include "gui/CpuMonitorWindow.h"
+#include "gui/KeyboardHook.h"
 #include "gui/MainWindow.h"
 
 #include <QApplication>
@@ -113,6 +114,22 @@ TEST_F(MainWindowTest, TheComputerKeyboardPlaysOneNoteAKeyOnLiveNodes) {
     Send(QEvent::KeyPress, Qt::Key_Q);
     ASSERT_EQ(notes().size(), 3u);
     EXPECT_EQ(notes()[2].value, 48.0);
+
+    // A view that writes notes with these keys keeps them while it has the
+    // focus, but the release of a sounding note still ends it.
+    auto* grid = new QWidget(window_);
+    grid->setFocusPolicy(Qt::StrongFocus);
+    KeyboardHook::WritesNotes(*grid);
+    auto* cell = new QWidget(grid);
+    cell->setFocusPolicy(Qt::StrongFocus);
+    grid->show();
+    cell->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([cell] { return cell->hasFocus(); }));
+    Send(QEvent::KeyPress, Qt::Key_W);
+    EXPECT_EQ(notes().size(), 3u);
+    Send(QEvent::KeyRelease, Qt::Key_Q);
+    ASSERT_EQ(notes().size(), 4u);
+    EXPECT_EQ(notes()[3].velocity, 0.0);
 }
 
 TEST_F(MainWindowTest, ToolWindowsShowTheConsoleAndTheCpuAndTheLayoutOutlivesTheSession) {

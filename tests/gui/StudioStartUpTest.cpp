@@ -14,6 +14,13 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace tarn {
 namespace {
@@ -28,6 +35,49 @@ bool AnyWindowVisible() {
 }
 
 // "  <milliseconds> ms"
+// Starts the real studio program in the application directory, on the
+// offscreen platform, waits until its window is up and kills it with
+// SIGKILL, as a crash or a power cut would end it.
+void KillRunningStudio() {
+    // Everything the child needs is made before the fork: a threaded
+    // process may only exec after it.
+    std::vector<std::string> environment{"QT_QPA_PLATFORM=offscreen"};
+    for (char** variable = environ; *variable != nullptr; ++variable) {
+        if (std::string_view(*variable).rfind("QT_QPA_PLATFORM=", 0) != 0) {
+            environment.emplace_back(*variable);
+        }
+    }
+    std::vector<char*> envp;
+    for (std::string& variable : environment) {
+        envp.push_back(variable.data());
+    }
+    envp.push_back(nullptr);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        execle(TARN_BINARY, "tarn", "studio", static_cast<char*>(nullptr), envp.data());
+        _exit(127);
+    }
+    const auto up = [] {
+        std::ifstream log("Out/Console.log");
+        for (std::string line; std::getline(log, line);) {
+            if (line.find("creating GUI...") != std::string::npos) {
+                return std::filesystem::exists(Autosave::kMarkerName);
+            }
+        }
+        return false;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!up() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_TRUE(up()) << "the studio did not come up";
+    kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status));
+}
+
 bool IsTimeLine(const std::string& line) {
     constexpr std::string_view kUnit = " ms";
     if (line.rfind("  ", 0) != 0 || line.size() <= 2 + kUnit.size() ||
@@ -77,6 +127,18 @@ TEST_F(StudioStartUpTest, StartsAndEndsInItsFixedOrderAndTimesItsSteps) {
         EXPECT_EQ(timeFollows, timed) << label;
     }
     EXPECT_EQ(lines.front(), "creating message pipes");
+    const auto splashWarning = [](const std::vector<std::string>& log) {
+        return std::any_of(log.begin(), log.end(), [](const std::string& line) {
+            return line.rfind("warning: the splash picture", 0) == 0;
+        });
+    };
+    EXPECT_FALSE(splashWarning(lines));
+
+    // Without its splash picture the studio starts all the same.
+    std::filesystem::remove(scratch_ / "Data/splash.tga");
+    EXPECT_TRUE(Start());
+    Stop();
+    EXPECT_TRUE(splashWarning(LogLines()));
 
     // A skin whose image is missing ends start-up through the failure exit.
     std::ofstream(scratch_ / "Skins/Default/Skin.config.xml")
@@ -116,8 +178,10 @@ TEST_F(StudioStartUpTest, OffersTheAutosaveOnlyAfterASessionThatDidNotEndCleanly
     Stop();
     EXPECT_EQ(std::count(script_.Texts().begin(), script_.Texts().end(), offer), 0);
 
-    // The marker of a session that was killed is still there.
-    std::ofstream(scratch_ / Autosave::kMarkerName) << "running\n";
+    // A studio killed outright leaves its session marker behind: the next
+    // start offers the copy that the last session saved.
+    ASSERT_TRUE(std::filesystem::exists(scratch_ / Autosave::kFileName));
+    KillRunningStudio();
     script_.QueueAnswer(MessageBoxAnswer::kYes);
     ASSERT_TRUE(Start());
     EXPECT_EQ(std::count(script_.Texts().begin(), script_.Texts().end(), offer), 1);
