@@ -58,6 +58,16 @@ struct BandLimitedOscillator {
         return output;
     }
 
+    // The wave at any phase (0 <= phase < 1) of the table the current pitch
+    // plays, without advancing: for oscillators that jump their phase and
+    // need the size of the jump.
+    double Read(double at) const noexcept {
+        return waveSet != nullptr
+                   ? Interpolate(waveSet->ForNote(ResolvePitch(pitchOffset + pitch).note).samples,
+                                 kWavePeriod * at)
+                   : 0.0;
+    }
+
 private:
     // Brings a phase written from outside, or pushed past one period by an
     // increment of a period or more, back into 0..1; non-finite gives 0.

@@ -18,17 +18,8 @@ constexpr double kCutoffOctaves = 6.43;
 constexpr double kCutoffTransitionScale = 0.5;
 constexpr double kResonanceTransitionScale = 1.0;
 constexpr double kTransitionSeconds = 0.2;
-// Longest envelope segment and glide, at parameter value 1.
-constexpr double kMaxTimeSeconds = 5.0;
-// Envelope segments never get shorter than this, so an attack of 0 does
-// not click.
-constexpr double kMinEnvelopeSamples = 5.0;
 // The filter is retuned once every this many samples.
 constexpr int kRetuneInterval = 11;
-
-double Cube(double v) noexcept {
-    return v * v * v;
-}
 
 MachineInfo BoldDriveBassInfo() {
     MachineInfo info = MachineInfo::Builtin(kKindGenerator, "Bold Drive Bass", "BDB");
@@ -63,15 +54,7 @@ void BoldDriveBass::Prepare(double rate) {
     shifted_ = oscillator_;
     pulseWidth_ = 0.0;
 
-    amplitude_.Silence();
-    filterEnvelope_.Silence();
-    glideRow_ = false;
-    glidePending_ = false;
-    noteRemaining_ = 0;
-}
-
-double BoldDriveBass::EnvelopeLength(double value) const noexcept {
-    return std::max(Cube(value) * kMaxTimeSeconds * rate_, kMinEnvelopeSamples);
+    controls_.Prepare(rate);
 }
 
 void BoldDriveBass::MoveRamp(SlewRamp& ramp, double value) noexcept {
@@ -85,35 +68,14 @@ void BoldDriveBass::MoveRamp(SlewRamp& ramp, double value) noexcept {
 }
 
 void BoldDriveBass::ApplyParameter(const EventRecord& event) noexcept {
+    if (controls_.Apply(event)) {
+        return;
+    }
     const double v = event.value;
     switch (event.index) {
     case kWaveform:
         oscillator_.waveSet = WaveSetFor(kWaveformKinds[std::clamp(TruncateValue(v), 0, 4)]);
         SetPulseWidth(0.0);
-        break;
-    case kGlideTime:
-        glideTime_ = Cube(v) * kMaxTimeSeconds * rate_;
-        break;
-    case kGlide:
-        glideRow_ = TruncateValue(v) != 0;
-        break;
-    case kAttack:
-        amplitude_.segments[SegmentEnvelope::kAttack].length = EnvelopeLength(v);
-        break;
-    case kDecay:
-        amplitude_.segments[SegmentEnvelope::kDecay].length = EnvelopeLength(v);
-        break;
-    case kRelease:
-        amplitude_.segments[SegmentEnvelope::kRelease].length = EnvelopeLength(v);
-        break;
-    case kFilterAttack:
-        filterEnvelope_.segments[SegmentEnvelope::kAttack].length = EnvelopeLength(v);
-        break;
-    case kFilterDecay:
-        filterEnvelope_.segments[SegmentEnvelope::kDecay].length = EnvelopeLength(v);
-        break;
-    case kSustain:
-        amplitude_.SetSustainLevel(std::max(std::pow(10.0, v * 0.05), SegmentEnvelope::kFloor));
         break;
     case kCutoff:
         MoveRamp(cutoff_, v);
@@ -153,46 +115,20 @@ void BoldDriveBass::GlidePitch(double note, double samples) noexcept {
 
 void BoldDriveBass::PlayNote(const EventRecord& note) noexcept {
     if (!(note.velocity > 0.0)) {
-        ReleaseNote();
+        controls_.Release();
         return;
     }
-    const bool sounding = amplitude_.current != SegmentEnvelope::kOff;
-    if (glidePending_ || (glideAlways_ && sounding)) {
-        GlidePitch(note.value, glideTime_);
+    const bool sounding = controls_.amplitude.current != SegmentEnvelope::kOff;
+    if (controls_.StartNote(note, samplesPerBeat) || (glideAlways_ && sounding)) {
+        GlidePitch(note.value, controls_.glideTime);
     } else {
         oscillator_.pitch = note.value;
         GlidePitch(note.value, 0.0);
     }
-    if (!glidePending_) {
-        amplitude_.Start();
-        filterEnvelope_.Start();
-    }
-    if (glideRow_) {
-        // The note holds until the next one slides in from it.
-        glidePending_ = true;
-        noteRemaining_ = kHeldNoteSamples;
-        glideRow_ = false;
-    } else {
-        glidePending_ = false;
-        // A note too short for one sample still ends, after its first.
-        noteRemaining_ =
-            note.noteLength > 0.0
-                ? std::clamp(TruncateValue(note.noteLength * samplesPerBeat), 1, kHeldNoteSamples)
-                : kHeldNoteSamples;
-    }
-}
-
-void BoldDriveBass::ReleaseNote() noexcept {
-    amplitude_.Release();
-    filterEnvelope_.Release();
-    // A glide waits for a note that is still sounding; after a release the
-    // next note starts afresh rather than sliding into silence.
-    glidePending_ = false;
-    noteRemaining_ = 0;
 }
 
 void BoldDriveBass::Retune() noexcept {
-    const double exponent = filterEnvelope_.level * envMod_ + cutoff_.current;
+    const double exponent = controls_.modulation.level * envMod_ + cutoff_.current;
     const double cutoff = std::clamp(kLowestCutoffHz * std::exp2(exponent * kCutoffOctaves),
                                      kLowestCutoffHz, kHighestCutoffHz);
     filter_.Tune(cutoff, resonance_.current, 2.0 * rate_);
@@ -209,15 +145,14 @@ double BoldDriveBass::RenderFrame() noexcept {
         m -= shifted_.Tick();
     }
     filter_.Pass(m);
-    const double out = SaturatingLadder::Saturate(filter_.Pass(m) * drive_) * amplitude_.level;
+    const double out =
+        SaturatingLadder::Saturate(filter_.Pass(m) * drive_) * controls_.amplitude.level;
 
     cutoff_.Tick();
     resonance_.Tick();
-    amplitude_.Tick();
-    filterEnvelope_.Tick();
-    if (noteRemaining_ > 0 && --noteRemaining_ == 0) {
-        ReleaseNote();
-    }
+    controls_.amplitude.Tick();
+    controls_.modulation.Tick();
+    controls_.CountDown();
     return out;
 }
 
@@ -231,7 +166,7 @@ void BoldDriveBass::RenderSegment(const WorkRecord& record, int from, int to) no
 
 std::int32_t BoldDriveBass::Stop(std::int32_t mode) {
     if (mode == 1) {
-        ReleaseNote();
+        controls_.Release();
     }
     return 1;
 }

@@ -5,6 +5,7 @@
 #include "dsp/SegmentEnvelope.h"
 #include "dsp/SlewRamp.h"
 #include "machines/framework/BuiltinMachineBase.h"
+#include "machines/framework/MonoVoiceControls.h"
 #include "machines/framework/ParameterDisplay.h"
 
 #include <array>
@@ -23,23 +24,23 @@ public:
     enum Parameter : std::int32_t {
         kNote = 0,
         kWaveform = 2,
-        kGlideTime = 5,
-        kGlide = 6,
-        kAttack = 11,
-        kDecay = 12,
-        kSustain = 13,
-        kRelease = 14,
+        kGlideTime = MonoVoiceControls::kGlideTime,
+        kGlide = MonoVoiceControls::kGlide,
+        kAttack = MonoVoiceControls::kAttack,
+        kDecay = MonoVoiceControls::kDecay,
+        kSustain = MonoVoiceControls::kSustain,
+        kRelease = MonoVoiceControls::kRelease,
         kCutoff = 20,
         kResonance = 21,
         kEnvMod = 22,
-        kFilterAttack = 25,
-        kFilterDecay = 26,
+        kFilterAttack = MonoVoiceControls::kModAttack,
+        kFilterDecay = MonoVoiceControls::kModDecay,
         kDist = 30,
     };
 
     // The longest note: a note without a length of its own, or one that
     // waits for a glide, ends only by a key release or the next note.
-    static constexpr std::int32_t kHeldNoteSamples = 268435455;
+    static constexpr std::int32_t kHeldNoteSamples = MonoVoiceControls::kHeldNoteSamples;
 
     BoldDriveBass();
     ~BoldDriveBass() override = default;
@@ -70,19 +71,12 @@ private:
     void Retune() noexcept;
     void MoveRamp(SlewRamp& ramp, double value) noexcept;
     void GlidePitch(double note, double samples) noexcept;
-    double EnvelopeLength(double value) const noexcept;
-    void ReleaseNote() noexcept;
 
     double rate_ = 0.0;
     BandLimitedOscillator shifted_; // the second sawtooth of a pulse
     double pulseWidth_ = 0.0;
 
-    SegmentEnvelope amplitude_;
-    SegmentEnvelope filterEnvelope_;
-    double glideTime_ = 0.0; // samples
-    bool glideRow_ = false;  // the Glide value of the current row
-    bool glidePending_ = false;
-    std::int32_t noteRemaining_ = 0; // samples
+    MonoVoiceControls controls_; // the filter envelope is its modulation envelope
 
     SlewRamp cutoff_;    // 0..1, an exponent of the cutoff frequency
     SlewRamp resonance_; // 0..1

@@ -1,6 +1,7 @@
 #include "machines/builtin/BuiltinMachines.h"
 
 #include "machines/builtin/AnalogBass.h"
+#include "machines/builtin/AnalogBass2.h"
 #include "machines/builtin/BoldDriveBass.h"
 #include "machines/builtin/BoldDriveBass2.h"
 #include "machines/builtin/BrickwallFilter.h"
@@ -13,6 +14,7 @@
 #include "machines/builtin/CorvaSynth2.h"
 #include "machines/builtin/Delay.h"
 #include "machines/builtin/Distortion.h"
+#include "machines/builtin/Duosync.h"
 #include "machines/builtin/Eq10.h"
 #include "machines/builtin/Flanger.h"
 #include "machines/builtin/Limiter.h"
@@ -56,12 +58,12 @@ constexpr std::array kBuiltinMachines{
     BuiltinMachine{"Tarn Corva Reverb", true, &Construct<CorvaReverb>},
     BuiltinMachine{"Tarn Corva Reverb LE", true, &Construct<CorvaReverbLe>},
     BuiltinMachine{"Tarn Analog Bass", true, &Construct<AnalogBass>},
-    BuiltinMachine{"Tarn Analog Bass 2", true, nullptr},
+    BuiltinMachine{"Tarn Analog Bass 2", true, &Construct<AnalogBass2>},
     BuiltinMachine{"Tarn NES", true, &Construct<NesApu>},
     BuiltinMachine{"Tarn Distortion", true, &Construct<Distortion>},
     BuiltinMachine{"Tarn Limiter", true, &Construct<Limiter>},
     BuiltinMachine{"Tarn Tracker", true, &Construct<Tracker>},
-    BuiltinMachine{"Tarn Duosync", true, nullptr},
+    BuiltinMachine{"Tarn Duosync", true, &Construct<Duosync>},
     BuiltinMachine{"Tarn Flanger", true, &Construct<Flanger>},
     BuiltinMachine{"Tarn Compressor", true, &Construct<Compressor>},
     BuiltinMachine{"Tarn Sampler", true, &Construct<Sampler>},
