@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
+#include <numbers>
 #include <span>
 
 namespace tarn::test {
@@ -58,6 +60,24 @@ inline double PositiveShare(std::span<const double> samples, double periodSample
         positive += samples[i] > 0.0 ? 1 : 0;
     }
     return whole == 0 ? 0.0 : static_cast<double>(positive) / static_cast<double>(whole);
+}
+
+// The amplitude of the component at hz, read through a Hann window: a sine
+// of amplitude a reads a, and components more than two analysis bins
+// (2 · rate / size Hz) away hardly count.
+inline double ToneAmplitude(std::span<const double> samples, double hz, double rate) {
+    const double n = static_cast<double>(samples.size());
+    const std::complex<double> turn = std::polar(1.0, -2.0 * std::numbers::pi * hz / rate);
+    std::complex<double> rotor = 1.0;
+    std::complex<double> sum = 0.0;
+    double weights = 0.0;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        const double w = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * static_cast<double>(i) / n);
+        sum += w * samples[i] * rotor;
+        weights += w;
+        rotor *= turn;
+    }
+    return weights > 0.0 ? 2.0 * std::abs(sum) / weights : 0.0;
 }
 
 // The frequency of a note on the studio's scale: note 57 is 440 Hz.
