@@ -3,9 +3,11 @@
 // one frame; "realtime" is rendered seconds per second of CPU time, which
 // is also how many instances one core keeps up with.
 #include "dsp/DspLibrary.h"
+#include "machines/builtin/AnalogBass2.h"
 #include "machines/builtin/BoldDriveBass.h"
 #include "machines/builtin/BoldDriveBass2.h"
 #include "machines/builtin/ChipChords.h"
+#include "machines/builtin/Duosync.h"
 #include "machines/builtin/NesApu.h"
 #include "machines/builtin/Synth.h"
 #include "machines/builtin/Widestrings.h"
@@ -148,6 +150,24 @@ void BM_Widestrings(benchmark::State& state) {
     RenderChunks<Widestrings>(state, settings);
 }
 BENCHMARK(BM_Widestrings);
+
+void BM_AnalogBass2Layered(benchmark::State& state) {
+    RenderChunks<AnalogBass2>(state, {{AnalogBass::kResonance, 0.7},
+                                      {AnalogBass2::kSecondLevel, 0.8},
+                                      {AnalogBass2::kSubLevel, 0.5},
+                                      {AnalogBass::kNote, 33.0}});
+}
+BENCHMARK(BM_AnalogBass2Layered);
+
+void BM_DuosyncSweeping(benchmark::State& state) {
+    // The sweep decays over seconds, so the restarts keep their steps.
+    RenderChunks<Duosync>(state, {{Duosync::kSync, 7.0},
+                                  {Duosync::kSweep, 24.0},
+                                  {Duosync::kSweepDecay, 1.0},
+                                  {Duosync::kSustain, 0.0},
+                                  {Duosync::kNote, 57.0}});
+}
+BENCHMARK(BM_DuosyncSweeping);
 
 } // namespace
 } // namespace tarn

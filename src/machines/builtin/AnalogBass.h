@@ -25,20 +25,15 @@ namespace tarn {
 class AnalogBass : public BuiltinMachineBase {
 public:
     // Parameter indices, as events, saved values and FormatValue use them.
+    // Envelopes and glide: kGlideTime, kGlide, kAttack, kDecay, kSustain,
+    // kRelease, kModAttack, kModDecay.
+    using enum MonoVoiceControls::Parameter;
     enum Parameter : std::int32_t {
         kNote = 0,
         kWaveform = 2,
-        kGlideTime = MonoVoiceControls::kGlideTime,
-        kGlide = MonoVoiceControls::kGlide,
-        kAttack = MonoVoiceControls::kAttack,
-        kDecay = MonoVoiceControls::kDecay,
-        kSustain = MonoVoiceControls::kSustain,
-        kRelease = MonoVoiceControls::kRelease,
         kCutoff = 20,
         kResonance = 21,
         kEnvMod = 22,
-        kModAttack = MonoVoiceControls::kModAttack,
-        kModDecay = MonoVoiceControls::kModDecay,
     };
 
     AnalogBass();

@@ -21,15 +21,12 @@ namespace tarn {
 // slides in from its pitch. The same mono signal goes to every output.
 class BoldDriveBass : public BuiltinMachineBase {
 public:
+    // Envelopes and glide: kGlideTime, kGlide, kAttack, kDecay, kSustain,
+    // kRelease, kModAttack, kModDecay.
+    using enum MonoVoiceControls::Parameter;
     enum Parameter : std::int32_t {
         kNote = 0,
         kWaveform = 2,
-        kGlideTime = MonoVoiceControls::kGlideTime,
-        kGlide = MonoVoiceControls::kGlide,
-        kAttack = MonoVoiceControls::kAttack,
-        kDecay = MonoVoiceControls::kDecay,
-        kSustain = MonoVoiceControls::kSustain,
-        kRelease = MonoVoiceControls::kRelease,
         kCutoff = 20,
         kResonance = 21,
         kEnvMod = 22,

@@ -18,17 +18,14 @@ namespace tarn {
 // so the jump does not alias. The same mono signal goes to every output.
 class Duosync : public BuiltinMachineBase {
 public:
+    // Envelopes and glide: kGlideTime, kGlide, kAttack, kDecay, kSustain,
+    // kRelease, kModAttack, kModDecay.
+    using enum MonoVoiceControls::Parameter;
     enum Parameter : std::int32_t {
         kNote = 0,
         kWaveform = 2,
         kSync = 3,  // semitones, 0..48
         kSweep = 4, // semitones, 0..48
-        kGlideTime = MonoVoiceControls::kGlideTime,
-        kGlide = MonoVoiceControls::kGlide,
-        kAttack = MonoVoiceControls::kAttack,
-        kDecay = MonoVoiceControls::kDecay,
-        kSustain = MonoVoiceControls::kSustain,
-        kRelease = MonoVoiceControls::kRelease,
         kSweepAttack = MonoVoiceControls::kModAttack,
         kSweepDecay = MonoVoiceControls::kModDecay,
     };

@@ -4,6 +4,10 @@
 #include "machines/builtin/Master.h"
 #include "machines/framework/GearFixture.h"
 #include "machines/framework/MachineFactory.h"
+#include "support/SignalMeasures.h"
+
+#include "EffectHarness.h"
+#include "WaveProject.h"
 
 #include <gtest/gtest.h>
 
@@ -26,6 +30,33 @@ TEST(BuiltinMachineTable, ListsTheRegistryFirstThenTheUnlistedNames) {
     }
     EXPECT_EQ(names.size(), table.size());
     EXPECT_EQ(std::string(table.front().name), "Tarn Master");
+}
+
+// Every name of the table makes a machine that sounds, hosted by its Node:
+// a generator plays a note (the sample players their default slot, 0; the
+// synthesizers whose oscillators all start switched off with them on), an
+// effect or the Master passes a burst of noise.
+TEST(BuiltinMachineTable, EveryMachineRendersFiniteSound) {
+    for (const BuiltinMachine& builtin : BuiltinMachines()) {
+        SCOPED_TRACE(builtin.name);
+        ASSERT_NE(builtin.construct, nullptr);
+        test::WaveProject project(builtin.name);
+        project.PutWave(0, {test::SineWave(440.0, test::WaveProject::kRate, 44100)});
+        test::WaveProject::Stereo out;
+        if (project.node().Info().kind == kKindGenerator) {
+            for (const auto& [index, descriptor] : project.node().Parameters(kGroupMachine)) {
+                if (descriptor.name == "Enabled") {
+                    project.Set(index, 1.0);
+                }
+            }
+            project.Note(57.0);
+            out = project.Render(44100);
+        } else {
+            out = project.Render(44100, test::Noise(4410, 3));
+        }
+        EXPECT_TRUE(test::AllFinite(out.left) && test::AllFinite(out.right));
+        EXPECT_GT(std::max(test::Rms(out.left), test::Rms(out.right)), 0.001);
+    }
 }
 
 TEST_F(BuiltinMachinesTest, TheFactoryMakesAWorkingMaster) {

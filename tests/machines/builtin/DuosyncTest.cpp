@@ -90,8 +90,7 @@ TEST(Duosync, TheSweepStartsHighAndFallsBackToTheNote) {
     // Near two octaves up, the synced wave crosses zero about four times a
     // period; once the sweep is over, once.
     EXPECT_GT(ZeroCrossingFrequency(Window(out, 0.0, 0.02), kRate), 2.5 * NoteHz(45.0));
-    EXPECT_NEAR(Cents(ZeroCrossingFrequency(Window(out, 1.5, 0.5), kRate), NoteHz(45.0)), 0.0,
-                1.0);
+    EXPECT_NEAR(Cents(ZeroCrossingFrequency(Window(out, 1.5, 0.5), kRate), NoteHz(45.0)), 0.0, 1.0);
 }
 
 TEST(Duosync, StaysFiniteAndBoundedWithEveryParameterJumpingBetweenExtremes) {

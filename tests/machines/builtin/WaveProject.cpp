@@ -69,7 +69,7 @@ void WaveProject::Note(double note, double lengthBeats, double velocity, int tra
     pending_.back().velocity = velocity;
 }
 
-WaveProject::Stereo WaveProject::Render(int frames) {
+WaveProject::Stereo WaveProject::Render(int frames, std::span<const double> input) {
     Stereo out;
     std::stable_sort(
         pending_.begin(), pending_.end(),
@@ -83,12 +83,24 @@ WaveProject::Stereo WaveProject::Render(int frames) {
     ChannelBufferRecord leftRecord{left.data(), 0};
     ChannelBufferRecord rightRecord{right.data(), 0};
     std::array<ChannelBufferRecord*, 2> outputs{&leftRecord, &rightRecord};
+    // Each channel its own copy, in case a machine works in place.
+    std::array<std::array<double, kMaxChunkFrames>, 2> in{};
+    const std::int32_t connected = input.empty() ? 0 : 1;
+    std::array<ChannelBufferRecord, 2> inRecords{
+        {{in[0].data(), connected}, {in[1].data(), connected}}};
+    std::array<ChannelBufferRecord*, 2> inputs{&inRecords[0], &inRecords[1]};
     for (int done = 0; done < frames;) {
         WorkRecord record;
+        record.inputs = inputs.data();
         record.outputs = outputs.data();
         record.frameCount = std::min(frames - done, kMaxChunkFrames);
         record.events = events.data();
         record.eventCount = done == 0 ? static_cast<int>(events.size()) : 0;
+        for (int frame = 0; frame < record.frameCount; ++frame) {
+            const auto at = static_cast<std::size_t>(done + frame);
+            in[0][static_cast<std::size_t>(frame)] = at < input.size() ? input[at] : 0.0;
+            in[1][static_cast<std::size_t>(frame)] = in[0][static_cast<std::size_t>(frame)];
+        }
         EXPECT_EQ(node().SendToMachine(kMsgWork, 0, &record), 1);
         out.left.insert(out.left.end(), left.begin(), left.begin() + record.frameCount);
         out.right.insert(out.right.end(), right.begin(), right.begin() + record.frameCount);

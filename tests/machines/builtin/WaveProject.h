@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace tarn::test {
@@ -39,7 +40,9 @@ public:
     // An event of any track, unchecked: for tracks the machine lacks.
     void Queue(const EventRecord& event) { pending_.push_back(event); }
 
-    Stereo Render(int frames);
+    // With an input, it goes to both input channels, announced as
+    // connected (silence past its end); without one they are open.
+    Stereo Render(int frames, std::span<const double> input = {});
 
     Project& project() { return *project_; }
     Node& node() { return *project_->GetNode(id_); }
