@@ -39,6 +39,12 @@ public:
         return std::nullopt;
     }
 
+    // A sound file to load into the wavetable: the open dialog showing the
+    // files the sound handlers read.
+    virtual std::optional<std::filesystem::path> ChooseSoundFile() {
+        return ChooseFile(FileDialog::kOpen, "wav");
+    }
+
     // The system clipboard's text (empty when it holds none) and replacing
     // it, for copying pattern events between editors and programs. The GUI
     // uses the system's; without one the clipboard is a text in memory.

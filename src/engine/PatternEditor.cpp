@@ -26,6 +26,7 @@ namespace {
 constexpr double kDefaultNoteLength = 0.5;
 constexpr double kDefaultVelocity = 1.0;
 constexpr int kNoteRange = 127;
+constexpr double kMaxNoteLength = 99.0; // the note length column's range
 
 const char* TypeName(int type) {
     switch (type) {
@@ -297,6 +298,45 @@ int PatternEditor::EnterValue(double value) {
         PatternEventRecord record = events.empty() ? NewEvent(nodeId_, *column) : *events[0].record;
         record.event.value = column->Fit(value);
         return StoreInCell(target, *column, record);
+    });
+}
+
+int PatternEditor::EnterNote(double note, double length, double velocity) {
+    return Run("Insert event", [&](Target& target) {
+        const GridColumn* column = target.ValueColumn(cursorColumn_);
+        if (column == nullptr || column->type != kTypeNote) {
+            return 0;
+        }
+        PatternEventRecord record = NewEvent(nodeId_, *column);
+        record.event.value = column->Fit(note);
+        record.event.noteLength = std::clamp(length, 0.0, kMaxNoteLength);
+        record.event.velocity = std::clamp(velocity, 0.0, 1.0);
+        return StoreInCell(target, *column, record);
+    });
+}
+
+int PatternEditor::Resize(int length, int ticksPerBeat) {
+    if (length < 1 || length > Pattern::kMaxLength || ticksPerBeat < 1) {
+        return 0;
+    }
+    return Run("Pattern size", [&](Target& target) {
+        std::vector<std::pair<int, PatternEventRecord>> events;
+        target.pattern.ForEachEvent(
+            [&](int beat, const PatternEventRecord& record) { events.emplace_back(beat, record); });
+        // Reset forgets everything else a pattern carries but the colour.
+        const std::string name = target.pattern.name;
+        const auto state = target.pattern.editorState;
+        target.pattern.Reset(length, ticksPerBeat, target.pattern.Colour());
+        target.pattern.name = name;
+        target.pattern.editorState = state;
+        FitTracks(target.node, target.pattern);
+        for (const auto& [beat, record] : events) {
+            target.pattern.AddEvent(record, beat); // beyond the new end: dropped
+        }
+        for (auto [index, track] : target.node.SequenceTracks()) {
+            track->Layout();
+        }
+        return 1;
     });
 }
 

@@ -77,6 +77,13 @@ public:
     int TypeCharacter(int position, char c);
     // "Insert event" with the value given (piano roll, drawing a value).
     int EnterValue(double value);
+    // "Insert event" of a note with its length (beats) and velocity in the
+    // cursor's cell (piano roll: drawing, resizing, the velocity lane).
+    int EnterNote(double note, double length, double velocity);
+
+    // "Pattern size": a new length (beats) and TPB, keeping every event
+    // that still lies inside the pattern at its time.
+    int Resize(int length, int ticksPerBeat);
 
     // "Delete event": empties the cursor's cell.
     int DeleteEvent();

@@ -109,6 +109,9 @@ public:
     // Save As).
     void Clear();
     bool IsChanged() const { return changed_; }
+    // A change that cannot be undone (a sequence edit, a new pattern) still
+    // leaves something to save.
+    void MarkChanged() { changed_ = true; }
     // The project was written to its file: nothing is left to lose, though
     // every entry can still be undone.
     void MarkSaved() { changed_ = false; }

@@ -55,14 +55,25 @@ MessageBoxAnswer DialogInteraction::ShowMessage(std::string_view caption, std::s
 std::optional<std::filesystem::path>
 DialogInteraction::ChooseFile(FileDialog dialog, std::string_view defaultExtension) {
     const QString extension = ToQString(defaultExtension);
+    const QString kind = extension == "tarn" ? QObject::tr("Tarn Studio projects")
+                                             : QObject::tr("%1 files").arg(extension.toUpper());
+    return Choose(dialog, extension, {QStringLiteral("%1 (*.%2)").arg(kind, extension)});
+}
+
+std::optional<std::filesystem::path> DialogInteraction::ChooseSoundFile() {
+    // The built-in reader takes WAV; the libsndfile handler the rest.
+    return Choose(FileDialog::kOpen, "wav",
+                  {QObject::tr("Sound files (*.wav *.aif *.aiff *.aifc *.flac *.ogg *.au *.snd "
+                               "*.caf *.w64 *.voc)")});
+}
+
+std::optional<std::filesystem::path>
+DialogInteraction::Choose(FileDialog dialog, const QString& extension, const QStringList& filters) {
     // A relative folder (the shipped ".") is one of the application directory.
     const std::filesystem::path start =
         lastDirectory_.empty() ? AppDirectory() : ResolvePath(lastDirectory_);
     QFileDialog chooser(parent_, QString(), QString::fromStdString(start.string()));
-    const QString kind = extension == "tarn" ? QObject::tr("Tarn Studio projects")
-                                             : QObject::tr("%1 files").arg(extension.toUpper());
-    chooser.setNameFilters(
-        {QStringLiteral("%1 (*.%2)").arg(kind, extension), QObject::tr("All files (*)")});
+    chooser.setNameFilters(filters + QStringList{QObject::tr("All files (*)")});
     chooser.setDefaultSuffix(extension);
     if (dialog == FileDialog::kSave) {
         chooser.setAcceptMode(QFileDialog::AcceptSave);

@@ -22,10 +22,14 @@ public:
                                  MessageBoxButtons buttons) override;
     std::optional<std::filesystem::path> ChooseFile(FileDialog dialog,
                                                     std::string_view defaultExtension) override;
+    std::optional<std::filesystem::path> ChooseSoundFile() override;
     std::string ClipboardText() override;
     void SetClipboardText(std::string text) override;
 
 private:
+    std::optional<std::filesystem::path> Choose(FileDialog dialog, const QString& extension,
+                                                const QStringList& filters);
+
     QPointer<QWidget> parent_;
     std::string lastDirectory_;
 };

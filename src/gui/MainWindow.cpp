@@ -9,9 +9,12 @@
 #include "formats/SettingsStore.h"
 #include "gui/ConsoleWindow.h"
 #include "gui/CpuMonitorWindow.h"
+#include "gui/PatternPage.h"
+#include "gui/SequencerView.h"
 #include "gui/StudioApplication.h"
 #include "gui/TransportBar.h"
 #include "gui/WaveRender.h"
+#include "gui/WavetableWindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -88,6 +91,11 @@ MainWindow::MainWindow(StudioApplication& application) : application_(applicatio
         label->setProperty("view", page.view);
         views_->addWidget(label);
     }
+    patterns_ = new PatternPage(application, views_);
+    ReplaceView(kPatternView, patterns_);
+    sequencer_ = new SequencerView(application.GetStudio().Current(),
+                                   application.Commands().History(), application.GetSkin(), views_);
+    ReplaceView(kSequencerView, sequencer_);
     setCentralWidget(views_);
     transport_ = new TransportBar(application, this);
     addToolBar(Qt::TopToolBarArea, transport_);
@@ -95,6 +103,8 @@ MainWindow::MainWindow(StudioApplication& application) : application_(applicatio
     addDockWidget(Qt::BottomDockWidgetArea, console_);
     cpuMonitor_ = new CpuMonitorWindow(application.GetStudio(), this);
     addDockWidget(Qt::RightDockWidgetArea, cpuMonitor_);
+    wavetable_ = new WavetableWindow(application, this);
+    addDockWidget(Qt::RightDockWidgetArea, wavetable_);
     BuildMenus();
     statusBar()->showMessage(tr("Ready"));
     resize(1280, 800);
@@ -104,6 +114,10 @@ MainWindow::MainWindow(StudioApplication& application) : application_(applicatio
     connect(refresh, &QTimer::timeout, transport_, &TransportBar::Refresh);
     connect(refresh, &QTimer::timeout, this,
             [&application] { application.GetStudio().IdleMachines(); });
+    connect(refresh, &QTimer::timeout, this, [this] {
+        patterns_->Refresh();
+        sequencer_->RefreshPlayPosition();
+    });
     refresh->start(kRefreshMilliseconds);
 }
 
@@ -161,6 +175,7 @@ void MainWindow::BuildMenus() {
     view->addSeparator();
     view->addAction(console_->toggleViewAction());
     view->addAction(cpuMonitor_->toggleViewAction());
+    view->addAction(wavetable_->toggleViewAction());
 
     QMenu* transport = menuBar()->addMenu(tr("&Transport"));
     transport->addActions(transport_->Commands());
@@ -206,20 +221,42 @@ void MainWindow::RenderToWave() {
     }
 }
 
-void MainWindow::Notice(int notice, int value, int /*value2*/) {
+void MainWindow::Notice(int notice, int value, int value2) {
     switch (notice) {
     case kNoticeSwitchMainView:
         ShowView(value);
         break;
     case kNoticeProjectSwapped:
+        patterns_->Reload();
+        sequencer_->Reload();
+        wavetable_->Reload();
+        UpdateTitle();
+        break;
     case kNoticeSavedAs:
         UpdateTitle();
+        break;
+    case kNoticePatternChanged:
+        patterns_->PatternChanged(value, value2);
+        sequencer_->Reload();
         break;
     case kNoticeExit:
         StoreState(application_.Settings());
         break;
     default:
         break;
+    }
+}
+
+void MainWindow::ReplaceView(int view, QWidget* page) {
+    page->setProperty("view", view);
+    for (int index = 0; index < views_->count(); ++index) {
+        QWidget* placeholder = views_->widget(index);
+        if (placeholder != page && placeholder->property("view").toInt() == view) {
+            views_->insertWidget(index, page);
+            views_->removeWidget(placeholder);
+            placeholder->deleteLater();
+            return;
+        }
     }
 }
 
@@ -257,6 +294,7 @@ void MainWindow::RestoreState(const SettingsStore& settings) {
     }
     RestoreToolWindow(*console_, settings, "console");
     RestoreToolWindow(*cpuMonitor_, settings, "cpumon");
+    RestoreToolWindow(*wavetable_, settings, "wavetable");
 }
 
 void MainWindow::StoreState(SettingsStore& settings) const {
@@ -266,6 +304,7 @@ void MainWindow::StoreState(SettingsStore& settings) const {
     }
     StoreToolWindow(*console_, settings, "console");
     StoreToolWindow(*cpuMonitor_, settings, "cpumon");
+    StoreToolWindow(*wavetable_, settings, "wavetable");
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

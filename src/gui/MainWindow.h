@@ -12,6 +12,9 @@ namespace tarn {
 
 class ConsoleWindow;
 class CpuMonitorWindow;
+class PatternPage;
+class SequencerView;
+class WavetableWindow;
 class SettingsStore;
 class StudioApplication;
 class TransportBar;
@@ -41,6 +44,9 @@ public:
     TransportBar& Transport() { return *transport_; }
     ConsoleWindow& Console() { return *console_; }
     CpuMonitorWindow& CpuMonitor() { return *cpuMonitor_; }
+    PatternPage& Patterns() { return *patterns_; }
+    SequencerView& Sequencer() { return *sequencer_; }
+    WavetableWindow& Wavetable() { return *wavetable_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -50,6 +56,8 @@ private:
     void BuildRecentMenu(QMenu* menu);
     void RenderToWave();
     void UpdateTitle();
+    // Puts page in place of the main view's placeholder.
+    void ReplaceView(int view, QWidget* page);
     void RestoreState(const SettingsStore& settings);
     void StoreState(SettingsStore& settings) const;
     QAction* AddCommand(QMenu* menu, const QString& text, const QKeySequence& keys,
@@ -60,6 +68,9 @@ private:
     TransportBar* transport_ = nullptr;
     ConsoleWindow* console_ = nullptr;
     CpuMonitorWindow* cpuMonitor_ = nullptr;
+    PatternPage* patterns_ = nullptr;
+    SequencerView* sequencer_ = nullptr;
+    WavetableWindow* wavetable_ = nullptr;
 };
 
 } // namespace tarn
