@@ -190,11 +190,11 @@ void PatternGridView::paintEvent(QPaintEvent* /*event*/) {
     {
         ProjectLock hold(current_);
         const Pattern* pattern = EditedPattern(current_, editor_);
+        const int baseline = 1 + painter.fontMetrics().ascent();
         painter.setPen(skin_.text);
         for (std::size_t c = 0; pattern != nullptr && c < columns_.size(); ++c) {
             const int left = ColumnLeft(static_cast<int>(c));
-            const int width = widths_[c];
-            if (left + width < rowNumberWidth_ || left > area.width()) {
+            if (left + widths_[c] < rowNumberWidth_ || left > area.width()) {
                 continue;
             }
             const GridColumn& column = columns_[c];
@@ -214,9 +214,10 @@ void PatternGridView::paintEvent(QPaintEvent* /*event*/) {
                         continue;
                     }
                     lastDrawn = row;
-                    const QRect cell(left, headerHeight_ + (row - firstRow) * rowHeight_, width,
-                                     rowHeight_);
-                    painter.drawText(cell, Qt::AlignCenter,
+                    // Drawn at a baseline rather than aligned in a box:
+                    // the text needs no layout, which is most of a frame.
+                    painter.drawText(left + kCellPadding / 2,
+                                     headerHeight_ + (row - firstRow) * rowHeight_ + baseline,
                                      QString::fromStdString(CellString(
                                          column, modes_[c], Shown(column, record->event))));
                 }
