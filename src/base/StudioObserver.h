@@ -10,7 +10,8 @@ enum StudioNotice : int {
     kNoticeProjectSwapped = 0x8096,
     kNoticeProjectSwapping = 0x8098,
     kNoticeSavedAs = 0x8099,
-    kNoticePatternChanged = 0x809A, // value: Node id, value2: pattern number
+    kNoticePatternChanged = 0x809A,  // value: Node id, value2: pattern number
+    kNoticeSequenceChanged = 0x809B, // a sequence edit was undone or redone
 };
 
 // The main window's side of those notices. The GUI installs one that posts

@@ -239,6 +239,9 @@ void MainWindow::Notice(int notice, int value, int value2) {
         patterns_->PatternChanged(value, value2);
         sequencer_->Reload();
         break;
+    case kNoticeSequenceChanged:
+        sequencer_->Reload();
+        break;
     case kNoticeExit:
         StoreState(application_.Settings());
         break;

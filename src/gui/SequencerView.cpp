@@ -3,6 +3,7 @@
 #include "base/StudioObserver.h"
 #include "engine/CurrentProject.h"
 #include "engine/Project.h"
+#include "engine/SequenceUndoEntry.h"
 #include "engine/UndoHistory.h"
 #include "gui/EditingKeys.h"
 #include "gui/MainWindow.h"
@@ -351,18 +352,25 @@ void SequencerView::SetMarker(int marker, int beat) {
     }
 }
 
-template <typename Edit> void SequencerView::EditTracks(Edit edit, bool selectionOnly) {
+template <typename Edit> void SequencerView::EditTracks(const char* name, Edit edit) {
+    std::unique_ptr<SequenceUndoEntry> entry;
     {
         ProjectLock hold(current_);
         const Project* project = current_.Get();
+        if (project == nullptr) {
+            return;
+        }
+        if (name != nullptr) {
+            entry = std::make_unique<SequenceUndoEntry>(name, *project);
+        }
         for (std::size_t row = 0; row < rows_.size(); ++row) {
             if (SequenceTrack* track = TrackOf(project, rows_[row].nodeId, rows_[row].track)) {
                 edit(static_cast<int>(row), *track);
             }
         }
     }
-    if (!selectionOnly) {
-        history_.MarkChanged();
+    if (entry != nullptr) {
+        history_.Push(std::move(entry));
     }
     Reload();
 }
@@ -373,14 +381,17 @@ void SequencerView::Place(int row, int beat) {
         ProjectLock hold(current_);
         const Project* project = current_.Get();
         Node* node = project != nullptr ? project->GetNode(shown.nodeId) : nullptr;
-        if (node == nullptr || node->Patterns().Get(node->currentPattern) == nullptr ||
-            node->SequenceTracks().Create(shown.track) == 0 ||
+        if (node == nullptr || node->Patterns().Get(node->currentPattern) == nullptr) {
+            return;
+        }
+        auto entry = std::make_unique<SequenceUndoEntry>("Place pattern", *project);
+        if (node->SequenceTracks().Create(shown.track) == 0 ||
             node->SequenceTracks().Get(shown.track)->PlacePattern(beat, node->currentPattern) ==
                 0) {
             return;
         }
+        history_.Push(std::move(entry));
     }
-    history_.MarkChanged();
     Reload();
 }
 
@@ -390,12 +401,10 @@ void SequencerView::SelectRectangle(const QPoint& from, const QPoint& to) {
     const int lastRow = RowAt(rectangle.bottom()) < 0 ? RowCount() - 1 : RowAt(rectangle.bottom());
     const int firstBeat = std::max(0, BeatAt(rectangle.left()));
     const int endBeat = BeatAt(rectangle.right()) + 1;
-    EditTracks(
-        [&](int row, SequenceTrack& track) {
-            const bool inside = row >= firstRow && row <= lastRow;
-            track.SelectRange(inside ? firstBeat : 0, inside ? endBeat : 0);
-        },
-        true);
+    EditTracks(nullptr, [&](int row, SequenceTrack& track) {
+        const bool inside = row >= firstRow && row <= lastRow;
+        track.SelectRange(inside ? firstBeat : 0, inside ? endBeat : 0);
+    });
 }
 
 void SequencerView::mousePressEvent(QMouseEvent* event) {
@@ -435,11 +444,9 @@ void SequencerView::mousePressEvent(QMouseEvent* event) {
         selected = track != nullptr && track->Entry(*start)->selected != 0;
     }
     if (!selected) {
-        EditTracks(
-            [&](int index, SequenceTrack& track) {
-                track.SelectRange(index == row ? *start : 0, index == row ? *start + 1 : 0);
-            },
-            true);
+        EditTracks(nullptr, [&](int index, SequenceTrack& track) {
+            track.SelectRange(index == row ? *start : 0, index == row ? *start + 1 : 0);
+        });
     }
 }
 
@@ -478,9 +485,10 @@ void SequencerView::mouseReleaseEvent(QMouseEvent* event) {
         const int offset = BeatAt(point.x()) - BeatAt(pressPoint_.x());
         const bool copy = (event->modifiers() & Qt::ControlModifier) != 0;
         if (offset != 0) {
-            EditTracks([&](int, SequenceTrack& track) {
-                copy ? track.CopySelected(offset) : track.MoveSelected(offset);
-            });
+            EditTracks(copy ? "Copy placements" : "Move placements",
+                       [&](int, SequenceTrack& track) {
+                           copy ? track.CopySelected(offset) : track.MoveSelected(offset);
+                       });
         }
     }
     viewport()->update();
@@ -512,11 +520,12 @@ void SequencerView::OpenPattern(int row, int beat) {
 }
 
 void SequencerView::DeleteSelected() {
-    EditTracks([](int, SequenceTrack& track) { track.DeleteSelected(); });
+    EditTracks("Delete placements", [](int, SequenceTrack& track) { track.DeleteSelected(); });
 }
 
 void SequencerView::TransposeSelected(double amount) {
-    EditTracks([amount](int, SequenceTrack& track) { track.TransposeSelected(amount); });
+    EditTracks("Transpose placements",
+               [amount](int, SequenceTrack& track) { track.TransposeSelected(amount); });
 }
 
 void SequencerView::DuplicateSelected(bool asNewPatterns) {
@@ -543,10 +552,11 @@ void SequencerView::DuplicateSelected(bool asNewPatterns) {
     if (first < 0) {
         return;
     }
-    EditTracks([&](int, SequenceTrack& track) {
-        asNewPatterns ? track.CopySelectedAsNewPatterns(end - first)
-                      : track.CopySelected(end - first);
-    });
+    EditTracks(asNewPatterns ? "Copy as new patterns" : "Copy placements",
+               [&](int, SequenceTrack& track) {
+                   asNewPatterns ? track.CopySelectedAsNewPatterns(end - first)
+                                 : track.CopySelected(end - first);
+               });
 }
 
 void SequencerView::keyPressEvent(QKeyEvent* event) {

@@ -24,7 +24,8 @@ struct Skin;
 // copies them); a drag over empty beats selects a rectangle; a drag on the
 // ruler sets the loop or moves the marker it starts on; a double-click opens
 // a placement's pattern in the pattern editor. Edits run under the project
-// lock through the sequence tracks' own operations. GUI thread only.
+// lock through the sequence tracks' own operations, each one undoable.
+// GUI thread only.
 class SequencerView final : public QAbstractScrollArea {
 public:
     static constexpr int kBeatWidth = 24;
@@ -85,9 +86,9 @@ private:
     // marker taken to point.
     void DragRuler(const QPoint& point);
     // Calls edit(row, track) for every row that has a track, under the
-    // project lock; marks the project changed unless only the selection
-    // changed.
-    template <typename Edit> void EditTracks(Edit edit, bool selectionOnly = false);
+    // project lock, recorded for undo under name (null: only the selection
+    // changes, which is not recorded).
+    template <typename Edit> void EditTracks(const char* name, Edit edit);
     void Place(int row, int beat);
     void SelectRectangle(const QPoint& from, const QPoint& to);
     void OpenPattern(int row, int beat);

@@ -83,6 +83,20 @@ TEST_F(SequencerViewTest, ClicksPlaceTheCurrentPatternAndDragsMoveItByWholeBeats
     QTest::keyClick(view_, Qt::Key_Delete);
     EXPECT_EQ(StartAt(11), -1);
     EXPECT_EQ(StartAt(15), -1);
+
+    // Each edit undoes on its own, and redoes.
+    EXPECT_EQ(studio_->Commands().History().UndoName(), "Delete placements");
+    QTest::keyClick(view_, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(StartAt(11), 1);
+    EXPECT_EQ(StartAt(15), 1);
+    EXPECT_EQ(track.Entry(15)->transpose, 1.0);
+    QTest::keyClick(view_, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(track.Entry(15)->transpose, 0.0);
+    QTest::keyClick(view_, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(StartAt(15), -1);
+    QTest::keyClick(view_, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(StartAt(15), 1);
+    EXPECT_EQ(track.Entry(15)->transpose, 0.0);
 }
 
 TEST_F(SequencerViewTest, RulerDragsSetTheLoopThatF6Plays) {
