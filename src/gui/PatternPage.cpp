@@ -10,12 +10,11 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
-#include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
-#include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 namespace tarn {
@@ -23,15 +22,7 @@ namespace {
 
 constexpr int kMaxTicksPerBeat = 96;
 
-QPushButton* AddButton(QHBoxLayout* bar, const QString& text, const char* name) {
-    auto* button = new QPushButton(text);
-    button->setObjectName(name);
-    button->setFocusPolicy(Qt::NoFocus);
-    bar->addWidget(button);
-    return button;
-}
-
-QSpinBox* AddSpinBox(QHBoxLayout* bar, const QString& label, int minimum, int maximum) {
+QSpinBox* AddSpinBox(QToolBar* bar, const QString& label, int minimum, int maximum) {
     bar->addWidget(new QLabel(label));
     auto* box = new QSpinBox;
     box->setRange(minimum, maximum);
@@ -49,7 +40,8 @@ PatternPage::PatternPage(StudioApplication& application, QWidget* parent)
     : QWidget(parent), application_(application),
       editor_(application.GetStudio().Current(), application.Commands().History()) {
     setObjectName("PatternPage");
-    auto* bar = new QHBoxLayout;
+    // A tool bar, so that a narrow window folds the rest of it away.
+    auto* bar = new QToolBar;
     bar->addWidget(new QLabel(tr("Machine")));
     nodes_ = new QComboBox;
     nodes_->setObjectName("nodes");
@@ -59,21 +51,16 @@ PatternPage::PatternPage(StudioApplication& application, QWidget* parent)
     patterns_->setObjectName("patterns");
     patterns_->setMinimumContentsLength(12);
     bar->addWidget(patterns_);
-    connect(AddButton(bar, tr("New"), "newPattern"), &QPushButton::clicked, this,
-            [this] { NewPattern(false); });
-    connect(AddButton(bar, tr("Copy"), "copyPattern"), &QPushButton::clicked, this,
-            [this] { NewPattern(true); });
-    connect(AddButton(bar, tr("Rename..."), "renamePattern"), &QPushButton::clicked, this,
-            [this] { RenamePattern(); });
-    connect(AddButton(bar, tr("Colour..."), "colourPattern"), &QPushButton::clicked, this,
-            [this] { ChooseColour(); });
+    bar->addAction(tr("New"), this, [this] { NewPattern(false); });
+    bar->addAction(tr("Copy"), this, [this] { NewPattern(true); });
+    bar->addAction(tr("Rename..."), this, [this] { RenamePattern(); });
+    bar->addAction(tr("Colour..."), this, [this] { ChooseColour(); });
     length_ = AddSpinBox(bar, tr("Beats"), 1, Pattern::kMaxLength);
     ticksPerBeat_ = AddSpinBox(bar, tr("TPB"), 1, kMaxTicksPerBeat);
     octave_ = AddSpinBox(bar, tr("Octave"), 0, PatternGridView::kMaxOctave);
     follow_ = new QCheckBox(tr("Follow"));
     follow_->setFocusPolicy(Qt::NoFocus);
     bar->addWidget(follow_);
-    bar->addStretch(1);
 
     grid_ = new PatternGridView(editor_, application.GetStudio().Current(), application.GetSkin());
     tabs_ = new QTabWidget;
@@ -83,7 +70,7 @@ PatternPage::PatternPage(StudioApplication& application, QWidget* parent)
     // The roll shows the track the grid's cursor is on.
     connect(tabs_, &QTabWidget::currentChanged, this, [this] { roll_->Reload(); });
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(bar);
+    layout->addWidget(bar);
     layout->addWidget(tabs_, 1);
 
     octave_->setValue(grid_->Octave());

@@ -42,6 +42,7 @@ WavetableWindow::WavetableWindow(StudioApplication& application, QWidget* parent
     auto* body = new QWidget(this);
     slots_ = new QListWidget;
     slots_->setObjectName("slots");
+    slots_->setMinimumWidth(180);
     files_ = new QListWidget;
     files_->setObjectName("files");
     folderLabel_ = new QLabel;

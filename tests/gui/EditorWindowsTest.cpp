@@ -33,11 +33,11 @@ protected:
         QApplication::setActiveWindow(window_);
         ASSERT_TRUE(QTest::qWaitForWindowActive(window_));
     }
-    // A short sine of 1 000 frames at 44 100 Hz, 16-bit mono.
+    // A fading sine of 20 000 frames at 44 100 Hz, 16-bit mono.
     std::filesystem::path WriteSine(const std::string& name) {
         std::vector<std::int64_t> samples;
-        for (int i = 0; i < 1000; ++i) {
-            samples.push_back(std::lround(20000.0 * std::sin(i * 0.05)));
+        for (int i = 0; i < kFrames; ++i) {
+            samples.push_back(std::lround(30000.0 * std::exp(-i / 6000.0) * std::sin(i * 0.01)));
         }
         const std::filesystem::path file = scratch_ / (name + ".wav");
         test::WavBuilder()
@@ -54,6 +54,7 @@ protected:
             .toStdString();
     }
 
+    static constexpr int kFrames = 20000;
     MainWindow* window_ = nullptr;
 };
 
@@ -70,7 +71,7 @@ TEST_F(EditorWindowsTest, WavetableLoadsAFileIntoTheSelectedSlotUnderItsName) {
         const Wave* wave = studio_->GetStudio().Current().Get()->Waves().Get(3);
         ASSERT_NE(wave, nullptr);
         EXPECT_EQ(wave->name, "kick");
-        EXPECT_EQ(wave->FrameCount(), 1000);
+        EXPECT_EQ(wave->FrameCount(), kFrames);
     }
     EXPECT_EQ(SlotText(3), "3. kick");
     EXPECT_EQ(wavetable.SelectedSlot(), 3);

@@ -3,6 +3,7 @@
 #include "engine/PatternEditing.h"
 #include "engine/Project.h"
 #include "gui/MainWindow.h"
+#include "gui/PatternPage.h"
 #include "gui/SequencerView.h"
 
 #include <QApplication>
@@ -97,6 +98,13 @@ TEST_F(SequencerViewTest, ClicksPlaceTheCurrentPatternAndDragsMoveItByWholeBeats
     QTest::keyClick(view_, Qt::Key_Y, Qt::ControlModifier);
     EXPECT_EQ(StartAt(15), 1);
     EXPECT_EQ(track.Entry(15)->transpose, 0.0);
+
+    // A double-click opens the placement's pattern in the pattern editor.
+    QTest::mouseDClick(view_->viewport(), Qt::LeftButton, {}, view_->PointOf(kBassRow, 16.5));
+    MainWindow& window = studio_->Window();
+    EXPECT_EQ(window.CurrentView(), MainWindow::kPatternView);
+    EXPECT_EQ(window.Patterns().Editor().NodeId(), nodeId_);
+    EXPECT_EQ(window.Patterns().Editor().PatternNumber(), 1);
 }
 
 TEST_F(SequencerViewTest, RulerDragsSetTheLoopThatF6Plays) {
