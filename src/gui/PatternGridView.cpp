@@ -7,6 +7,7 @@
 #include "engine/Project.h"
 #include "gui/EditedPattern.h"
 #include "gui/EditingKeys.h"
+#include "gui/KeyboardHook.h"
 #include "gui/NoteText.h"
 #include "gui/Skin.h"
 
@@ -54,6 +55,8 @@ PatternGridView::PatternGridView(PatternEditor& editor, CurrentProject& current,
     : QAbstractScrollArea(parent), editor_(editor), current_(current), skin_(skin) {
     setObjectName("PatternGrid");
     setFocusPolicy(Qt::StrongFocus);
+    // The note keys write notes here rather than play them.
+    KeyboardHook::WritesNotes(*this);
     QFont font = skin.font;
     font.setFamily("Monospace");
     font.setStyleHint(QFont::TypeWriter);
