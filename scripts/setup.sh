@@ -11,6 +11,8 @@ packages=(
     libsndfile1-dev libsoxr-dev
     qt6-base-dev qt6-image-formats-plugins fonts-dejavu-core
     sox
+    libx11-dev xvfb
+    amsynth dragonfly-reverb-vst lsp-plugins-vst
 )
 
 missing=()

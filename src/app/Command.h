@@ -26,6 +26,7 @@ Command AddDemoCommand(CLI::App& app);
 Command AddImportCommand(CLI::App& app);
 Command AddWaveCommand(CLI::App& app);
 Command AddMidiCommand(CLI::App& app);
+Command AddPluginsCommand(CLI::App& app);
 
 // The machine registry and the new-machine catalogue, as `tarn machines`
 // prints them; bare `tarn` prints them after its usage.

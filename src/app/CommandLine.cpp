@@ -37,7 +37,8 @@ int RunCommandLine(int argc, char** argv, CommandAdder windowCommand) {
     });
     const std::array commands{AddRenderCommand(app),   AddPlayCommand(app), AddDumpCommand(app),
                               AddImportCommand(app),   AddNewCommand(app),  AddDemoCommand(app),
-                              AddMachinesCommand(app), AddWaveCommand(app), AddMidiCommand(app)};
+                              AddMachinesCommand(app), AddWaveCommand(app), AddMidiCommand(app),
+                              AddPluginsCommand(app)};
     const Command window = windowCommand != nullptr ? windowCommand(app) : Command{};
     try {
         app.parse(argc, argv);

@@ -42,7 +42,7 @@ int Demo(CommandConsole& console, const DemoOptions& options) {
     if (!target) {
         return 1;
     }
-    Studio studio;
+    Studio studio(StudioMachines::kBuiltInAndGear);
     std::error_code ignored;
     std::filesystem::create_directories(file->parent_path(), ignored);
     const std::unique_ptr<Project> built = BuildDemoSong(studio.Creator(), studio.Engine().Tempo());

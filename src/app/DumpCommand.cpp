@@ -45,7 +45,7 @@ bool WriteWaves(const ProjectDocument& document, const std::string& folder,
 }
 
 int Dump(CommandConsole& console, const DumpOptions& options) {
-    Studio studio;
+    Studio studio(StudioMachines::kBuiltInAndGear);
     int warnings = 0;
     const std::unique_ptr<Project> project =
         LoadForCommand(studio, console, options.project, options.strict, warnings);

@@ -53,7 +53,7 @@ int Import(CommandConsole& console, const ImportOptions& options) {
         ErrorOut() << "error: '" << options.json << "': " << Reason(failure) << eol;
         return 1;
     }
-    Studio studio;
+    Studio studio(StudioMachines::kBuiltInAndGear);
     const int before = console.Warnings();
     const std::unique_ptr<Project> project =
         BuildProject(document, studio.Creator(), studio.Engine().Tempo(), options.json);

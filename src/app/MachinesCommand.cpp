@@ -7,6 +7,8 @@
 #include "machines/builtin/BuiltinMachines.h"
 #include "machines/framework/GearCatalogue.h"
 #include "machines/framework/MachineFactory.h"
+#include "machines/framework/VstAdapter.h"
+#include "machines/framework/VstPluginScan.h"
 
 #include <algorithm>
 #include <iomanip>
@@ -41,7 +43,8 @@ void PrintRegistry(std::ostream& out, const GearRegistry& registry) {
                 << '\n';
         } else {
             out << "plug-in " << (entry.directory / entry.fileName).string() << ", adapter "
-                << (entry.adapter.empty() ? "none" : entry.adapter) << '\n';
+                << (entry.adapter.empty() ? "none" : entry.adapter)
+                << (entry.refusal.empty() ? "" : ", refused: " + entry.refusal) << '\n';
         }
     }
 }
@@ -67,7 +70,7 @@ void PrintCatalogueItems(std::ostream& out, const CatalogueItem& folder, int dep
 // Makes the machine in a new project, as a song would, and prints the
 // description it sent; the Master is the one every project has.
 int DescribeMachine(std::ostream& out, const std::string& name) {
-    Studio studio;
+    Studio studio(StudioMachines::kBuiltInAndGear);
     const std::unique_ptr<Project> project = studio.NewProject();
     if (project == nullptr) {
         return 1;
@@ -85,7 +88,10 @@ int DescribeMachine(std::ostream& out, const std::string& name) {
 
 int PrintMachines(std::ostream& out) {
     MessageOut() << "creating machine factory..." << eol;
-    MachineFactory factory(BuiltinMachines());
+    MachineFactory factory(BuiltinMachines(), &VstAdapter::Make);
+    VstPluginScan scan;
+    factory.Registry().SetScreen(
+        [&scan](std::vector<GearEntry>& entries) { scan.Screen(entries); });
     factory.Registry().Build();
     GearCatalogue catalogue;
     catalogue.Build(factory.Registry());

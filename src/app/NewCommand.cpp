@@ -29,7 +29,7 @@ Command AddNewCommand(CLI::App& app) {
                 if (!target) {
                     return 1;
                 }
-                Studio studio;
+                Studio studio(StudioMachines::kBuiltInAndGear);
                 const std::unique_ptr<Project> project = studio.NewProject();
                 if (project == nullptr || SaveProject(*project, *target) == 0) {
                     return 1;

@@ -19,7 +19,7 @@ struct PlayOptions {
 };
 
 int Play(CommandConsole& console, const PlayOptions& options) {
-    Studio studio;
+    Studio studio(StudioMachines::kBuiltInAndGear);
     int warnings = 0;
     std::unique_ptr<Project> project =
         LoadForCommand(studio, console, options.project, options.strict, warnings);

@@ -26,7 +26,7 @@ int Render(CommandConsole& console, const RenderOptions& options) {
     if (!target) {
         return 1;
     }
-    Studio studio;
+    Studio studio(StudioMachines::kBuiltInAndGear);
     int warnings = 0;
     std::unique_ptr<Project> project =
         LoadForCommand(studio, console, options.project, options.strict, warnings);

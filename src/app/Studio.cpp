@@ -6,25 +6,28 @@
 #include "dsp/DspLibrary.h"
 #include "engine/Project.h"
 #include "machines/builtin/BuiltinMachines.h"
+#include "machines/framework/VstAdapter.h"
 
 #include <mutex>
 
 namespace tarn {
 
 Studio::Studio(StudioMachines machines)
-    : factory_(BuiltinMachines()),
+    : factory_(BuiltinMachines(), &VstAdapter::Make),
       createMachine_([this](std::string_view name) { return factory_.CreateMachine(name); }) {
     StartUp(machines);
 }
 
 Studio::Studio(MachineCreator createMachine)
-    : factory_(BuiltinMachines()), createMachine_(std::move(createMachine)) {
+    : factory_(BuiltinMachines(), &VstAdapter::Make), createMachine_(std::move(createMachine)) {
     StartUp(StudioMachines::kBuiltIn);
 }
 
 void Studio::StartUp(StudioMachines machines) {
     if (machines == StudioMachines::kBuiltInAndGear) {
         StartUpStep("creating machine factory...");
+        factory_.Registry().SetScreen(
+            [this](std::vector<GearEntry>& entries) { pluginScan_.Screen(entries); });
         factory_.Registry().Build();
     }
     StartUpStep("starting audio streaming engine...");

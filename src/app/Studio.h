@@ -6,6 +6,7 @@
 #include "engine/Node.h"
 #include "engine/PreviewSlot.h"
 #include "machines/framework/MachineFactory.h"
+#include "machines/framework/VstPluginScan.h"
 #include "wavetable/SoundLoader.h"
 #include "wavetable/Wavetable.h"
 
@@ -62,6 +63,7 @@ public:
 private:
     void StartUp(StudioMachines machines);
 
+    VstPluginScan pluginScan_;
     MachineFactory factory_;
     MachineCreator createMachine_;
     AudioStreamer streamer_;

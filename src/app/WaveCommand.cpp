@@ -37,7 +37,7 @@ void PrintWave(int slot, const Wave& wave) {
 }
 
 int RunWave(const WaveArguments& arguments) {
-    Studio studio;
+    Studio studio(StudioMachines::kBuiltInAndGear);
     std::unique_ptr<Project> loaded = studio.LoadProject(arguments.project);
     if (loaded == nullptr) {
         return 1;

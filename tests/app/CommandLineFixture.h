@@ -14,12 +14,16 @@
 namespace tarn::test {
 
 // Runs tarn inside a scratch application directory (its "Skins" folder
-// marks it as one), the current directory, and keeps what it wrote to
-// stdout and stderr.
+// marks it as one) with a Gear list of no folders, the current directory,
+// and keeps what it wrote to stdout and stderr.
 class CommandLineFixture : public ::testing::Test {
 protected:
     CommandLineFixture() : previous_(std::filesystem::current_path()) {
         std::filesystem::create_directories(scratch_ / "Skins");
+        // Every command fills the machine registry from the Gear list; this
+        // one lists no plug-in folder, so runs stay apart from what the
+        // machine has installed.
+        Write("Plugin/Gear/Gear.config.xml", "<gear>\r\n</gear>\r\n");
         std::filesystem::current_path(scratch_.Path());
     }
     ~CommandLineFixture() override { std::filesystem::current_path(previous_); }

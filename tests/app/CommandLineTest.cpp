@@ -15,6 +15,8 @@ namespace {
 using CommandLineTest = test::CommandLineFixture;
 
 TEST_F(CommandLineTest, ListsMachinesWithUsageOrAlone) {
+    // First without any Gear file.
+    std::filesystem::remove(scratch_ / "Plugin/Gear/Gear.config.xml");
     EXPECT_EQ(Run({"tarn"}), 0);
     EXPECT_EQ(out.rfind("Tarn Studio ", 0), 0u);
     const std::size_t usage = out.find("Usage:");

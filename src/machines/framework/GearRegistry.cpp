@@ -13,7 +13,7 @@ int GearRegistry::Build() {
     for (const BuiltinMachine& builtin : builtins_) {
         if (builtin.registered) {
             entries_.push_back(
-                {{}, builtin.name, AppPath(std::string(kBuiltinFolder) + builtin.name), {}});
+                {{}, builtin.name, AppPath(std::string(kBuiltinFolder) + builtin.name), {}, {}});
         }
     }
 
@@ -34,6 +34,9 @@ int GearRegistry::Build() {
             std::vector<fs::path> chain;
             Scan(ResolvePath(directory), adapter, chain);
         }
+    }
+    if (screen_) {
+        screen_(entries_);
     }
     return 1;
 }
@@ -71,7 +74,7 @@ void GearRegistry::Scan(const fs::path& directory, const std::string& adapter,
         const fs::path& path = entry.path();
         if (path.extension() == kPluginExtension && entry.is_regular_file(error)) {
             entries_.push_back(
-                {path.filename().string(), path.stem().string(), directory, adapter});
+                {path.filename().string(), path.stem().string(), directory, adapter, {}});
         }
     }
 }

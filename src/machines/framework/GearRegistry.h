@@ -4,6 +4,7 @@
 #include "machines/framework/BuiltinMachine.h"
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -24,7 +25,14 @@ struct GearEntry {
     // The adapter text of the directory group that found the plug-in;
     // empty for built-ins and for groups that name no adapter.
     std::string adapter;
+    // Why the library must not be loaded into the studio (it crashed, hung
+    // or is no plug-in when tried aside); empty when it may.
+    std::string refusal;
 };
+
+// Decides which plug-in libraries may be loaded into the studio's process,
+// filling the refusal of the entries it turns down.
+using PluginScreen = std::function<void(std::vector<GearEntry>& entries)>;
 
 // The list of every machine that can be created: the registered built-ins
 // in table order, then the plug-in libraries found in the directories of
@@ -40,9 +48,12 @@ public:
     // The table must outlive the registry.
     explicit GearRegistry(std::span<const BuiltinMachine> builtins) : builtins_(builtins) {}
 
+    // Every plug-in entry of later builds goes through the screen.
+    void SetScreen(PluginScreen screen) { screen_ = std::move(screen); }
+
     // Starts over with the registered built-ins, then scans every directory
-    // the directory list names. 0 (and one error line) when the list cannot
-    // be read; the built-ins are registered all the same.
+    // the directory list names and screens the plug-ins found. 0 (and one error line) when the list
+    // cannot be read; the built-ins are registered all the same.
     int Build();
 
     // The first entry, in registry order, with exactly this name; null when
@@ -67,6 +78,7 @@ private:
 
     std::span<const BuiltinMachine> builtins_;
     std::vector<GearEntry> entries_;
+    PluginScreen screen_;
 };
 
 } // namespace tarn

@@ -56,7 +56,9 @@ std::optional<MachineHandle> MachineFactory::CreateMachine(std::string_view name
 
 std::optional<MachineHandle> MachineFactory::CreatePlugin(const GearEntry& entry) const {
     const std::string path = (entry.directory / entry.fileName).string();
-    std::unique_ptr<Machine> adapter = LoadAdapter(adapter_, path);
+    // A library the screen refused is never loaded into this process.
+    std::unique_ptr<Machine> adapter =
+        entry.refusal.empty() ? LoadAdapter(adapter_, path) : nullptr;
     if (adapter == nullptr) {
         ErrorOut() << "error: the adapter '" << entry.adapter << "' failed to load '" << path << "'"
                    << eol;

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+namespace tarn {
+
+// What trying a plug-in library in a child process showed.
+struct VstProbeResult {
+    bool usable = false;
+    // Why the library is refused, in a few words; empty when usable.
+    std::string reason;
+    // What the plug-in described (when usable): its name and "instrument"
+    // or "effect".
+    std::string name;
+    std::string kind;
+};
+
+// Runs the whole life of one adapter on the library (load, describe, Init,
+// one chunk of silence, close and unload) in a forked child process, so a
+// library that crashes, hangs or is no VST 2 plug-in cannot harm this
+// process. A child still busy after limit is killed. Blocks the calling
+// thread for at most about limit; no lock of the studio is held meanwhile.
+VstProbeResult ProbeVstLibrary(const std::filesystem::path& library,
+                               std::chrono::milliseconds limit);
+
+} // namespace tarn

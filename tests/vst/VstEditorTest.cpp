@@ -1,0 +1,116 @@
+#include "machines/framework/VstAdapter.h"
+
+#include "DescriptionRecorder.h"
+#include "InstalledPlugins.h"
+#include "XvfbServer.h"
+#include "machines/builtin/MachineHost.h"
+
+#include <gtest/gtest.h>
+
+// After the test framework, whose names Xlib's macros (None, ...) would
+// replace.
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tarn::test {
+namespace {
+
+// The windows directly inside parent.
+std::vector<Window> Children(::Display* display, Window parent) {
+    Window root = 0;
+    Window up = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    std::vector<Window> result;
+    if (XQueryTree(display, parent, &root, &up, &children, &count) != 0) {
+        result.assign(children, children + count);
+        XFree(children);
+    }
+    return result;
+}
+
+// DISPLAY names the test's own server while it lives: plug-ins open their
+// own connection from it.
+class DisplayVariable {
+public:
+    explicit DisplayVariable(const std::string& display) {
+        if (const char* before = std::getenv("DISPLAY")) {
+            previous_ = before;
+        }
+        setenv("DISPLAY", display.c_str(), 1);
+    }
+    ~DisplayVariable() {
+        if (previous_) {
+            setenv("DISPLAY", previous_->c_str(), 1);
+        } else {
+            unsetenv("DISPLAY");
+        }
+    }
+
+private:
+    std::optional<std::string> previous_;
+};
+
+TEST(VstEditor, AnEditorOpensInsideAnX11WindowAtTheSizeItReportsAndClosesCleanly) {
+    TARN_SKIP_WITHOUT(kLspDelay);
+    XvfbServer server;
+    if (!server.Running()) {
+        GTEST_SKIP() << "no X server for the editor: " << server.Failure();
+    }
+    DisplayVariable variable(server.Display());
+    ::Display* display = XOpenDisplay(server.Display().c_str());
+    ASSERT_NE(display, nullptr);
+    const Window parent =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 400, 300, 0, 0, 0);
+    XMapWindow(display, parent);
+    XSync(display, False);
+    {
+        VstAdapter adapter;
+        ASSERT_EQ(adapter.LoadPlugin(kLspDelay), 1) << adapter.LoadFailure();
+        DescriptionRecorder recorder;
+        MachineHost host(adapter, 120, &recorder.link);
+        ASSERT_TRUE(adapter.HasEditor());
+        EXPECT_EQ(recorder.values[kHostInfoFlags], kInfoHasEditor);
+
+        EXPECT_EQ(adapter.OpenEditor(reinterpret_cast<void*>(parent)), 1);
+        EXPECT_TRUE(adapter.EditorOpen());
+        // A third of a second of idling at 30 Hz, as the window's timer does.
+        for (int i = 0; i < 10; ++i) {
+            EXPECT_EQ(adapter.Idle(), 1);
+            std::this_thread::sleep_for(std::chrono::milliseconds(33));
+        }
+        const int width = adapter.GetEditorSize(1);
+        const int height = adapter.GetEditorSize(2);
+        EXPECT_GT(width, 100);
+        EXPECT_GT(height, 100);
+        XSync(display, False);
+        const std::vector<Window> editors = Children(display, parent);
+        ASSERT_EQ(editors.size(), 1u);
+        XWindowAttributes attributes{};
+        ASSERT_NE(XGetWindowAttributes(display, editors[0], &attributes), 0);
+        EXPECT_EQ(attributes.width, width);
+        EXPECT_EQ(attributes.height, height);
+        EXPECT_EQ(attributes.map_state, IsViewable);
+
+        EXPECT_EQ(adapter.CloseEditor(), 1);
+        EXPECT_FALSE(adapter.EditorOpen());
+        EXPECT_EQ(adapter.Idle(), 1);
+        XSync(display, False);
+        for (Window editor : Children(display, parent)) {
+            XWindowAttributes after{};
+            XGetWindowAttributes(display, editor, &after);
+            EXPECT_NE(after.map_state, IsViewable);
+        }
+    }
+    XDestroyWindow(display, parent);
+    XCloseDisplay(display);
+}
+
+} // namespace
+} // namespace tarn::test

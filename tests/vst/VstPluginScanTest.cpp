@@ -1,0 +1,165 @@
+#include "machines/framework/VstPluginScan.h"
+#include "app/CommandLine.h"
+#include "base/AppDirectory.h"
+#include "base/MessagePipe.h"
+#include "formats/XmlTree.h"
+#include "machines/builtin/BuiltinMachines.h"
+#include "machines/framework/MachineFactory.h"
+#include "machines/framework/VstAdapter.h"
+
+#include "support/ScratchDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace tarn::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::chrono::milliseconds kLimit{1500};
+
+// An application directory whose Gear folder holds links to our own good
+// and broken libraries, a text file and a library that exports no entry
+// point; every warning and error line is kept.
+class PluginScanTest : public ::testing::Test {
+protected:
+    PluginScanTest() {
+        SetAppDirectory(scratch_.Path());
+        fs::create_directories(scratch_ / "Skins");
+        fs::create_directories(scratch_ / "Gear/Lib");
+        for (const char* library :
+             {TARN_CLICK_MAIN_PLUGIN, TARN_CRASH_PLUGIN, TARN_HANG_PLUGIN, TARN_NOEXPORT_LIBRARY}) {
+            fs::create_symlink(library, scratch_ / "Gear/Lib" / fs::path(library).filename());
+        }
+        std::ofstream(scratch_ / "Gear/Lib/Text.so") << "no library";
+        fs::create_directories(scratch_ / "Plugin/Gear");
+        std::ofstream(scratch_ / "Plugin/Gear/Gear.config.xml")
+            << "<gear><group><name>VST</name><adapter>VST</adapter><directory><name>"
+            << (scratch_ / "Gear").string() << "</name></directory></group></gear>";
+        ErrorOut().RegisterReceiver(this, &Collect, kErrorLine);
+        WarningOut().RegisterReceiver(this, &Collect, kWarningLine);
+    }
+    ~PluginScanTest() override {
+        ErrorOut().UnregisterReceiver(this);
+        WarningOut().UnregisterReceiver(this);
+        SetAppDirectory(previous_);
+    }
+
+    // The registry's refusals by name after a build through scan.
+    std::map<std::string, std::string> Refusals(MachineFactory& factory, VstPluginScan& scan,
+                                                bool retry = false) {
+        factory.Registry().SetScreen(
+            [&scan, retry](std::vector<GearEntry>& entries) { scan.Screen(entries, retry); });
+        EXPECT_EQ(factory.Registry().Build(), 1);
+        std::map<std::string, std::string> refusals;
+        for (const GearEntry& entry : factory.Registry().Entries()) {
+            if (!entry.fileName.empty()) {
+                refusals[entry.name] = entry.refusal;
+            }
+        }
+        return refusals;
+    }
+
+    fs::path Lib(const std::string& name) const { return scratch_ / "Gear/Lib" / name; }
+
+    std::vector<std::string> lines;
+    fs::path previous_ = AppDirectory();
+    ScratchDirectory scratch_;
+
+private:
+    static void Collect(void* self, int, const std::string& text) {
+        static_cast<PluginScanTest*>(self)->lines.push_back(text);
+    }
+};
+
+TEST_F(PluginScanTest, BrokenLibrariesAreRefusedAsideAndRememberedUntilScannedAgain) {
+    MachineFactory factory(BuiltinMachines(), &VstAdapter::Make);
+    VstPluginScan scan(kLimit);
+    std::map<std::string, std::string> refusals = Refusals(factory, scan);
+    ASSERT_EQ(refusals.size(), 5u);
+    EXPECT_EQ(refusals["Click-main"], "");
+    // A crash shows as its signal, or as the sanitizer's exit where one
+    // reports it first.
+    EXPECT_TRUE(refusals["Crash"].starts_with("crashed (signal 11") ||
+                refusals["Crash"].starts_with("stopped without an answer"))
+        << refusals["Crash"];
+    EXPECT_EQ(refusals["Hang"], "did not answer within 1500 ms");
+    EXPECT_EQ(refusals["NoExport"], "no VST 2 entry point");
+    EXPECT_TRUE(refusals["Text"].starts_with("not a loadable library")) << refusals["Text"];
+    EXPECT_EQ(lines.size(), 4u);
+    const auto& verdict = scan.Verdicts().at(Lib("Click-main.so"));
+    EXPECT_EQ(verdict.result.kind, "instrument");
+    EXPECT_EQ(verdict.result.name, std::string(VstAdapter::kKeptText, 'P'));
+
+    // A refused library is never loaded; a good one is.
+    lines.clear();
+    EXPECT_FALSE(factory.CreateMachine("Crash").has_value());
+    EXPECT_EQ(lines, (std::vector<std::string>{"error: the adapter 'VST' failed to load '" +
+                                               Lib("Crash.so").string() + "'"}));
+    EXPECT_TRUE(factory.CreateMachine("Click-main").has_value());
+
+    // The verdicts come from the cache file while the libraries stay as
+    // they are: a doctored reason shows. A new scan tries them all again.
+    XmlTree cache;
+    ASSERT_EQ(cache.Load(AppPath(VstPluginScan::kCacheFile)), 1);
+    for (auto [index, item] : cache.Root()->Children()) {
+        if (item->ChildValueByName("path") == Lib("NoExport.so").string()) {
+            item->ChildByName("reason")->SetValue("remembered");
+        }
+    }
+    ASSERT_EQ(cache.Save(AppPath(VstPluginScan::kCacheFile)), 1);
+    lines.clear();
+    VstPluginScan remembered(kLimit);
+    EXPECT_EQ(Refusals(factory, remembered)["NoExport"], "remembered");
+    EXPECT_TRUE(lines.empty());
+    VstPluginScan again(kLimit);
+    EXPECT_EQ(Refusals(factory, again, true)["NoExport"], "no VST 2 entry point");
+}
+
+TEST_F(PluginScanTest, CommandsListEveryGoodPluginBesideTheRefusedOnes) {
+    const auto run = [](std::vector<std::string> arguments, std::string& out) {
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) {
+            argv.push_back(argument.data());
+        }
+        ::testing::internal::CaptureStdout();
+        const int status = RunCommandLine(static_cast<int>(argv.size()), argv.data());
+        out = ::testing::internal::GetCapturedStdout();
+        return status;
+    };
+    // Scanned once with a short time limit; the commands then find the
+    // verdicts in the cache and wait for no library.
+    MachineFactory factory(BuiltinMachines(), &VstAdapter::Make);
+    VstPluginScan scan(kLimit);
+    Refusals(factory, scan);
+    const fs::path before = fs::current_path();
+    fs::current_path(scratch_.Path());
+    std::string out;
+    EXPECT_EQ(run({"tarn", "plugins", "list"}, out), 0);
+    EXPECT_NE(out.find("Plug-ins (5):"), std::string::npos) << out;
+    EXPECT_NE(out.find("Click-main  instrument \"PPP"), std::string::npos) << out;
+    EXPECT_NE(out.find("Hang        refused: did not answer within 1500 ms"), std::string::npos)
+        << out;
+
+    EXPECT_EQ(run({"tarn", "machines"}, out), 0);
+    const auto line = [&out](const std::string& name) {
+        const std::size_t start = out.find("  " + name + " ");
+        return start == std::string::npos ? std::string()
+                                          : out.substr(start, out.find('\n', start) - start);
+    };
+    EXPECT_TRUE(line("Click-main").ends_with(Lib("Click-main.so").string() + ", adapter VST"))
+        << out;
+    EXPECT_NE(line("Crash").find(Lib("Crash.so").string() + ", adapter VST, refused: "),
+              std::string::npos)
+        << out;
+    fs::current_path(before);
+}
+
+} // namespace
+} // namespace tarn::test

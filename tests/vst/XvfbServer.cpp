@@ -1,0 +1,85 @@
+#include "XvfbServer.h"
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace tarn::test {
+namespace {
+
+constexpr int kFirstDisplay = 90;
+constexpr int kDisplays = 100;
+constexpr auto kStartLimit = std::chrono::seconds(10);
+
+std::filesystem::path Socket(int display) {
+    return "/tmp/.X11-unix/X" + std::to_string(display);
+}
+
+bool Taken(int display) {
+    std::error_code error;
+    return std::filesystem::exists(Socket(display), error) ||
+           std::filesystem::exists("/tmp/.X" + std::to_string(display) + "-lock", error);
+}
+
+} // namespace
+
+XvfbServer::XvfbServer() {
+    // Test binaries run side by side: start from a number of our own.
+    const int offset = static_cast<int>(getpid() % kDisplays);
+    int display = -1;
+    for (int i = 0; i < kDisplays && display < 0; ++i) {
+        const int candidate = kFirstDisplay + (offset + i) % kDisplays;
+        display = Taken(candidate) ? -1 : candidate;
+    }
+    if (display < 0) {
+        failure_ = "no free display number";
+        return;
+    }
+    display_ = ":" + std::to_string(display);
+    std::string name = "Xvfb";
+    std::string screen = "-screen";
+    std::string screenNumber = "0";
+    std::string geometry = "1280x1024x24";
+    std::string noTcp = "-nolisten";
+    std::string tcp = "tcp";
+    char* argv[] = {name.data(),     display_.data(), screen.data(), screenNumber.data(),
+                    geometry.data(), noTcp.data(),    tcp.data(),    nullptr};
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, "Xvfb", nullptr, nullptr, argv, environ) != 0) {
+        failure_ = "Xvfb could not be started (is the xvfb package installed?)";
+        return;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
+    int status = 0;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            failure_ = "Xvfb stopped right after starting";
+            return;
+        }
+        std::error_code error;
+        if (std::filesystem::exists(Socket(display), error)) {
+            pid_ = pid;
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    failure_ = "Xvfb did not open its display in time";
+}
+
+XvfbServer::~XvfbServer() {
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+    }
+}
+
+} // namespace tarn::test
