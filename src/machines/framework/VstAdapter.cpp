@@ -1,5 +1,6 @@
 #include "machines/framework/VstAdapter.h"
 
+#include "machines/framework/PluginCodeScope.h"
 #include "machines/framework/VstInstanceList.h"
 
 #include <algorithm>
@@ -100,6 +101,7 @@ bool VstAdapter::HasEditor() const {
 
 std::intptr_t VstAdapter::Dispatch(std::int32_t opcode, std::int32_t index, std::intptr_t value,
                                    void* pointer, float opt) const {
+    const PluginCodeScope plugin;
     return effect_->dispatcher(effect_, opcode, index, value, pointer, opt);
 }
 
@@ -169,7 +171,7 @@ std::int32_t VstAdapter::Describe() {
         descriptor.type = kTypeDouble;
         descriptor.flags = kParamGlobal | kParamMachineHeld;
         descriptor.maximum = 1.0;
-        descriptor.defaultValue = effect_->getParameter(effect_, i);
+        descriptor.defaultValue = GetParameterValue(i);
         DescribeParameter(i, descriptor);
     }
     noteParameter_ = instrument ? parameters_ : -1;
@@ -215,9 +217,11 @@ std::int32_t VstAdapter::Init(const ByteBuffer& state) {
         }
     }
     if (!state.Empty()) {
-        // The plug-in only reads the bytes, whatever the interface declares.
-        Dispatch(vst::kEffSetChunk, kChunkIsProgram, state.Size(),
-                 const_cast<std::uint8_t*>(state.Data()));
+        // A copy of our own with a zero byte after the counted ones: some
+        // plug-ins keep their chunk as text and read it up to a zero.
+        std::vector<std::uint8_t> chunk(state.Data(), state.Data() + state.Size());
+        chunk.push_back(0);
+        Dispatch(vst::kEffSetChunk, kChunkIsProgram, state.Size(), chunk.data());
     }
     return 1;
 }
@@ -262,6 +266,7 @@ std::int32_t VstAdapter::Work(const WorkRecord& record) {
         }
         if (event.index != noteParameter_) {
             if (event.index < parameters_) {
+                const PluginCodeScope plugin;
                 effect_->setParameter(effect_, event.index, static_cast<float>(event.value));
             }
             continue;
@@ -304,6 +309,7 @@ void VstAdapter::Process(const WorkRecord& record, std::int32_t frames) {
             ? effect_->processReplacing
             : effect_->process;
     if (process != nullptr) {
+        const PluginCodeScope plugin;
         process(effect_, inputBlocks_.data(), outputBlocks_.data(), frames);
     }
     for (std::int32_t c = 0; c < outputs_; ++c) {
@@ -342,6 +348,7 @@ double VstAdapter::GetParameterValue(std::int32_t index) {
     if (effect_ == nullptr || index < 0 || index >= parameters_) {
         return 0.0;
     }
+    const PluginCodeScope plugin;
     return effect_->getParameter(effect_, index);
 }
 
@@ -349,6 +356,7 @@ std::int32_t VstAdapter::SetParameterValue(std::int32_t index, double value) {
     if (effect_ == nullptr || index < 0 || index >= parameters_) {
         return 0;
     }
+    const PluginCodeScope plugin;
     effect_->setParameter(effect_, index, static_cast<float>(value));
     return 1;
 }
@@ -482,7 +490,7 @@ std::intptr_t VstAdapter::HostRequest(std::int32_t opcode, std::int32_t index, v
     case vst::kHostUpdateDisplay:
         Dispatch(vst::kEffGetProgram);
         for (std::int32_t i = 0; i < parameters_; ++i) {
-            ReportParameterChange(i, effect_->getParameter(effect_, i));
+            ReportParameterChange(i, GetParameterValue(i));
         }
         return 0;
     default:

@@ -1,8 +1,21 @@
 #include "machines/framework/VstModule.h"
 
+#include "machines/framework/PluginCodeScope.h"
+
 #include <dlfcn.h>
 
 namespace tarn {
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+// Sanitizer builds keep a closed plug-in's code mapped, so that their
+// reports of what it leaked or raced on can name the library.
+constexpr int kKeepMapped = RTLD_NODELETE;
+#else
+constexpr int kKeepMapped = 0;
+#endif
+
+} // namespace
 
 VstModule::~VstModule() {
     Close();
@@ -12,7 +25,9 @@ std::string VstModule::Open(const std::filesystem::path& path, vst::HostCallback
     Close();
     // Local symbols: two plug-ins built from the same framework must not
     // bind to each other's copies of it.
-    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Loading runs the library's constructors: plug-in code too.
+    const PluginCodeScope plugin;
+    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | kKeepMapped);
     if (handle_ == nullptr) {
         const char* reason = dlerror();
         return std::string("not a loadable library") + (reason != nullptr ? ": " : "") +
@@ -49,6 +64,7 @@ std::string VstModule::Open(const std::filesystem::path& path, vst::HostCallback
 void VstModule::Close() {
     effect_ = nullptr;
     if (handle_ != nullptr) {
+        const PluginCodeScope plugin;
         dlclose(handle_);
         handle_ = nullptr;
     }
