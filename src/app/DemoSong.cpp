@@ -119,6 +119,12 @@ int AddVoice(Project& project, const char* name,
     return id;
 }
 
+void PlaceNode(Project& project, int id, double x, double y) {
+    Node& node = *project.GetNode(id);
+    node.x = x;
+    node.y = y;
+}
+
 // Eighth notes alternating between two notes, over beats [from, to).
 void Octaves(PatternWriter& pattern, double from, double to, int low, int high) {
     for (double at = from; at < to; at += 0.5) {
@@ -255,6 +261,9 @@ std::unique_ptr<Project> BuildDemoSong(const MachineCreator& createMachine,
     if (bass < 0 || lead < 0) {
         return nullptr;
     }
+    // Left of the Master in the machine view, one above the other.
+    PlaceNode(*project, bass, 0.2, 0.3);
+    PlaceNode(*project, lead, 0.2, 0.7);
     WriteBass(*project, bass);
     WriteLead(*project, lead);
     return project;

@@ -42,20 +42,6 @@ const char* TypeName(std::int32_t type) {
     }
 }
 
-std::string FolderPath(const FolderMap& folders, std::int32_t index) {
-    std::string path;
-    // Parents are the machine's word: a loop of them must not hang us.
-    for (std::size_t depth = 0; depth <= folders.size(); ++depth) {
-        const auto folder = folders.find(index);
-        if (folder == folders.end()) {
-            break;
-        }
-        path = path.empty() ? folder->second.name : folder->second.name + "/" + path;
-        index = folder->second.parent;
-    }
-    return path;
-}
-
 // The shortest text that reads back as the same double.
 std::string Number(double value) {
     std::ostringstream text;
@@ -101,6 +87,20 @@ void PrintParameters(std::ostream& out, Node& node, int group) {
 }
 
 } // namespace
+
+std::string FolderPath(const FolderMap& folders, std::int32_t index) {
+    std::string path;
+    // Parents are the machine's word: a loop of them must not hang us.
+    for (std::size_t depth = 0; depth <= folders.size(); ++depth) {
+        const auto folder = folders.find(index);
+        if (folder == folders.end()) {
+            break;
+        }
+        path = path.empty() ? folder->second.name : folder->second.name + "/" + path;
+        index = folder->second.parent;
+    }
+    return path;
+}
 
 void PrintMachineDescription(std::ostream& out, Node& node) {
     const MachineInfo& info = node.Info();

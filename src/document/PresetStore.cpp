@@ -3,6 +3,7 @@
 #include "base/MessagePipe.h"
 #include "base/UserInteraction.h"
 #include "engine/Node.h"
+#include "engine/ParameterChange.h"
 #include "formats/XmlTree.h"
 #include "machines/framework/GearRegistry.h"
 
@@ -10,7 +11,6 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
 
 namespace tarn {
 namespace {
@@ -45,20 +45,26 @@ int ReadFile(const std::filesystem::path& file, XmlTree& tree, bool startNew) {
     return tree.LoadComplete(file);
 }
 
-void SetParameter(Node& node, int index, const ParameterDescriptor& descriptor, double value) {
-    std::lock_guard lock(node.Lock());
-    node.WriteParameter(kGroupMachine, 0, index, value);
-    if (descriptor.type != kTypeNote) {
-        node.QueueLiveEvent(kGroupMachine, 0, index, value, 0.0, 0.0, true);
-    }
-}
-
 int Store(const XmlTree& tree, const std::filesystem::path& file) {
     std::error_code error;
     if (file.has_parent_path()) {
         std::filesystem::create_directories(file.parent_path(), error);
     }
     return tree.Save(file);
+}
+
+// Whether a preset may be stored or changed under name; otherwise one
+// error line ("Default preset can't be changed!").
+bool AcceptsName(std::string_view name, const char* change) {
+    if (name == PresetStore::kDefaultName) {
+        ErrorOut() << "Default preset can't be " << change << "!" << eol;
+        return false;
+    }
+    if (!NameSurvivesTheFile(name)) {
+        ErrorOut() << "error: '" << name << "' cannot be a preset name" << eol;
+        return false;
+    }
+    return true;
 }
 
 void NoSuchPreset(std::string_view name) {
@@ -96,7 +102,7 @@ std::vector<std::string> PresetStore::List(const Node& node) const {
 int PresetStore::Apply(Node& node, std::string_view name) const {
     if (name == kDefaultName) {
         for (const auto& [index, descriptor] : node.Parameters(kGroupMachine)) {
-            SetParameter(node, index, descriptor, descriptor.defaultValue);
+            ChangeParameter(node, kGroupMachine, 0, index, descriptor.defaultValue);
         }
         return 1;
     }
@@ -133,7 +139,7 @@ int PresetStore::Apply(Node& node, std::string_view name) const {
                 WarningOut() << "Paremeter '" << descriptor->name
                              << "' is out of range. Default value was assigned." << eol;
             }
-            SetParameter(node, number, *descriptor, value);
+            ChangeParameter(node, kGroupMachine, 0, number, value);
         }
     }
     if (!found) {
@@ -143,13 +149,20 @@ int PresetStore::Apply(Node& node, std::string_view name) const {
     return 1;
 }
 
-int PresetStore::Save(Node& node, std::string_view name) const {
-    if (name == kDefaultName) {
-        ErrorOut() << "Default preset can't be changed!" << eol;
-        return 0;
+PresetStore::Values PresetStore::ReadValues(Node& node) {
+    Values values;
+    for (const auto& [index, descriptor] : node.Parameters(kGroupMachine)) {
+        values.emplace_back(index, node.ReadParameter(kGroupMachine, 0, index));
     }
-    if (!NameSurvivesTheFile(name)) {
-        ErrorOut() << "error: '" << name << "' cannot be a preset name" << eol;
+    return values;
+}
+
+int PresetStore::Save(Node& node, std::string_view name) const {
+    return Save(ReadValues(node), name);
+}
+
+int PresetStore::Save(const Values& values, std::string_view name) const {
+    if (!AcceptsName(name, "changed")) {
         return 0;
     }
     XmlTree tree;
@@ -173,13 +186,38 @@ int PresetStore::Save(Node& node, std::string_view name) const {
     XmlNode* preset = root.AddChild("preset");
     preset->AddChild("name", std::string(name));
     std::array<char, 64> text{};
-    for (const auto& [index, descriptor] : node.Parameters(kGroupMachine)) {
+    for (const auto& [index, value] : values) {
         XmlNode* parameter = preset->AddChild("parameter");
         parameter->AddChild("id", std::to_string(index));
-        std::snprintf(text.data(), text.size(), "%.6f",
-                      node.ReadParameter(kGroupMachine, 0, index));
+        std::snprintf(text.data(), text.size(), "%.6f", value);
         parameter->AddChild("value", text.data());
     }
+    return Store(tree, file_);
+}
+
+int PresetStore::Rename(std::string_view from, std::string_view to) const {
+    if (!AcceptsName(from, "renamed") || !AcceptsName(to, "changed")) {
+        return 0;
+    }
+    XmlTree tree;
+    if (ReadFile(file_, tree, false) == 0) {
+        return 0;
+    }
+    XmlNode* renamed = nullptr;
+    for (auto [index, preset] : tree.Root()->Children()) {
+        if (IsPreset(*preset, to) && from != to) {
+            ErrorOut() << "error: there is a preset '" << to << "' already" << eol;
+            return 0;
+        }
+        if (renamed == nullptr && IsPreset(*preset, from)) {
+            renamed = preset;
+        }
+    }
+    if (renamed == nullptr) {
+        NoSuchPreset(from);
+        return 0;
+    }
+    renamed->ChildByName("name")->SetValue(std::string(to));
     return Store(tree, file_);
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tarn {
@@ -48,11 +49,24 @@ public:
     // when the file cannot be read or holds no preset of that name.
     int Apply(Node& node, std::string_view name) const;
 
+    // The machine parameters' values on track 0 (parameter index, value),
+    // in parameter order: what a preset stores.
+    using Values = std::vector<std::pair<int, double>>;
+    static Values ReadValues(Node& node);
+
     // Stores the Node's current values under name, after asking whether to
     // replace a preset of that name. Refused for "Default", an empty name or
     // one the file could not give back unchanged (leading blank, control
     // characters).
     int Save(Node& node, std::string_view name) const;
+    // The same for values read earlier: an editor reads them under the
+    // project lock and saves after leaving it, so that the audio thread
+    // never waits for the user's answer.
+    int Save(const Values& values, std::string_view name) const;
+
+    // Gives a stored preset another name. Refused for "Default" on either
+    // side, a name Save would refuse, and a name another preset has.
+    int Rename(std::string_view from, std::string_view to) const;
 
     // Removes the preset after asking the user.
     int Delete(std::string_view name) const;

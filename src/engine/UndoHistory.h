@@ -109,9 +109,13 @@ public:
     // Save As).
     void Clear();
     bool IsChanged() const { return changed_; }
-    // A change that cannot be undone (a sequence edit, a new pattern) still
-    // leaves something to save.
-    void MarkChanged() { changed_ = true; }
+    // An edit that records no entry (a machine moved or connected, a
+    // sequence edit, a new pattern) still leaves work to save and to keep
+    // in the autosave.
+    void MarkChanged() {
+        changed_ = true;
+        ++edits_;
+    }
     // The project was written to its file: nothing is left to lose, though
     // every entry can still be undone.
     void MarkSaved() { changed_ = false; }

@@ -2,9 +2,9 @@
 
 #include "app/Studio.h"
 #include "engine/Project.h"
+#include "gui/RefreshTimer.h"
 
 #include <QHeaderView>
-#include <QTimer>
 #include <QTreeWidget>
 
 #include <string>
@@ -50,13 +50,7 @@ CpuMonitorWindow::CpuMonitorWindow(Studio& studio, QWidget* parent)
     table_->setRootIsDecorated(false);
     table_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     setWidget(table_);
-    auto* timer = new QTimer(this);
-    connect(timer, &QTimer::timeout, this, [this] {
-        if (isVisible()) {
-            Refresh();
-        }
-    });
-    timer->start(kRefreshMilliseconds);
+    RefreshWhileVisible(*this, kRefreshMilliseconds, [this] { Refresh(); });
     Refresh();
 }
 

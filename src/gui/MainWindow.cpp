@@ -9,6 +9,7 @@
 #include "formats/SettingsStore.h"
 #include "gui/ConsoleWindow.h"
 #include "gui/CpuMonitorWindow.h"
+#include "gui/MachineView.h"
 #include "gui/PatternPage.h"
 #include "gui/SequencerView.h"
 #include "gui/StudioApplication.h"
@@ -91,6 +92,7 @@ MainWindow::MainWindow(StudioApplication& application) : application_(applicatio
         label->setProperty("view", page.view);
         views_->addWidget(label);
     }
+    ReplaceView(kMachineView, new MachineView(application, views_));
     patterns_ = new PatternPage(application, views_);
     ReplaceView(kPatternView, patterns_);
     sequencer_ = new SequencerView(application.GetStudio().Current(),

@@ -19,13 +19,13 @@ public:
     // Peaks as linear amplitudes (1.0 = full scale).
     void SetPeaks(double left, double right);
     QSize sizeHint() const override { return {160, 18}; }
+    // Where a linear amplitude sits on the scale, 0..1.
+    static double Fraction(double amplitude);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    static double Fraction(double amplitude);
-
     QColor colour_;
     QColor hotColour_;
     std::array<double, 2> peaks_{};

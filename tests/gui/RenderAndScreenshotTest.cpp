@@ -80,17 +80,6 @@ TEST_F(DemoSongTest, RendersTheSongToWaveBehindAProgressDialogThatCancels) {
               lines.end());
 }
 
-// Whether an image shows something: more than a handful of colours.
-std::size_t Colours(const QImage& image) {
-    std::set<QRgb> colours;
-    for (int y = 0; y < image.height(); y += 2) {
-        for (int x = 0; x < image.width(); x += 2) {
-            colours.insert(image.pixel(x, y));
-        }
-    }
-    return colours.size();
-}
-
 TEST_F(DemoSongTest, ScreenshotsOfTheWindowsShowTheSkin) {
     Open();
     window_->Console().show();
@@ -126,7 +115,7 @@ TEST_F(DemoSongTest, ScreenshotsOfTheWindowsShowTheSkin) {
         ASSERT_TRUE(image.save(QString::fromStdString((folder / name).string())));
         const QImage saved(QString::fromStdString((folder / name).string()));
         EXPECT_EQ(saved.size(), widget->size() * widget->devicePixelRatio()) << name;
-        EXPECT_GT(Colours(saved), 8u) << name; // text drawn, not a blank
+        EXPECT_GT(test::ImageColours(saved), 8u) << name; // text drawn, not a blank
         const QRgb background = saved.pixel(saved.width() - 2, saved.height() / 2) | 0xff000000u;
         if (widget == window_) {
             EXPECT_TRUE(tile.count(background) != 0) << name;

@@ -7,8 +7,19 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <set>
 
 namespace tarn::test {
+
+std::size_t ImageColours(const QImage& image) {
+    std::set<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 2) {
+        for (int x = 0; x < image.width(); x += 2) {
+            colours.insert(image.pixel(x, y));
+        }
+    }
+    return colours.size();
+}
 
 void EnsureApplication() {
     static int argc = 1;

@@ -6,6 +6,8 @@
 
 #include "support/ScratchDirectory.h"
 
+#include <QImage>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -14,6 +16,10 @@
 #include <vector>
 
 namespace tarn::test {
+
+// How many colours an image shows (every other pixel read): a blank or
+// one-colour picture has only a handful.
+std::size_t ImageColours(const QImage& image);
 
 // Makes the process's QApplication once, on the offscreen platform, so the
 // windows need no display.
