@@ -5,8 +5,11 @@
 #include "gui/CatalogueMenu.h"
 #include "gui/ParameterEditor.h"
 #include "gui/PeakMeter.h"
+#include "gui/PluginEditorFrame.h"
 #include "gui/RefreshTimer.h"
+#include "gui/StreamerWindow.h"
 #include "gui/StudioApplication.h"
+#include "gui/VirtualKeyboard.h"
 
 #include <QContextMenuEvent>
 #include <QFrame>
@@ -229,7 +232,6 @@ void MachineView::mousePressEvent(QMouseEvent* event) {
     }
     dragId_ = box->id;
     dragPoint_ = point;
-    dragMoved_ = false;
     const bool onEdge = point.x() > BoxRect(*box).right() - kOutputEdge;
     if ((event->modifiers() & Qt::ShiftModifier) != 0 || (onEdge && box->kind != kKindMaster)) {
         drag_ = Drag::kConnect;
@@ -253,7 +255,6 @@ void MachineView::mouseMoveEvent(QMouseEvent* event) {
         const QPoint centre = point - dragOffset_;
         edits_.Move(dragId_, static_cast<double>(centre.x()) / width(),
                     static_cast<double>(centre.y()) / height());
-        dragMoved_ = true;
         Refresh();
     } else if (drag_ == Drag::kConnect) {
         dragPoint_ = point;
@@ -287,10 +288,8 @@ ParameterEditor* MachineView::OpenParameters(int id) {
     if (box == nullptr) {
         return nullptr;
     }
-    // The windows are found by name: they carry no meta-object of their own.
-    for (QWidget* child : findChildren<QWidget*>("ParameterEditor", Qt::FindDirectChildrenOnly)) {
-        auto* open = dynamic_cast<ParameterEditor*>(child);
-        if (open != nullptr && open->NodeId() == id && open->Serial() == box->serial) {
+    for (ParameterEditor* open : OpenWindows<ParameterEditor>(ParameterEditor::kName)) {
+        if (open->NodeId() == id && open->Serial() == box->serial) {
             open->raise();
             return open;
         }
@@ -302,6 +301,58 @@ ParameterEditor* MachineView::OpenParameters(int id) {
     auto* editor = new ParameterEditor(application_, std::move(*sheet), this);
     editor->show();
     return editor;
+}
+
+template <typename Window> std::vector<Window*> MachineView::OpenWindows(const char* name) const {
+    // Found by name: the windows carry no meta-object of their own.
+    std::vector<Window*> windows;
+    for (QWidget* child : findChildren<QWidget*>(name, Qt::FindDirectChildrenOnly)) {
+        if (auto* window = dynamic_cast<Window*>(child); window != nullptr && window->isVisible()) {
+            windows.push_back(window);
+        }
+    }
+    return windows;
+}
+
+PluginEditorFrame* MachineView::OpenEditor(int id) {
+    const MachineBox* box = snapshot_.Find(id);
+    if (box == nullptr || !box->hasEditor) {
+        return nullptr;
+    }
+    for (PluginEditorFrame* open : OpenWindows<PluginEditorFrame>(PluginEditorFrame::kName)) {
+        if (open->NodeId() == id) {
+            open->raise();
+            return open;
+        }
+    }
+    auto* frame = new PluginEditorFrame(application_.GetStudio(), id,
+                                        QString::fromStdString(box->name), this);
+    if (!frame->Open()) {
+        ShowStatus(tr("%1 opened no editor").arg(QString::fromStdString(box->name)));
+        frame->close();
+        return nullptr;
+    }
+    frame->show();
+    return frame;
+}
+
+StreamerWindow* MachineView::OpenStreamer() {
+    if (streamer_ == nullptr) {
+        streamer_ = new StreamerWindow(application_.GetStudio(), this);
+    }
+    streamer_->ReadNodes();
+    streamer_->show();
+    streamer_->raise();
+    return streamer_;
+}
+
+VirtualKeyboard* MachineView::OpenKeyboard() {
+    if (keyboard_ == nullptr) {
+        keyboard_ = new VirtualKeyboard(application_.GetStudio().Current(), this);
+    }
+    keyboard_->show();
+    keyboard_->raise();
+    return keyboard_;
 }
 
 CGUINodeAnalyzeWnd* MachineView::OpenAnalyzer(int id) {
@@ -366,6 +417,12 @@ void MachineView::DeleteSelection() {
     if (ids.empty()) {
         return;
     }
+    // A plug-in's editor closes while its machine still exists.
+    for (PluginEditorFrame* frame : OpenWindows<PluginEditorFrame>(PluginEditorFrame::kName)) {
+        if (std::find(ids.begin(), ids.end(), frame->NodeId()) != ids.end()) {
+            frame->close();
+        }
+    }
     const int deleted = edits_.Delete(ids);
     Report(deleted > 0, tr("Deleted %n machine(s)", nullptr, deleted));
 }
@@ -419,7 +476,11 @@ QMenu* MachineView::MachineMenu(int id) {
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->addSection(QString::fromStdString(box->name));
     menu->addAction(tr("Parameters..."), this, [this, id] { OpenParameters(id); });
+    if (box->hasEditor) {
+        menu->addAction(tr("Editor..."), this, [this, id] { OpenEditor(id); });
+    }
     menu->addAction(tr("Analyze..."), this, [this, id] { OpenAnalyzer(id); });
+    menu->addAction(tr("Record..."), this, [this, id] { OpenStreamer()->ChooseNode(id); });
     AddPresets(*menu, id);
     menu->addSeparator();
     AddFlag(*menu, tr("Mute"), id, MachineEdits::Flag::kMute, box->mute);
@@ -450,6 +511,9 @@ QMenu* MachineView::NewMachineMenu(QPoint at) {
                           }
                           Report(id >= 0, tr("New %1").arg(QString::fromStdString(name)));
                       });
+    menu->addSection(tr("Tools"));
+    menu->addAction(tr("Audio streamer..."), this, [this] { OpenStreamer(); });
+    menu->addAction(tr("Virtual keyboard..."), this, [this] { OpenKeyboard(); });
     return menu;
 }
 

@@ -3,10 +3,12 @@
 #include "gui/GraphSnapshot.h"
 #include "gui/MachineEdits.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <set>
 #include <string>
+#include <vector>
 
 class QMenu;
 
@@ -14,6 +16,9 @@ namespace tarn {
 
 class CGUINodeAnalyzeWnd;
 class ParameterEditor;
+class PluginEditorFrame;
+class StreamerWindow;
+class VirtualKeyboard;
 class StudioApplication;
 
 // The machine view: one box per Node at its stored place (kind colour,
@@ -47,6 +52,12 @@ public:
     // The Node's parameter editor, raised when it is open already; null
     // when there is no such Node.
     ParameterEditor* OpenParameters(int id);
+    // The plug-in editor of the Node, raised when it is open already; null
+    // when the Node has no editor or its machine opened none.
+    PluginEditorFrame* OpenEditor(int id);
+    // The tool windows, one of each.
+    StreamerWindow* OpenStreamer();
+    VirtualKeyboard* OpenKeyboard();
     // A new analyzer window on the Node; null when there is no such Node.
     CGUINodeAnalyzeWnd* OpenAnalyzer(int id);
     // The slider that sets a Connection's input volume, popped up at a
@@ -82,6 +93,8 @@ private:
     void StartRename(int id);
     void AddFlag(QMenu& menu, const QString& text, int id, MachineEdits::Flag flag, bool on);
     void AddPresets(QMenu& menu, int id);
+    // The open windows of one kind, by their object name.
+    template <typename Window> std::vector<Window*> OpenWindows(const char* name) const;
 
     StudioApplication& application_;
     MachineEdits edits_;
@@ -91,7 +104,8 @@ private:
     int dragId_ = -1;
     QPoint dragOffset_;
     QPoint dragPoint_;
-    bool dragMoved_ = false;
+    QPointer<StreamerWindow> streamer_;
+    QPointer<VirtualKeyboard> keyboard_;
 };
 
 } // namespace tarn

@@ -69,7 +69,7 @@ ParameterEditor::ParameterEditor(StudioApplication& application, ParameterSheet 
     : QWidget(parent, Qt::Window), application_(application),
       edits_(application.GetStudio(), application.Commands().History(), application.Feed()),
       sheet_(std::move(sheet)) {
-    setObjectName("ParameterEditor");
+    setObjectName(kName);
     setAttribute(Qt::WA_DeleteOnClose);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(BuildPresetBar());

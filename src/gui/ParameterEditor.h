@@ -26,6 +26,7 @@ class StudioApplication;
 // replaced. GUI thread only.
 class ParameterEditor final : public QWidget {
 public:
+    static constexpr const char* kName = "ParameterEditor";
     static constexpr int kRefreshMilliseconds = 100;
     // Slider positions over the range of a real-valued parameter.
     static constexpr int kRealSteps = 1000;

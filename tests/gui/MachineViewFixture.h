@@ -5,6 +5,7 @@
 #include "engine/Project.h"
 #include "gui/MachineView.h"
 #include "gui/MainWindow.h"
+#include "machines/framework/GearCatalogue.h"
 
 #include <QApplication>
 #include <QTest>
@@ -12,6 +13,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 namespace tarn::test {
@@ -43,6 +47,22 @@ protected:
         TheProject().GetNode(id)->y = y;
         view_->Refresh();
         return id;
+    }
+    // Makes a new current project (the Master alone) whose machines come
+    // from made first, then from the studio's own.
+    void UseMachines(MachineCreator made) {
+        Studio& studio = studio_->GetStudio();
+        auto project = std::make_unique<Project>(
+            [builtIn = studio.Creator(),
+             made = std::move(made)](std::string_view name) -> std::optional<MachineHandle> {
+                std::optional<MachineHandle> machine = made(name);
+                return machine ? std::move(machine) : builtIn(name);
+            },
+            studio.Engine().Tempo());
+        ASSERT_EQ(project->CreateNode(GearCatalogue::kMasterName, {}, Project::kMasterId),
+                  Project::kMasterId);
+        studio.SetProject(std::move(project));
+        view_->Refresh();
     }
     int Connect(int source, int destination) {
         ProjectLock hold(Current());

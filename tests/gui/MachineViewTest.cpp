@@ -221,7 +221,10 @@ TEST_F(MachineViewTest, CatalogueMenuMakesTheMachineWhereTheViewWasClicked) {
     QApplication::sendEvent(view_, &again);
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(menu->actions().last()->text().toStdString(), kBass);
+    const QList<QAction*> top = menu->actions();
+    EXPECT_EQ(std::count_if(top.begin(), top.end(),
+                            [](QAction* action) { return action->text() == kBass; }),
+              1);
     menu->close();
 }
 

@@ -2,7 +2,6 @@
 
 #include "gui/CGUINodeAnalyzeControl.h"
 #include "gui/CGUINodeAnalyzeWnd.h"
-#include "machines/framework/GearCatalogue.h"
 
 #include "support/RenderMachine.h"
 
@@ -52,19 +51,13 @@ protected:
         pass.sound = test::Sound::kPassThrough;
         pass.record = false;
         machines_.Define("Pass", pass);
-        Studio& studio = studio_->GetStudio();
-        auto project = std::make_unique<Project>(
-            [builtIn = studio.Creator(),
-             made = machines_.Creator()](std::string_view name) -> std::optional<MachineHandle> {
+        UseMachines(
+            [made = machines_.Creator()](std::string_view name) -> std::optional<MachineHandle> {
                 if (name == "Sine") {
                     return MachineHandle(std::make_unique<KilohertzSine>(), "Sine");
                 }
-                return name == "Pass" ? made(name) : builtIn(name);
-            },
-            studio.Engine().Tempo());
-        ASSERT_EQ(project->CreateNode(GearCatalogue::kMasterName, {}, Project::kMasterId),
-                  Project::kMasterId);
-        studio.SetProject(std::move(project));
+                return name == "Pass" ? made(name) : std::nullopt;
+            });
         sine_ = Add("Sine", 0.2, 0.5);
         pass_ = Add("Pass", 0.35, 0.5);
         ASSERT_EQ(Connect(sine_, pass_), 1);
