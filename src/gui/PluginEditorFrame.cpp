@@ -35,8 +35,8 @@ PluginEditorFrame::PluginEditorFrame(Studio& studio, int nodeId, const QString& 
         }
     }
     auto* timer = new QTimer(this);
-    connect(timer, &QTimer::timeout, this, &PluginEditorFrame::Idle);
-    timer->start(kIdleMilliseconds);
+    connect(timer, &QTimer::timeout, this, &PluginEditorFrame::Check);
+    timer->start(kCheckMilliseconds);
 }
 
 template <typename Call> bool PluginEditorFrame::WithMachine(Call call) {
@@ -73,11 +73,11 @@ bool PluginEditorFrame::Open() {
     return found && open_;
 }
 
-bool PluginEditorFrame::Idle() {
+bool PluginEditorFrame::Check() {
     if (!open_) {
         return true;
     }
-    if (!WithMachine([](Node& node) { node.SendToMachine(kMsgIdle); })) {
+    if (!WithMachine([](Node&) {})) {
         // The machine went with its editor.
         open_ = false;
         close();
