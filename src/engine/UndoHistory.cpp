@@ -28,6 +28,10 @@ int PatternUndoEntry::Swap(Project* project, std::unique_ptr<Pattern>& stored,
     // The Node may have gained tracks or inputs since the copy was taken.
     FitTracks(*node, *stored);
     replaced = node->Patterns().Put(patternNumber_, std::move(stored));
+    // The pattern put back may be longer or shorter: its placements follow.
+    for (auto [index, track] : node->SequenceTracks()) {
+        track->Layout();
+    }
     return 1;
 }
 

@@ -5,11 +5,11 @@
 #include "engine/PatternContents.h"
 #include "engine/PatternEditing.h"
 #include "engine/Project.h"
-#include "support/TestMachine.h"
 #include "engine/UndoHistory.h"
 #include "machines/builtin/AnalogBass.h"
 #include "machines/builtin/BuiltinMachines.h"
 #include "machines/framework/MachineFactory.h"
+#include "support/TestMachine.h"
 
 #include <gtest/gtest.h>
 
@@ -345,6 +345,50 @@ TEST_F(PatternEditorTest, EveryEditIsUndoneEventForEvent) {
         EXPECT_EQ(Contents(Live()), after) << name;
     }
     EXPECT_EQ(Live().EventCount(), 0);
+}
+
+TEST_F(PatternEditorTest, ResizingKeepsTheEventsInsideAndNotesTakeTheirLengthAndVelocity) {
+    const int note = ColumnOf(current.Get()->GetNode(1)->NoteParameter());
+    editor.SetCursor(note, 2);
+    ASSERT_EQ(editor.EnterNote(60.0, 1.25, 0.5), 1);
+    std::vector<StoredEvent> events = Contents(Live());
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].value, 60.0);
+    EXPECT_EQ(events[0].time, 0.5);
+    EXPECT_EQ(events[0].noteLength, 1.25);
+    EXPECT_EQ(events[0].velocity, 0.5);
+    // Only a note column takes a note.
+    editor.SetCursor(ColumnOf(AnalogBass::kCutoff), 0);
+    EXPECT_EQ(editor.EnterNote(60.0, 1.0, 1.0), 0);
+
+    Put(AnalogBass::kCutoff, 1.5, 0.3);
+    Node& node = *current.Get()->GetNode(1);
+    ASSERT_EQ(node.SequenceTracks().Create(0), 1);
+    ASSERT_EQ(node.SequenceTracks().Get(0)->PlacePattern(0, 0), 1);
+    const std::vector<StoredEvent> before = Contents(Live());
+    Live().name = "Riff";
+
+    // One beat at 8 rows: the cutoff event of beat 1 falls off the end.
+    ASSERT_EQ(editor.Resize(1, 8), 1);
+    EXPECT_EQ(Live().Length(), 1);
+    EXPECT_EQ(Live().TicksPerBeat(), 8);
+    EXPECT_EQ(Live().name, "Riff");
+    EXPECT_EQ(editor.RowCount(), 8);
+    events = Contents(Live());
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].value, 60.0);
+    // The placement now fills one beat.
+    EXPECT_TRUE(node.SequenceTracks().Get(0)->Entry(1) == nullptr ||
+                node.SequenceTracks().Get(0)->Entry(1)->Empty());
+    EXPECT_EQ(history.UndoMenuText(), "Undo Pattern size");
+    EXPECT_EQ(editor.Resize(0, 4), 0);
+    EXPECT_EQ(editor.Resize(2, 0), 0);
+
+    ASSERT_EQ(history.Undo(), 1);
+    EXPECT_EQ(Contents(Live()), before);
+    EXPECT_EQ(Live().Length(), 2);
+    ASSERT_NE(node.SequenceTracks().Get(0)->Entry(1), nullptr);
+    EXPECT_EQ(node.SequenceTracks().Get(0)->Entry(1)->beat, 1);
 }
 
 } // namespace
