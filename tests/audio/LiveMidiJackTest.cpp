@@ -173,6 +173,14 @@ TEST_P(LiveMidiJack, AKeyboardOnAJackPortPlaysAnAnalogBassOnTime) {
         GTEST_SKIP() << "timing not judged: the output ran dry " << jack.Underruns()
                      << " times; latencies " << latencies[0] << " and " << latencies[1];
     }
+    // Late cycles of a loaded server shift its clock against the engine's;
+    // the MIDI input keeps the largest lead it saw, so in low latency, where
+    // a period is all the slack there is, every later note comes that much
+    // later too.
+    if (mode == LatencyMode::kLow && capture.Xruns() > 0) {
+        GTEST_SKIP() << "timing not judged: the server had " << capture.Xruns()
+                     << " late cycles; latencies " << latencies[0] << " and " << latencies[1];
+    }
     // Each note lags its key by the same latency, give or take one period
     // and one chunk: the frames of the keys' periods are kept. The latency
     // is what the output queues ahead (the safe ring of 10 blocks of 800
