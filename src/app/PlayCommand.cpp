@@ -15,6 +15,7 @@ namespace {
 struct PlayOptions {
     std::string project;
     PlayRequest request;
+    std::string latency = "safe";
     bool strict = false;
 };
 
@@ -28,8 +29,10 @@ int Play(CommandConsole& console, const PlayOptions& options) {
     }
     studio.SetProject(std::move(project));
     console.EchoMessages(true);
+    PlayRequest request = options.request;
+    request.latency = ParseLatencyMode(options.latency).value_or(LatencyMode::kSafe);
     int status = 1;
-    switch (PlaySong(studio, options.request)) {
+    switch (PlaySong(studio, request)) {
     case PlayOutcome::kFinished:
         status = 0;
         break;
@@ -65,6 +68,12 @@ Command AddPlayCommand(CLI::App& app) {
                      "then goes on until Ctrl+C")
         ->delimiter(',');
     AddBackendOption(*parser, options->request.backend);
+    parser
+        ->add_option("--latency", options->latency,
+                     "safe: render about 180 ms ahead; low: render in step with a JACK "
+                     "server's period, at most three periods ahead")
+        ->check(CLI::IsMember({"safe", "low"}))
+        ->capture_default_str();
     AddLoadOptions(*parser, options->strict, options->request.quiet);
     return {parser, [options](CommandConsole& console) { return Play(console, *options); }};
 }

@@ -148,7 +148,7 @@ PlayOutcome PlaySong(Studio& studio, const PlayRequest& request) {
         return PlayOutcome::kFailed;
     }
     const bool anyDevice = device->DeviceCount() > 0;
-    WaveOutDriver driver(std::move(device));
+    WaveOutDriver driver(std::move(device), request.latency);
     HostLink link{};
     AttachRenderCallback(driver, studio.Engine(), link);
     if (driver.Open() == 0) {

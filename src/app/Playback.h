@@ -1,5 +1,7 @@
 #pragma once
 
+#include "audio/WaveOutDriver.h"
+
 #include <string>
 #include <vector>
 
@@ -12,6 +14,7 @@ struct PlayRequest {
     // would; otherwise the song once, from its start to its end.
     double beats = 0.0;
     std::string backend = "auto"; // "auto", "alsa" or "jack"
+    LatencyMode latency = LatencyMode::kSafe;
     // No position line on a terminal.
     bool quiet = false;
     // Ids of the Nodes that take notes from MIDI input. With any, the MIDI

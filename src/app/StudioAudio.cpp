@@ -15,7 +15,8 @@ void AttachRenderCallback(AudioDevice& device, CoreEngine& engine, HostLink& lin
     device.HandleMessage(&attach);
 }
 
-StudioAudio::StudioAudio(Studio& studio, std::string_view backend) : studio_(studio) {
+StudioAudio::StudioAudio(Studio& studio, std::string_view backend, LatencyMode latency)
+    : studio_(studio) {
     if (backend == kNoBackend) {
         MessageOut() << "audio output is off (audio.backend is \"none\")" << eol;
         return;
@@ -24,7 +25,7 @@ StudioAudio::StudioAudio(Studio& studio, std::string_view backend) : studio_(stu
     if (device == nullptr) {
         return;
     }
-    driver_ = std::make_unique<WaveOutDriver>(std::move(device));
+    driver_ = std::make_unique<WaveOutDriver>(std::move(device), latency);
     AttachRenderCallback(*driver_, studio.Engine(), link_);
     if (driver_->Open() != 0) {
         driver_->Start();

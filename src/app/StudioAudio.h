@@ -26,9 +26,9 @@ public:
     // wait in their queues).
     static constexpr std::string_view kNoBackend = "none";
 
-    // Opens the output device of backend ("auto", "alsa" or "jack") and
-    // starts the fill thread; kNoBackend opens none.
-    StudioAudio(Studio& studio, std::string_view backend);
+    // Opens the output device of backend ("auto", "alsa" or "jack") with
+    // the latency mode and starts the fill thread; kNoBackend opens none.
+    StudioAudio(Studio& studio, std::string_view backend, LatencyMode latency = LatencyMode::kSafe);
     // Closes the MIDI inputs, stops the fill thread and closes the device.
     ~StudioAudio();
     StudioAudio(const StudioAudio&) = delete;

@@ -53,7 +53,7 @@ std::string AlsaDevice::Absence() const {
     return "ALSA: no sound card, and PCM '" + pcmName_ + "' cannot be opened";
 }
 
-bool AlsaDevice::Open(const PcmFormat& format, std::string& /*refusal*/) {
+bool AlsaDevice::Open(PcmFormat& format, std::string& /*refusal*/) {
     if (pcm_ != nullptr) {
         return true;
     }
@@ -76,6 +76,9 @@ bool AlsaDevice::Open(const PcmFormat& format, std::string& /*refusal*/) {
                  << negotiated_.channels << " channels, " << negotiated_.sampleRate << " Hz, "
                  << negotiated_.bufferCount << " periods of " << negotiated_.bufferFrames
                  << " frames" << eol;
+    if (format.lowLatency) {
+        MessageOut() << "ALSA: low latency needs JACK; playing with the safe ring" << eol;
+    }
     return true;
 }
 

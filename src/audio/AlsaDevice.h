@@ -24,7 +24,7 @@ public:
     // opens (a sound server or a null sink behind it) counts as one device.
     int DeviceCount() override;
     std::string Absence() const override;
-    bool Open(const PcmFormat& format, std::string& refusal) override;
+    bool Open(PcmFormat& format, std::string& refusal) override;
     void Close() override;
     void Reset() override;
     bool IsDone(int index) override;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <ctime>
 
 namespace tarn {
 namespace {
@@ -15,8 +16,13 @@ void SilentJackMessage(const char*) {}
 
 } // namespace
 
+JackDevice::JackDevice() {
+    sem_init(&periodPlayed_, 0, 0);
+}
+
 JackDevice::~JackDevice() {
     Close();
+    sem_destroy(&periodPlayed_);
 }
 
 bool JackDevice::ServerRunning() {
@@ -36,7 +42,7 @@ int JackDevice::DeviceCount() {
     return ServerRunning() ? 1 : 0;
 }
 
-bool JackDevice::Open(const PcmFormat& format, std::string& refusal) {
+bool JackDevice::Open(PcmFormat& format, std::string& refusal) {
     if (client_ != nullptr) {
         return true;
     }
@@ -50,6 +56,18 @@ bool JackDevice::Open(const PcmFormat& format, std::string& refusal) {
     const jack_nframes_t rate = jack_get_sample_rate(client_);
     const jack_nframes_t period = jack_get_buffer_size(client_);
     channels_ = format.channels;
+    lowLatency_ = format.lowLatency;
+    periodFrames_ = period;
+    if (lowLatency_) {
+        // One period's worth of the stream's frames, rounded down so that
+        // the blocks never fall behind the server.
+        format.bufferFrames = std::max(
+            1, static_cast<int>(static_cast<std::uint64_t>(period) * format.sampleRate / rate));
+        format.bufferCount = static_cast<int>(kLowLatencyPeriods);
+        lowWater_ = period + period / 2;
+        // Four periods of the server's time, and never less than 10 ms.
+        wakeTimeoutNs_ = std::max(10000000L, static_cast<long>(4e9 * period / rate));
+    }
     const auto blockFrames = static_cast<std::size_t>(format.bufferFrames);
     converter_.reset();
     blockFrames_ = blockFrames;
@@ -74,6 +92,10 @@ bool JackDevice::Open(const PcmFormat& format, std::string& refusal) {
         static_cast<double>(blockFrames) * format.bufferCount * rate / format.sampleRate));
     if (converter_ != nullptr) {
         ringFrames_ += blockOut + kFlushReserve;
+    }
+    if (lowLatency_) {
+        // Room for the low water mark and one more block on top.
+        ringFrames_ = std::max(ringFrames_, lowWater_ + blockOut);
     }
     if (period > ringFrames_) {
         refusal = "JACK period of " + std::to_string(period) +
@@ -104,7 +126,11 @@ bool JackDevice::Open(const PcmFormat& format, std::string& refusal) {
     }
     ConnectToPlayback();
     MessageOut() << "JACK: client '" << jack_get_client_name(client_) << "', " << rate
-                 << " Hz, period " << period << " frames" << eol;
+                 << " Hz, period " << period << " frames"
+                 << (lowLatency_ ? ", low latency: blocks of " +
+                                       std::to_string(format.bufferFrames) + " frames"
+                                 : std::string())
+                 << eol;
     if (converter_ != nullptr) {
         MessageOut() << "JACK: rate conversion " << converter_->Describe() << eol;
     }
@@ -174,8 +200,12 @@ std::uint64_t JackDevice::Room() const {
     return ringFrames_ - queued;
 }
 
-// As far as the fill thread fills the ring: no room for another block.
+// As far as the fill thread fills the ring: no room for another block, or
+// with low latency, the low water mark reached.
 bool JackDevice::Filled(std::uint64_t queued) const {
+    if (lowLatency_) {
+        return queued >= lowWater_;
+    }
     const std::uint64_t reserve = converter_ != nullptr ? kFlushReserve : 0;
     return ringFrames_ - queued < blockOutFrames_ + reserve;
 }
@@ -185,6 +215,20 @@ bool JackDevice::IsDone(int /*index*/) {
         return true;
     }
     return !Filled(ringFrames_ - Room());
+}
+
+void JackDevice::Wait() {
+    if (!lowLatency_) {
+        PcmDevice::Wait();
+        return;
+    }
+    timespec until{};
+    clock_gettime(CLOCK_REALTIME, &until);
+    const long nanoseconds = wakeTimeoutNs_ + until.tv_nsec;
+    until.tv_sec += nanoseconds / 1000000000L;
+    until.tv_nsec = nanoseconds % 1000000000L;
+    while (sem_timedwait(&periodPlayed_, &until) != 0 && errno == EINTR) {
+    }
 }
 
 bool JackDevice::Write(int /*index*/, const std::int16_t* samples) {
@@ -219,10 +263,15 @@ double JackDevice::OutputLatency(const PcmFormat& /*format*/) const {
     jack_latency_range_t behind{};
     jack_port_get_latency_range(ports_.front(), JackPlaybackLatency, &behind);
     const std::uint64_t reserve = converter_ != nullptr ? kFlushReserve : 0;
-    return static_cast<double>(ringFrames_ - reserve + behind.max) / jack_get_sample_rate(client_);
+    const std::uint64_t queued =
+        lowLatency_ ? kLowLatencyPeriods * periodFrames_ : ringFrames_ - reserve;
+    return static_cast<double>(queued + behind.max) / jack_get_sample_rate(client_);
 }
 
 void JackDevice::StreamStarting() {
+    // Periods played while nobody listened wake nobody.
+    while (sem_trywait(&periodPlayed_) == 0) {
+    }
     if (converter_ != nullptr) {
         converter_->Restart();
     }
@@ -278,6 +327,9 @@ void JackDevice::Play(jack_nframes_t frames) noexcept {
         if (streaming) {
             underruns_.fetch_add(1, std::memory_order_relaxed);
         }
+    }
+    if (lowLatency_) {
+        sem_post(&periodPlayed_);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "audio/RateConverter.h"
 
 #include <jack/jack.h>
+#include <semaphore.h>
 
 #include <atomic>
 #include <cstdint>
@@ -21,11 +22,16 @@ namespace tarn {
 // before it plays (also after running dry), and outputs silence meanwhile; running dry while the
 // fill thread is alive counts as one underrun. The ring has one writer (the
 // fill thread) and one reader (the callback); neither allocates or locks.
+//
+// Low latency: the blocks shrink to one server period (in the stream's
+// frames) and the fill thread keeps about two periods queued, woken by the
+// callback after every period it played (a semaphore post, which never
+// blocks), so a block is heard at most three periods after it is rendered.
 class JackDevice final : public PcmDevice {
 public:
     static constexpr const char* kClientName = "tarn";
 
-    JackDevice() = default;
+    JackDevice();
     ~JackDevice() override;
 
     // Whether a JACK server answers (the one JACK_DEFAULT_SERVER names, if
@@ -37,11 +43,15 @@ public:
     std::string Absence() const override { return "JACK: no server is running"; }
     // Converts to the server's rate when it differs from the stream's and
     // says so once on the message stream.
-    bool Open(const PcmFormat& format, std::string& refusal) override;
+    bool Open(PcmFormat& format, std::string& refusal) override;
     void Close() override;
     void Reset() override;
     bool IsDone(int index) override;
     bool Write(int index, const std::int16_t* samples) override;
+    // With low latency, until the callback has played a period (or a few
+    // periods' time has passed, so that a stop gets through without a
+    // server); otherwise about 1 ms.
+    void Wait() override;
     // The ring as the fill thread keeps it, plus the server's playback
     // latency behind the ports.
     double OutputLatency(const PcmFormat& format) const override;
@@ -70,6 +80,8 @@ private:
     // Ring frames the fill thread leaves free for the converter's last
     // frames, far more than its filter holds back.
     static constexpr std::uint64_t kFlushReserve = 4096;
+    // Periods the low-latency ring holds.
+    static constexpr std::uint64_t kLowLatencyPeriods = 2;
 
     jack_client_t* client_ = nullptr;
     std::vector<jack_port_t*> ports_;
@@ -80,6 +92,14 @@ private:
     std::unique_ptr<RateConverter> converter_; // null when the rates agree
     std::vector<float> converted_;             // one block on its way into the ring
     int channels_ = 0;
+    bool lowLatency_ = false;
+    // With low latency: the fill thread writes while less than this is
+    // queued, and a stopped callback plays once this much is; a period and
+    // a half, so blocks that convert to a frame more or less change nothing.
+    std::uint64_t lowWater_ = 0;
+    std::uint64_t periodFrames_ = 0; // the server's
+    long wakeTimeoutNs_ = 0;
+    sem_t periodPlayed_{};
     // Positions in frames since open. written_ belongs to the fill thread,
     // read_ to the callback; Reset moves dropTo_ so that the callback skips
     // what was queued without the two threads writing the same word.

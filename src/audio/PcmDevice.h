@@ -12,6 +12,10 @@ struct PcmFormat {
     int channels = 2;
     int bufferFrames = 800;
     int bufferCount = 10;
+    // Asks a device that plays in periods of its own (JACK) to render in
+    // step with them: it sets bufferFrames and bufferCount to what it then
+    // plays with. Devices that cannot keep the buffers as asked.
+    bool lowLatency = false;
 };
 
 // A system playback stream as the output driver needs it: a ring of
@@ -36,10 +40,11 @@ public:
     // Why DeviceCount found nothing, naming the backend ("JACK: no server
     // is running"), for the line that tells the user.
     virtual std::string Absence() const { return "no playback device was found"; }
-    // Opens the stream in exactly this format. On failure it answers false
+    // Opens the stream in this format (with lowLatency, perhaps changing the
+    // buffers as described there). On failure it answers false
     // and may put the reason into `refusal` (a line without the "error: "
     // prefix); an empty refusal means the caller reports a plain failure.
-    virtual bool Open(const PcmFormat& format, std::string& refusal) = 0;
+    virtual bool Open(PcmFormat& format, std::string& refusal) = 0;
     virtual void Close() = 0;
     // Drops everything queued; afterwards every buffer is done.
     virtual void Reset() = 0;

@@ -14,6 +14,9 @@ namespace tarn {
 namespace {
 
 constexpr int kBytesPerSample = 2;
+// The safe ring: ten buffers of 800 frames.
+constexpr int kSafeBufferFrames = 800;
+constexpr int kSafeBufferCount = 10;
 constexpr double kFullScale = 32767.0;
 
 // Real-time priority for the fill thread: above every ordinary thread, below
@@ -65,7 +68,18 @@ void RaisePriority(std::thread& thread) {
 
 } // namespace
 
-WaveOutDriver::WaveOutDriver(std::unique_ptr<PcmDevice> device) : device_(std::move(device)) {}
+std::optional<LatencyMode> ParseLatencyMode(std::string_view text) {
+    if (text == "safe") {
+        return LatencyMode::kSafe;
+    }
+    if (text == "low") {
+        return LatencyMode::kLow;
+    }
+    return std::nullopt;
+}
+
+WaveOutDriver::WaveOutDriver(std::unique_ptr<PcmDevice> device, LatencyMode latency)
+    : device_(std::move(device)), latency_(latency) {}
 
 WaveOutDriver::~WaveOutDriver() {
     Close();
@@ -89,8 +103,9 @@ std::int32_t WaveOutDriver::Open() {
 
     PcmFormat format;
     format.channels = static_cast<int>(outputChannels_.size());
-    format.bufferFrames = bufferLength_ / kBytesPerSample / format.channels;
-    format.bufferCount = bufferCount_;
+    format.bufferFrames = kSafeBufferFrames;
+    format.bufferCount = kSafeBufferCount;
+    format.lowLatency = latency_ == LatencyMode::kLow;
     std::string refusal;
     if (!device_->Open(format, refusal)) {
         if (refusal.empty()) {
@@ -101,10 +116,14 @@ std::int32_t WaveOutDriver::Open() {
         return 0;
     }
 
+    // The device has chosen the buffers in low latency.
+    bufferCount_ = format.bufferCount;
+    bufferLength_ = format.bufferFrames * format.channels * kBytesPerSample;
+    currentBuffer_ = currentBuffer_ < bufferCount_ ? currentBuffer_ : 0;
     try {
         bufferSamples_.assign(
             static_cast<std::size_t>(bufferCount_) * bufferLength_ / kBytesPerSample, 0);
-        if (audioBuffer_.outputs == nullptr) {
+        if (audioBuffer_.frameCount != format.bufferFrames) {
             channelSamples_.assign(outputChannels_.size() * format.bufferFrames, 0.0);
             for (std::size_t channel = 0; channel < outputChannels_.size(); ++channel) {
                 outputChannels_[channel] = channelSamples_.data() + channel * format.bufferFrames;

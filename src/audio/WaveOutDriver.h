@@ -9,14 +9,26 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <string_view>
 #include <thread>
 #include <vector>
 
 namespace tarn {
 
+// How far ahead of the listener the driver renders (setting
+// "audio.latency"): kSafe keeps the ring of ten buffers of 800 frames
+// (about 180 ms) queued; kLow renders in step with a device that plays in
+// periods of its own (JACK), at most three periods ahead. Devices without
+// periods play kLow as kSafe.
+enum class LatencyMode { kSafe, kLow };
+// "safe" or "low"; nothing for any other text.
+std::optional<LatencyMode> ParseLatencyMode(std::string_view text);
+
 // The audio output driver and the engine's only clock. It plays 16-bit
 // stereo at 44 100 Hz through a PcmDevice, keeps a ring of ten buffers of
-// 800 frames queued, and runs a fill thread that asks the host to render a
+// 800 frames queued (or what the device plays with in low latency), and
+// runs a fill thread that asks the host to render a
 // block (message 100) whenever the device hands a buffer back, converts the
 // block to 16-bit with dither and clipping, and queues it again.
 //
@@ -25,7 +37,8 @@ namespace tarn {
 // fill thread for its whole life and belongs to the driver alone.
 class WaveOutDriver : public AudioDevice {
 public:
-    explicit WaveOutDriver(std::unique_ptr<PcmDevice> device);
+    explicit WaveOutDriver(std::unique_ptr<PcmDevice> device,
+                           LatencyMode latency = LatencyMode::kSafe);
     ~WaveOutDriver() override;
 
     // Opens the device, allocates the buffers and sends the sample rate
@@ -52,8 +65,9 @@ private:
     void ReleaseBuffers();
 
     std::unique_ptr<PcmDevice> device_;
-    std::int32_t bufferLength_ = 3200; // bytes per device buffer
-    std::int32_t bufferCount_ = 10;
+    LatencyMode latency_;
+    std::int32_t bufferLength_ = 0; // bytes per device buffer, set by Open
+    std::int32_t bufferCount_ = 0;
     bool opened_ = false;
     std::atomic<bool> running_ = false;
     std::vector<std::int16_t> bufferSamples_; // bufferCount_ buffers, interleaved

@@ -2,13 +2,17 @@
 
 #include "app/CommandConsole.h"
 #include "app/StartUpStep.h"
+#include "app/StudioAudio.h"
 #include "base/AppDirectory.h"
+#include "base/MessagePipe.h"
 #include "formats/ListFile.h"
 #include "gui/MainWindow.h"
 
 #include <QApplication>
 #include <QImageReader>
 #include <QThread>
+
+#include <optional>
 
 namespace tarn {
 namespace {
@@ -56,7 +60,14 @@ bool StudioApplication::StartUp(const std::filesystem::path& project) {
     studio_ = std::make_unique<Studio>(StudioMachines::kBuiltInAndGear);
     std::string backend = "auto";
     settings_.GetString("audio.backend", backend);
-    audio_ = std::make_unique<StudioAudio>(*studio_, backend);
+    std::string latency = "safe";
+    settings_.GetString("audio.latency", latency);
+    const std::optional<LatencyMode> mode = ParseLatencyMode(latency);
+    if (!mode) {
+        WarningOut() << "warning: audio.latency is \"" << latency
+                     << "\", neither \"safe\" nor \"low\"; playing safe" << eol;
+    }
+    audio_ = std::make_unique<StudioAudio>(*studio_, backend, mode.value_or(LatencyMode::kSafe));
     StartUpStep("initializing input devices...");
     int midi = 1;
     settings_.GetInteger("midi.enabled", midi);

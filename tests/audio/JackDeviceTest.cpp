@@ -88,6 +88,36 @@ double MeasuredFrequency(const std::vector<float>& tone, std::size_t from, std::
     return crossings < 2 ? 0.0 : (crossings - 1) * rate / (last - first);
 }
 
+// Where the stream lies among what the listener heard: the right channel
+// never falls below 0.25 while it plays, and a conversion filter's ringing
+// around its edges stays far below that.
+struct HeardStream {
+    std::size_t first = 0;
+    std::size_t end = 0;
+};
+
+HeardStream FindStream(const JackCaptureClient& capture) {
+    const std::vector<float>& right = capture.Channel(1);
+    HeardStream stream{0, capture.Frames()};
+    while (stream.first < stream.end && right[stream.first] < 0.125f) {
+        ++stream.first;
+    }
+    while (stream.end > stream.first && right[stream.end - 1] < 0.125f) {
+        --stream.end;
+    }
+    return stream;
+}
+
+// The number of the line "output latency N ms" said; -1 without one.
+int SaidLatencyMs(const std::vector<std::string>& said) {
+    const auto latency = std::find_if(said.begin(), said.end(), [](const std::string& line) {
+        return line.starts_with("output latency ");
+    });
+    return latency == said.end()
+               ? -1
+               : std::stoi(latency->substr(std::string("output latency ").size()));
+}
+
 TEST(JackDevice, ConvertsToTheServersRateAtTheRightPitchAndLength) {
     constexpr double kPeriodFrames = 256.0; // the test server's
     for (const int rate : {48000, 96000}) {
@@ -123,28 +153,13 @@ TEST(JackDevice, ConvertsToTheServersRateAtTheRightPitchAndLength) {
         // Start named the latency: at least the ring's 181 ms, and not much
         // more for the conversion's block and the server's period on top.
         const std::vector<std::string> said = lines.Of(kMessageLine);
-        const auto latency = std::find_if(said.begin(), said.end(), [](const std::string& line) {
-            return line.starts_with("output latency ");
-        });
-        ASSERT_NE(latency, said.end()) << testing::PrintToString(said);
-        const int ms = std::stoi(latency->substr(std::string("output latency ").size()));
-        EXPECT_GE(ms, 181);
+        const int ms = SaidLatencyMs(said);
+        EXPECT_GE(ms, 181) << testing::PrintToString(said);
         EXPECT_LE(ms, 181 + 25);
         EXPECT_NE(std::find(said.begin(), said.end(), "0 underruns"), said.end());
 
-        // The right channel never falls below 0.25 while the stream plays;
-        // the filter's ringing around its edges stays far below that.
         const std::vector<float>& left = playthrough.Capture().Channel(0);
-        const std::vector<float>& right = playthrough.Capture().Channel(1);
-        const std::size_t heard = playthrough.Capture().Frames();
-        std::size_t first = 0;
-        while (first < heard && right[first] < 0.125f) {
-            ++first;
-        }
-        std::size_t end = heard;
-        while (end > first && right[end - 1] < 0.125f) {
-            --end;
-        }
+        const auto [first, end] = FindStream(playthrough.Capture());
         ASSERT_LT(first, end) << "nothing was heard";
         const double seconds = static_cast<double>(end - first) / rate;
         EXPECT_NEAR(seconds, static_cast<double>(playthrough.Rendered()) / kRate,
@@ -152,6 +167,55 @@ TEST(JackDevice, ConvertsToTheServersRateAtTheRightPitchAndLength) {
         // Away from the edges the tone is clean.
         const auto margin = static_cast<std::size_t>(rate / 20);
         EXPECT_NEAR(MeasuredFrequency(left, first + margin, end - margin, rate), 440.0, 0.44);
+        EXPECT_TRUE(lines.Of(kErrorLine).empty()) << testing::PrintToString(lines.Of(kErrorLine));
+    }
+}
+
+// Low latency renders one server period at a time and keeps two queued, so
+// the latency it names is at most three periods (its ring and the server's
+// own); the stream is heard frame for frame, or converted at its pitch,
+// and never runs dry.
+TEST(JackDevice, LowLatencyPlaysWithinThreePeriods) {
+    constexpr int kPeriodFrames = 256; // the test server's
+    for (const int rate : {44100, 48000}) {
+        SCOPED_TRACE(rate);
+        JackTestServer server(rate);
+        if (!server.Running()) {
+            GTEST_SKIP() << "no private JACK server on the dummy backend: " << server.Problem();
+        }
+        CapturedLines lines;
+        // One period of the server's rate in the stream's frames.
+        const auto block = static_cast<std::uint64_t>(kPeriodFrames * kRate / rate);
+        RecordingHost host(&TestSignal, static_cast<int>(block));
+        auto device = std::make_unique<JackDevice>();
+        JackDevice& jack = *device;
+        WaveOutDriver driver(std::move(device), LatencyMode::kLow);
+        host.AttachTo(driver);
+        ASSERT_EQ(SendMessage(driver, kDeviceOpen), 1)
+            << testing::PrintToString(lines.Of(kErrorLine));
+        EXPECT_EQ(host.SampleRate(), 44100);
+
+        JackPlaythrough playthrough(driver, jack, rate, {block, 2});
+        ASSERT_TRUE(playthrough.Listen());
+        ASSERT_TRUE(playthrough.Play(2 * rate, [&] { return host.FramesRendered(); }));
+        ASSERT_EQ(SendMessage(driver, kDeviceClose), 1);
+        playthrough.ExpectRealTimePace();
+        const std::vector<std::string> said = lines.Of(kMessageLine);
+        const int ms = SaidLatencyMs(said);
+        EXPECT_GE(ms, 0) << testing::PrintToString(said);
+        EXPECT_LE(ms, std::lround(3000.0 * kPeriodFrames / rate));
+        EXPECT_NE(std::find(said.begin(), said.end(), "0 underruns"), said.end());
+        if (rate == 44100) {
+            playthrough.ExpectHeard(&TestSignal);
+        } else {
+            const auto [first, end] = FindStream(playthrough.Capture());
+            ASSERT_LT(first, end) << "nothing was heard";
+            const auto margin = static_cast<std::size_t>(rate / 20);
+            EXPECT_NEAR(MeasuredFrequency(playthrough.Capture().Channel(0), first + margin,
+                                          end - margin, rate),
+                        440.0, 0.44);
+        }
+        EXPECT_EQ(host.MalformedBuffers(), 0);
         EXPECT_TRUE(lines.Of(kErrorLine).empty()) << testing::PrintToString(lines.Of(kErrorLine));
     }
 }

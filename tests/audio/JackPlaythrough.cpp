@@ -14,8 +14,6 @@ namespace tarn::test {
 namespace {
 
 constexpr double kRate = 44100.0;
-constexpr std::uint64_t kBlockFrames = 800;
-constexpr std::uint64_t kRingFrames = 10 * kBlockFrames;
 // Room for the stream, the ring played out after it and the moments before.
 constexpr std::size_t kCaptureFrames = 6 * 44100;
 // Silence the listener records after the stream: several server periods.
@@ -31,10 +29,11 @@ constexpr double kConversionCodes = 1.0 + 1e-9;
 
 } // namespace
 
-JackPlaythrough::JackPlaythrough(WaveOutDriver& driver, JackDevice& jack, double serverRate)
+JackPlaythrough::JackPlaythrough(WaveOutDriver& driver, JackDevice& jack, double serverRate,
+                                 PlayRing ring)
     : driver_(driver), jack_(jack),
       capture_(static_cast<std::size_t>(kCaptureFrames * serverRate / kRate)),
-      ratio_(serverRate / kRate) {}
+      ratio_(serverRate / kRate), ring_(ring) {}
 
 testing::AssertionResult JackPlaythrough::Listen() {
     if (!capture_.IsOpen()) {
@@ -91,10 +90,12 @@ void JackPlaythrough::ExpectRealTimePace() const {
         << "in " << seconds_ << " s";
     const double played = static_cast<double>(played_) / ratio_;
     // A conversion holds up to a block of its own besides the ring.
-    const double converting = ratio_ == 1.0 ? 0.0 : kBlockFrames;
+    const auto block = static_cast<double>(ring_.blockFrames);
+    const double converting = ratio_ == 1.0 ? 0.0 : block;
     EXPECT_GE(static_cast<double>(rendered_), played);
-    EXPECT_LE(static_cast<double>(rendered_), played + kRingFrames + kBlockFrames + converting);
-    EXPECT_EQ(rendered_ % kBlockFrames, 0u);
+    EXPECT_LE(static_cast<double>(rendered_),
+              played + static_cast<double>(ring_.blocks) * block + block + converting);
+    EXPECT_EQ(rendered_ % ring_.blockFrames, 0u);
 }
 
 void JackPlaythrough::ExpectHeard(const Signal& expected) const {

@@ -14,6 +14,13 @@ class WaveOutDriver;
 
 namespace tarn::test {
 
+// The blocks a driver renders and how many of them it keeps queued: the
+// safe ring unless told otherwise.
+struct PlayRing {
+    std::uint64_t blockFrames = 800;
+    std::uint64_t blocks = 10;
+};
+
 // One stream played through a WaveOutDriver on a JackDevice while a second
 // JACK client listens to both of its ports, with the checks of what the
 // server played and the listener heard. Every wait goes by the server's
@@ -27,7 +34,8 @@ public:
 
     // driver is open on jack; both outlive this object. serverRate is the
     // JACK server's; the driver renders at 44 100 Hz.
-    JackPlaythrough(WaveOutDriver& driver, JackDevice& jack, double serverRate = 44100.0);
+    JackPlaythrough(WaveOutDriver& driver, JackDevice& jack, double serverRate = 44100.0,
+                    PlayRing ring = {});
 
     // Connects the listener to both ports of jack and waits until the
     // server's cycles use the connections.
@@ -55,7 +63,8 @@ private:
     WaveOutDriver& driver_;
     JackDevice& jack_;
     JackCaptureClient capture_;
-    double ratio_;             // server frames per rendered frame
+    double ratio_; // server frames per rendered frame
+    PlayRing ring_;
     std::uint64_t played_ = 0; // when the stream was stopped
     double seconds_ = 0.0;     // from start to stop, by the wall clock
     std::uint64_t rendered_ = 0;

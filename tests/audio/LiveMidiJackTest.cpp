@@ -1,4 +1,3 @@
-#include "support/CapturedLines.h"
 #include "audio/JackCaptureClient.h"
 #include "audio/JackDevice.h"
 #include "audio/JackMidiInput.h"
@@ -15,6 +14,7 @@
 #include "engine/Project.h"
 #include "machines/builtin/BuiltinMachines.h"
 #include "machines/framework/MachineFactory.h"
+#include "support/CapturedLines.h"
 #include "support/SignalMeasures.h"
 
 #include <gtest/gtest.h>
@@ -67,7 +67,11 @@ std::vector<double> Heard(const JackCaptureClient& capture, std::uint32_t from, 
                                left.begin() + static_cast<std::ptrdiff_t>(start) + frames);
 }
 
-TEST(LiveMidiJack, AKeyboardOnAJackPortPlaysAnAnalogBassOnTime) {
+// Safe and low latency: the notes lag their keys by the ring each queues.
+class LiveMidiJack : public testing::TestWithParam<LatencyMode> {};
+
+TEST_P(LiveMidiJack, AKeyboardOnAJackPortPlaysAnAnalogBassOnTime) {
+    const LatencyMode mode = GetParam();
     JackTestServer server(kRate);
     if (!server.Running()) {
         GTEST_SKIP() << "no private JACK server on the dummy backend: " << server.Problem();
@@ -81,7 +85,7 @@ TEST(LiveMidiJack, AKeyboardOnAJackPortPlaysAnAnalogBassOnTime) {
 
     auto device = std::make_unique<JackDevice>();
     JackDevice& jack = *device;
-    WaveOutDriver driver(std::move(device));
+    WaveOutDriver driver(std::move(device), mode);
     ASSERT_EQ(AttachHost(driver, engine.RenderLink()), 1);
     ASSERT_EQ(SendMessage(driver, kDeviceOpen), 1);
 
@@ -169,10 +173,22 @@ TEST(LiveMidiJack, AKeyboardOnAJackPortPlaysAnAnalogBassOnTime) {
         GTEST_SKIP() << "timing not judged: the output ran dry " << jack.Underruns()
                      << " times; latencies " << latencies[0] << " and " << latencies[1];
     }
+    // Late cycles of a loaded server shift its clock against the engine's;
+    // the MIDI input keeps the largest lead it saw, so in low latency, where
+    // a period is all the slack there is, every later note comes that much
+    // later too.
+    if (mode == LatencyMode::kLow && capture.Xruns() > 0) {
+        GTEST_SKIP() << "timing not judged: the server had " << capture.Xruns()
+                     << " late cycles; latencies " << latencies[0] << " and " << latencies[1];
+    }
     // Each note lags its key by the same latency, give or take one period
     // and one chunk: the frames of the keys' periods are kept. The latency
-    // is what the output queues ahead (its ring of 10 blocks of 800 frames)
-    // and at most a period and a block more.
+    // is what the output queues ahead (the safe ring of 10 blocks of 800
+    // frames and at most a period and a block more; in low latency at most
+    // three periods) and at most one chunk more.
+    const std::int64_t bound = mode == LatencyMode::kLow
+                                   ? 3 * kPeriod + kMaxChunkFrames
+                                   : 8000 + 800 + 2 * kPeriod + kMaxChunkFrames;
     EXPECT_LT(std::abs(latencies[0] - latencies[1]), kPeriod + kMaxChunkFrames)
         << latencies[0] << " and " << latencies[1] << ", " << capture.Xruns() << " late cycles";
     for (std::int64_t latency : latencies) {
@@ -180,10 +196,16 @@ TEST(LiveMidiJack, AKeyboardOnAJackPortPlaysAnAnalogBassOnTime) {
 #if !defined(__SANITIZE_THREAD__)
         // ThreadSanitizer slows the fill thread enough to add a few hundred
         // frames without an underrun, so the bound is judged elsewhere only.
-        EXPECT_LT(latency, 8000 + 800 + 2 * kPeriod + kMaxChunkFrames);
+        EXPECT_LE(latency, bound);
 #endif
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Modes, LiveMidiJack,
+                         testing::Values(LatencyMode::kSafe, LatencyMode::kLow),
+                         [](const testing::TestParamInfo<LatencyMode>& info) {
+                             return info.param == LatencyMode::kLow ? "Low" : "Safe";
+                         });
 
 } // namespace
 } // namespace tarn

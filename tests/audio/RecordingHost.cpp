@@ -6,7 +6,8 @@
 
 namespace tarn::test {
 
-RecordingHost::RecordingHost(Signal signal) : signal_(std::move(signal)) {}
+RecordingHost::RecordingHost(Signal signal, int blockFrames)
+    : signal_(std::move(signal)), blockFrames_(blockFrames) {}
 
 std::int32_t RecordingHost::AttachTo(AudioDevice& device) {
     HostLink link;
@@ -35,8 +36,8 @@ void RecordingHost::Render(const AudioBuffer& buffer) {
     if (log_ != nullptr) {
         log_->Record(TestPcmDevice::Step::kRender);
     }
-    if (buffer.frameCount != 800 || buffer.inputs != nullptr || buffer.outputs == nullptr ||
-        buffer.outputs[0] == nullptr || buffer.outputs[1] == nullptr) {
+    if (buffer.frameCount != blockFrames_ || buffer.inputs != nullptr ||
+        buffer.outputs == nullptr || buffer.outputs[0] == nullptr || buffer.outputs[1] == nullptr) {
         ++malformed_;
         return;
     }

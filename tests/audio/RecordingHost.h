@@ -17,7 +17,8 @@ class RecordingHost {
 public:
     using Signal = std::function<double(int channel, std::uint64_t frame)>;
 
-    explicit RecordingHost(Signal signal);
+    // Buffers of blockFrames frames are what the device should ask for.
+    explicit RecordingHost(Signal signal, int blockFrames = 800);
 
     // Sends the attach-host message with this host as context.
     std::int32_t AttachTo(AudioDevice& device);
@@ -28,7 +29,8 @@ public:
     std::uint64_t FramesRendered() const { return frames_.load(); }
     int SampleRateMessages() const { return sampleRateMessages_.load(); }
     int SampleRate() const { return sampleRate_.load(); }
-    // Renders whose buffer was not 800 frames, two outputs, no inputs.
+    // Renders whose buffer was not blockFrames frames, two outputs, no
+    // inputs.
     int MalformedBuffers() const { return malformed_.load(); }
     // Messages of a type a device never sends to its host.
     int UnexpectedMessages() const { return unexpected_.load(); }
@@ -39,6 +41,7 @@ private:
     void Render(const AudioBuffer& buffer);
 
     Signal signal_;
+    int blockFrames_;
     TestPcmDevice* log_ = nullptr;
     std::atomic<std::uint64_t> renders_ = 0;
     std::atomic<std::uint64_t> frames_ = 0;

@@ -2,7 +2,7 @@
 
 namespace tarn::test {
 
-bool TestPcmDevice::Open(const PcmFormat& format, std::string& reason) {
+bool TestPcmDevice::Open(PcmFormat& format, std::string& reason) {
     if (openFails) {
         reason = refusal;
         return false;

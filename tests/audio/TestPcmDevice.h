@@ -37,7 +37,7 @@ public:
     std::function<void()> onClose;
 
     int DeviceCount() override { return devices; }
-    bool Open(const PcmFormat& format, std::string& reason) override;
+    bool Open(PcmFormat& format, std::string& reason) override;
     void Close() override;
     void Reset() override;
     bool IsDone(int index) override;
