@@ -54,6 +54,7 @@ bool StudioApplication::StartUp(const std::filesystem::path& project) {
     qApp->setStyleSheet(skin_->StyleSheet());
 
     studio_ = std::make_unique<Studio>(StudioMachines::kBuiltInAndGear);
+    studio_->Engine().ShowMeters(true);
     std::string backend = "auto";
     settings_.GetString("audio.backend", backend);
     audio_ = std::make_unique<StudioAudio>(*studio_, backend);
