@@ -46,6 +46,11 @@ public:
     }
 
 private:
+    // How many of the next limit ticks end no segment of any ramp.
+    int SteadyRun(int limit) const noexcept;
+    // frames ticks of which none ends a segment.
+    void TickSteady(int frames, double* first, double* second, double* others) noexcept;
+
     ParameterRamp volume_;
     ParameterRamp left_;
     ParameterRamp right_;

@@ -9,6 +9,7 @@
 #include "tarn/MachineAbi.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 
@@ -85,6 +86,12 @@ public:
     // longer calls a detached source; input must outlive its attachment.
     void AttachLiveInput(LiveInput* input);
 
+    // Whether the meters are kept: every Node's peak level and the Master's
+    // analyzer rings, which windows show. Rendering without a window skips
+    // their sample-by-sample bookkeeping, a fixed cost on every Node; a
+    // Node under an analyzer still has its rings fed. Any thread.
+    void ShowMeters(bool show) { metersShown_.store(show, std::memory_order_relaxed); }
+
 private:
     void RenderChunk(Project& project, const AudioBuffer& buffer, int done, int frames) noexcept;
     void RenderNode(Project& project, Node& node, const ChunkTiming& chunk) noexcept;
@@ -118,6 +125,7 @@ private:
     // State of the buffer being rendered.
     bool anySolo_ = false;
     double peakDecay_ = 0.001; // per sample
+    std::atomic<bool> metersShown_ = false;
     double mixingTime_ = 0.0;
     double eventsTime_ = 0.0;
     double outputTime_ = 0.0;

@@ -10,9 +10,11 @@ namespace tarn {
 // the project lock (times).
 struct NodeMeters {
     // On while an analyzer window watches the Node: its rings are filled
-    // then (the Master's always are). Switched by the GUI thread.
+    // then (the Master's also while the meters are shown, see
+    // CoreEngine::ShowMeters). Switched by the GUI thread.
     std::atomic<bool> analyzerOn = false;
-    // Largest absolute output sample, falling by 60 dB per second.
+    // Largest absolute output sample, falling by 60 dB per second; kept
+    // while the meters are shown (CoreEngine::ShowMeters).
     double peakLevel = 0.0;
     // Seconds the machine worked during the last buffer, and that time as
     // a percentage of the buffer's duration.

@@ -220,18 +220,21 @@ void CoreEngine::FinishNode(Node& node, int frames) noexcept {
     record.eventCount = static_cast<int>(system.Size());
     node.RunOutputStage(record);
 
-    if (node.meters.analyzerOn.load(std::memory_order_relaxed) || kind == kKindMaster) {
+    const bool shown = metersShown_.load(std::memory_order_relaxed);
+    if (node.meters.analyzerOn.load(std::memory_order_relaxed) || (shown && kind == kKindMaster)) {
         FeedRings(inputs, outputs, frames);
     }
-    double level = node.meters.peakLevel;
-    for (int k = 0; k < frames; ++k) {
-        double loudest = 0.0;
-        for (int c = 0; c < outputs.Count(); ++c) {
-            loudest = std::max(loudest, std::fabs(outputs.Samples(c)[k]));
+    if (shown) {
+        double level = node.meters.peakLevel;
+        for (int k = 0; k < frames; ++k) {
+            double loudest = 0.0;
+            for (int c = 0; c < outputs.Count(); ++c) {
+                loudest = std::max(loudest, std::fabs(outputs.Samples(c)[k]));
+            }
+            level = loudest > level ? loudest : level * peakDecay_;
         }
-        level = loudest > level ? loudest : level * peakDecay_;
+        node.meters.peakLevel = level;
     }
-    node.meters.peakLevel = level;
 }
 
 void CoreEngine::CopyOut(const Node* master, const AudioBuffer& buffer, int done,

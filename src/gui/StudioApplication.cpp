@@ -58,6 +58,7 @@ bool StudioApplication::StartUp(const std::filesystem::path& project) {
     qApp->setStyleSheet(skin_->StyleSheet());
 
     studio_ = std::make_unique<Studio>(StudioMachines::kBuiltInAndGear);
+    studio_->Engine().ShowMeters(true);
     std::string backend = "auto";
     settings_.GetString("audio.backend", backend);
     std::string latency = "safe";

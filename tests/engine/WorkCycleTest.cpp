@@ -292,12 +292,19 @@ TEST_F(WorkCycle, MetersRingsAndStatisticsFollowTheSignal) {
     const int generator = AddGenerator(1.0);
     Node& node = *project->GetNode(generator);
     Node& master = *project->GetNode(0);
+    // Without a window showing them no meter is kept.
+    Render();
+    EXPECT_EQ(node.meters.peakLevel, 0.0);
+    EXPECT_EQ(master.meters.peakLevel, 0.0);
+    EXPECT_EQ(master.Outputs().Ring(0).writeIndex, 0);
+    engine.ShowMeters(true);
     Render();
     // A steady level holds the meters within one sample's fall of it.
     const double fall = std::pow(0.001, 1.0 / 44100.0);
     EXPECT_GE(master.meters.peakLevel, fall);
     EXPECT_GE(node.meters.peakLevel, fall);
-    // The Master's rings are always fed, a Node's only while analyzed.
+    // The Master's rings are fed while the meters show, a Node's only while
+    // analyzed.
     EXPECT_EQ(master.Outputs().Ring(0).writeIndex, 800);
     EXPECT_EQ(master.Inputs().Ring(1).samples[799], 1.0);
     EXPECT_GE(master.Outputs().Ring(1).peak, 0.9999);

@@ -6,6 +6,7 @@
 #include "base/AppDirectory.h"
 #include "formats/SettingsStore.h"
 #include "gui/StudioApplication.h"
+#include "studio/OffscreenApplication.h"
 
 #include <QApplication>
 
@@ -20,12 +21,7 @@ namespace {
 // Lays out the application directory once per run and makes it current.
 void PrepareStudio() {
     static const bool prepared = [] {
-        static int argc = 1;
-        static char name[] = "tarn-bench";
-        static char* argv[] = {name, nullptr};
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QApplication(argc, argv);
-        QApplication::setQuitOnLastWindowClosed(false);
+        EnsureOffscreenApplication();
         const auto folder = std::filesystem::temp_directory_path() / "tarn-bench-studio";
         std::filesystem::remove_all(folder);
         std::filesystem::copy(TARN_DIST_DIR, folder, std::filesystem::copy_options::recursive);

@@ -9,6 +9,7 @@
 #include "gui/PatternGridView.h"
 #include "gui/SequencerView.h"
 #include "gui/Skin.h"
+#include "studio/OffscreenApplication.h"
 
 #include <QApplication>
 #include <QImage>
@@ -21,21 +22,10 @@
 namespace tarn {
 namespace {
 
-void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "tarn-bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication* application = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    (void)application;
-}
-
 // A studio whose project holds one Analog Bass with two tracks.
 struct EditorBench {
     EditorBench() {
-        EnsureApplication();
+        EnsureOffscreenApplication();
         std::unique_ptr<Project> project = studio.NewProject();
         nodeId = project->CreateNode("Tarn Analog Bass");
         project->GetNode(nodeId)->SetTrackCount(kGroupMachine, 2);
