@@ -144,8 +144,8 @@ TEST_F(NodeAnalyzerTest, TwoWindowsShareTheSwitchAndADeletedNodeClosesItsWindows
     ASSERT_EQ(again, sine_);
     view_->Refresh();
     QPointer<CGUINodeAnalyzeWnd> watcher = view_->OpenAnalyzer(again);
-    QTest::qWait(4 * CGUINodeAnalyzeControl::kRefreshMilliseconds);
-    EXPECT_TRUE(generator.isNull());
+    EXPECT_TRUE(QTest::qWaitFor([&generator] { return generator.isNull(); },
+                                100 * CGUINodeAnalyzeControl::kRefreshMilliseconds));
     EXPECT_FALSE(watcher.isNull());
     EXPECT_TRUE(AnalyzerOn(again));
 }

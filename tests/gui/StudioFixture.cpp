@@ -46,6 +46,17 @@ StudioFixture::StudioFixture() : previous_(std::filesystem::current_path()) {
     settings.SetString("audio.backend", std::string(StudioAudio::kNoBackend));
     settings.SetInteger("midi.enabled", 0);
     settings.Save(SettingsStore::kFileName);
+    UsePluginDirectories({});
+}
+
+void StudioFixture::UsePluginDirectories(const std::vector<std::filesystem::path>& directories) {
+    std::ofstream gear(scratch_ / "Plugin/Gear/Gear.config.xml", std::ios::trunc);
+    gear << "<gear>\n  <group>\n    <name>VST</name>\n    <adapter>VST</adapter>\n";
+    for (const std::filesystem::path& directory : directories) {
+        gear << "    <directory>\n      <name>" << directory.string()
+             << "</name>\n    </directory>\n";
+    }
+    gear << "  </group>\n</gear>\n";
 }
 
 StudioFixture::~StudioFixture() {

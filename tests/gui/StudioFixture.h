@@ -36,6 +36,10 @@ protected:
 
     // Runs start-up; false when it ended early.
     bool Start();
+    // Points the studio's plug-in group at these directories only. The
+    // fixture starts with none, so start-up screens no installed plug-in
+    // (each screening is a child process) unless a test asks for it.
+    void UsePluginDirectories(const std::vector<std::filesystem::path>& directories);
     // Shuts the studio down and closes the console log.
     void Stop();
     // The lines of "Out/Console.log", without their kind marks.
