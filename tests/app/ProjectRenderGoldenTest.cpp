@@ -12,28 +12,16 @@
 #include "app/Studio.h"
 #include "base/AppDirectory.h"
 #include "engine/Project.h"
-#include "support/ByteDigest.h"
+#include "support/GoldenDigest.h"
 #include "support/ScratchDirectory.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <string>
 
 namespace tarn {
 namespace {
-
-std::string SourcePath(const std::string& relative) {
-    const char* source = std::getenv("TARN_SOURCE_DIR");
-    return std::string(source != nullptr ? source : ".") + "/" + relative;
-}
-
-std::string Digest(const std::string& bytes) {
-    return test::ByteDigest({reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()});
-}
 
 struct ProjectRenderGolden : ::testing::Test {
     ProjectRenderGolden() { SetAppDirectory(scratch.Path()); }
@@ -50,15 +38,7 @@ struct ProjectRenderGolden : ::testing::Test {
         ASSERT_EQ(bytes.size(), static_cast<std::size_t>(result.frames) * 16u) << name;
         // A render of silence would guard nothing.
         ASSERT_NE(bytes.find_first_not_of('\0'), std::string::npos) << name;
-
-        const std::string golden = SourcePath("tests/app/golden/" + name + ".digest");
-        if (const char* output = std::getenv("TARN_GOLDEN_OUTPUT")) {
-            std::ofstream(std::string(output) + "/" + name + ".digest") << Digest(bytes) << "\n";
-            return;
-        }
-        std::string expected;
-        std::ifstream(golden) >> expected;
-        EXPECT_EQ(Digest(bytes), expected) << name << ": the render differs from " << golden;
+        test::ExpectGoldenDigest("tests/app/golden/" + name + ".digest", test::SampleBytes(bytes));
     }
 
     test::ScratchDirectory scratch;

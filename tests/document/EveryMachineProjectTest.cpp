@@ -1,9 +1,14 @@
 // A project holding one of every built-in machine saves, loads and renders
-// the same samples.
+// the same samples, and the samples every machine rendered when the digest
+// was recorded. To record it anew after an intended change of sound (from
+// the source root):
+//   export TARN_GOLDEN_OUTPUT=$PWD/tests/document/golden
+//   build/release/tarn_document_tests --gtest_filter='EveryMachineProject*'
 #include "document/ProjectBuilder.h"
 #include "document/ProjectFile.h"
 #include "engine/ScopedGlobalTempo.h"
 #include "machines/builtin/BuiltinMachines.h"
+#include "support/GoldenDigest.h"
 #include "support/ScratchDirectory.h"
 #include "support/SignalMeasures.h"
 
@@ -84,6 +89,8 @@ TEST(EveryMachineProject, SavesLoadsAndRendersTheSameSamples) {
     EXPECT_TRUE(test::AllFinite(before));
     EXPECT_GT(test::Rms(before), 0.01);
     EXPECT_EQ(before, after);
+    test::ExpectGoldenDigest("tests/document/golden/every-machine.digest",
+                             test::SampleBytes(before));
 }
 
 } // namespace
