@@ -17,40 +17,18 @@
 namespace tarn {
 namespace {
 
+using bench::Event;
 using bench::kChunk;
+using bench::Send;
 using bench::StereoChunk;
 
 void Report(benchmark::State& state) {
     bench::ReportChunk(state);
 }
 
-std::int32_t Send(Machine& machine, std::int32_t type, std::int32_t value = 0,
-                  void* pointer = nullptr) {
-    MachineMessage message;
-    message.messageType = type;
-    message.value = value;
-    message.pointer = pointer;
-    return machine.HandleMessage(&message);
-}
-
-EventRecord Event(std::int32_t index, double value) {
-    EventRecord event;
-    event.group = kGroupMachine;
-    event.index = static_cast<std::int16_t>(index);
-    event.value = value;
-    event.velocity = 1.0;
-    return event;
-}
-
 void BM_AnalogBassChunk(benchmark::State& state) {
-    if (DspSampleRate() == 0.0) {
-        InitializeDspLibrary(kDspSampleRate);
-    }
     AnalogBass machine;
-    Send(machine, kMsgSetSampleRate, static_cast<std::int32_t>(kDspSampleRate));
-    Send(machine, kMsgSetBpm, 120);
-    Send(machine, kMsgUpdateTempo);
-    Send(machine, kMsgInit);
+    bench::SetUp(machine);
 
     // A resonant, envelope-swept held note, as a bass line plays it.
     std::vector<EventRecord> events{
@@ -58,19 +36,10 @@ void BM_AnalogBassChunk(benchmark::State& state) {
         Event(AnalogBass::kEnvMod, 0.8),   Event(AnalogBass::kDecay, 0.4),
         Event(AnalogBass::kModDecay, 0.6), Event(AnalogBass::kSustain, -6.0),
         Event(AnalogBass::kNote, 33.0)};
-    std::vector<EventRecord*> pointers;
-    for (EventRecord& event : events) {
-        pointers.push_back(&event);
-    }
     StereoChunk chunk;
     WorkRecord record;
     record.outputs = chunk.outputs.data();
-    record.frameCount = kChunk;
-    record.events = pointers.data();
-    record.eventCount = static_cast<std::int32_t>(pointers.size());
-    Send(machine, kMsgWork, 0, &record);
-    record.events = nullptr;
-    record.eventCount = 0;
+    bench::WorkSettings(machine, record, events);
 
     for (auto _ : state) {
         Send(machine, kMsgWork, 0, &record);

@@ -27,18 +27,10 @@ namespace tarn {
 namespace {
 
 using bench::kChunk;
+using bench::Send;
 
 void Report(benchmark::State& state) {
     bench::ReportChunk(state);
-}
-
-std::int32_t Send(Machine& machine, std::int32_t type, std::int32_t value = 0,
-                  void* pointer = nullptr) {
-    MachineMessage message;
-    message.messageType = type;
-    message.value = value;
-    message.pointer = pointer;
-    return machine.HandleMessage(&message);
 }
 
 // One chunk of stereo noise in and the two output buffers.
@@ -66,36 +58,17 @@ struct StereoNoise {
 
 template <typename T>
 void RunEffect(benchmark::State& state, std::vector<std::pair<std::int32_t, double>> settings) {
-    if (DspSampleRate() == 0.0) {
-        InitializeDspLibrary(kDspSampleRate);
-    }
     T machine;
-    Send(machine, kMsgSetSampleRate, static_cast<std::int32_t>(kDspSampleRate));
-    Send(machine, kMsgSetBpm, 120);
-    Send(machine, kMsgUpdateTempo);
-    Send(machine, kMsgInit);
+    bench::SetUp(machine);
     std::vector<EventRecord> events;
     for (auto [index, value] : settings) {
-        EventRecord event;
-        event.group = kGroupMachine;
-        event.index = static_cast<std::int16_t>(index);
-        event.value = event.endValue = value;
-        events.push_back(event);
-    }
-    std::vector<EventRecord*> pointers;
-    for (EventRecord& event : events) {
-        pointers.push_back(&event);
+        events.push_back(bench::Event(index, value));
     }
     StereoNoise io;
     WorkRecord record;
     record.inputs = io.inputs.data();
     record.outputs = io.outputs.data();
-    record.frameCount = kChunk;
-    record.events = pointers.data();
-    record.eventCount = static_cast<std::int32_t>(pointers.size());
-    Send(machine, kMsgWork, 0, &record);
-    record.events = nullptr;
-    record.eventCount = 0;
+    bench::WorkSettings(machine, record, events);
     for (auto _ : state) {
         Send(machine, kMsgWork, 0, &record);
         benchmark::DoNotOptimize(io.outLeft.data());

@@ -12,81 +12,43 @@
 #include "machines/builtin/Synth.h"
 #include "machines/builtin/Widestrings.h"
 
+#include "ChunkBench.h"
+
 #include <benchmark/benchmark.h>
 
-#include <array>
-#include <memory>
 #include <vector>
 
 namespace tarn {
 namespace {
 
-constexpr int kChunk = kMaxChunkFrames;
+using bench::Send;
 
 struct Setting {
     std::int32_t index;
     double value;
 };
 
-std::int32_t Send(Machine& machine, std::int32_t type, std::int32_t value = 0,
-                  void* pointer = nullptr) {
-    MachineMessage message;
-    message.messageType = type;
-    message.value = value;
-    message.pointer = pointer;
-    return machine.HandleMessage(&message);
-}
-
 // Sets the machine up as a Node does, sends the settings in one chunk and
 // then times chunks without events.
 template <typename T> void RenderChunks(benchmark::State& state, std::vector<Setting> settings) {
-    if (DspSampleRate() == 0.0) {
-        InitializeDspLibrary(kDspSampleRate);
-    }
     T machine;
-    Send(machine, kMsgSetSampleRate, static_cast<std::int32_t>(kDspSampleRate));
-    Send(machine, kMsgSetBpm, 120);
-    Send(machine, kMsgUpdateTempo);
-    Send(machine, kMsgInit);
-
+    bench::SetUp(machine);
     std::vector<EventRecord> events;
     for (const Setting& setting : settings) {
-        EventRecord event;
-        event.group = kGroupMachine;
-        event.index = static_cast<std::int16_t>(setting.index);
-        event.value = setting.value;
-        event.endValue = setting.value;
-        event.velocity = 1.0;
-        events.push_back(event);
+        events.push_back(bench::Event(setting.index, setting.value));
     }
-    std::vector<EventRecord*> pointers;
-    for (EventRecord& event : events) {
-        pointers.push_back(&event);
-    }
-    std::array<double, kChunk> left{};
-    std::array<double, kChunk> right{};
-    ChannelBufferRecord leftRecord{left.data(), 0};
-    ChannelBufferRecord rightRecord{right.data(), 0};
-    std::array<ChannelBufferRecord*, 2> outputs{&leftRecord, &rightRecord};
+    bench::StereoChunk chunk;
     WorkRecord record;
-    record.outputs = outputs.data();
-    record.frameCount = kChunk;
-    record.events = pointers.data();
-    record.eventCount = static_cast<std::int32_t>(pointers.size());
-    Send(machine, kMsgWork, 0, &record);
-    record.events = nullptr;
-    record.eventCount = 0;
+    record.outputs = chunk.outputs.data();
+    bench::WorkSettings(machine, record, events);
 
     for (auto _ : state) {
         Send(machine, kMsgWork, 0, &record);
-        benchmark::DoNotOptimize(left.data());
-        benchmark::DoNotOptimize(right.data());
+        benchmark::DoNotOptimize(chunk.left.data());
+        benchmark::DoNotOptimize(chunk.right.data());
         benchmark::ClobberMemory();
     }
-    state.counters["per_sample"] = benchmark::Counter(
-        kChunk, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-    state.counters["realtime"] =
-        benchmark::Counter(kChunk / kDspSampleRate, benchmark::Counter::kIsIterationInvariantRate);
+    bench::ReportChunk(state);
 }
 
 void BM_BoldDriveBass(benchmark::State& state) {

@@ -11,50 +11,27 @@
 #include "machines/builtin/CorvaSynth2.h"
 #include "machines/builtin/RavelSynth.h"
 
+#include "ChunkBench.h"
+
 #include <benchmark/benchmark.h>
 
-#include <array>
 #include <vector>
 
 namespace tarn {
 namespace {
 
-constexpr int kChunk = kMaxChunkFrames;
+using bench::Event;
+using bench::Send;
 using S = SubtractiveSynth;
 using C = CorvaSynth2;
 constexpr std::int32_t kLfo1 = S::kLfoBase;
 constexpr std::int32_t kLfo2 = S::kLfoBase + S::kLfoStride;
 
-std::int32_t Send(Machine& machine, std::int32_t type, std::int32_t value = 0,
-                  void* pointer = nullptr) {
-    MachineMessage message;
-    message.messageType = type;
-    message.value = value;
-    message.pointer = pointer;
-    return machine.HandleMessage(&message);
-}
-
-EventRecord Event(std::int32_t index, double value) {
-    EventRecord event;
-    event.group = kGroupMachine;
-    event.index = static_cast<std::int16_t>(index);
-    event.value = value;
-    event.endValue = value;
-    event.velocity = 1.0;
-    return event;
-}
-
 template <typename Synth> void BM_SynthChunk(benchmark::State& state) {
-    if (DspSampleRate() == 0.0) {
-        InitializeDspLibrary(kDspSampleRate);
-    }
     const int voices = static_cast<int>(state.range(0));
     const int quality = static_cast<int>(state.range(1));
     Synth machine;
-    Send(machine, kMsgSetSampleRate, static_cast<std::int32_t>(kDspSampleRate));
-    Send(machine, kMsgSetBpm, 120);
-    Send(machine, kMsgUpdateTempo);
-    Send(machine, kMsgInit);
+    bench::SetUp(machine);
 
     std::vector<EventRecord> events{Event(S::kQuality, quality),   Event(S::kAmpSustain, 0.7),
                                     Event(S::kCutoff, 0.5),        Event(S::kResonance, 0.6),
@@ -75,31 +52,15 @@ template <typename Synth> void BM_SynthChunk(benchmark::State& state) {
         events.push_back(Event(S::kNote, 48 + 4 * v));
         events.back().offset = v;
     }
-    std::vector<EventRecord*> pointers;
-    for (EventRecord& event : events) {
-        pointers.push_back(&event);
-    }
-    std::array<double, kChunk> left{};
-    std::array<double, kChunk> right{};
-    ChannelBufferRecord leftRecord{left.data(), 0};
-    ChannelBufferRecord rightRecord{right.data(), 0};
-    std::array<ChannelBufferRecord*, 2> outputs{&leftRecord, &rightRecord};
+    bench::StereoChunk chunk;
     WorkRecord record;
-    record.outputs = outputs.data();
-    record.frameCount = kChunk;
-    record.events = pointers.data();
-    record.eventCount = static_cast<std::int32_t>(pointers.size());
-    Send(machine, kMsgWork, 0, &record);
-    record.events = nullptr;
-    record.eventCount = 0;
+    record.outputs = chunk.outputs.data();
+    bench::WorkSettings(machine, record, events);
     for (auto _ : state) {
         Send(machine, kMsgWork, 0, &record);
-        benchmark::DoNotOptimize(left.data());
+        benchmark::DoNotOptimize(chunk.left.data());
     }
-    state.counters["per_sample"] = benchmark::Counter(
-        kChunk, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-    state.counters["realtime"] =
-        benchmark::Counter(kChunk / kDspSampleRate, benchmark::Counter::kIsIterationInvariantRate);
+    bench::ReportChunk(state);
 }
 
 // Voices 1 and 6, quality 10 ("High") and 20 ("Perfect").
