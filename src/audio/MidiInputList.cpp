@@ -20,7 +20,7 @@ bool MidiInputList::Add(std::unique_ptr<MidiInput> input) {
     if (!input->Open(*ring)) {
         return false;
     }
-    slots_.push_back(Slot{std::move(input), std::move(ring)});
+    slots_.push_back(Slot{std::move(input), std::move(ring), {}});
     return true;
 }
 
@@ -48,11 +48,7 @@ void MidiInputList::Drain(Project& project, Slot& slot, std::uint32_t frame, int
     std::int32_t delay = 0;
     if (slot.input->Timed()) {
         const auto lead = static_cast<std::int32_t>(frame - slot.input->Now());
-        if (!slot.synced || lead > slot.lead || lead < slot.lead - kResyncFrames) {
-            slot.lead = lead;
-            slot.synced = true;
-        }
-        delay = slot.lead + slot.input->Period();
+        delay = slot.lead.Update(lead, frame, frames) + slot.input->Period();
     }
     for (int taken = 0; taken < kNotesPerChunk; ++taken) {
         const MidiMessage* message = slot.ring->Peek();

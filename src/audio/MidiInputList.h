@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/ClockLead.h"
 #include "audio/MidiEventRing.h"
 #include "audio/MidiInput.h"
 #include "engine/LiveInput.h"
@@ -18,10 +19,10 @@ namespace tarn {
 // touches a project.
 //
 // A timed input's messages keep their spacing: each is placed at its
-// stamp plus a fixed delay, the largest lead of the engine over the input's
-// clock seen so far plus one period of the input, so that a message is due
-// no earlier than it can have arrived. The delay starts over when the
-// engine falls far behind (it stopped rendering for a while).
+// stamp plus a delay, the engine's lead over the input's clock (the largest
+// of the last second or two, see ClockLead) plus one period of the input,
+// so that a message is due no earlier than it can have arrived, while a
+// late stretch delays only the notes played during and just after it.
 //
 // Threads: Add and Close on the owner's thread; TakeLiveInput in the work
 // cycle. Close every input (Close, or destroying the list) before the
@@ -33,8 +34,6 @@ public:
     // they stay within what the engine plays without allocating. A burst
     // beyond it waits in the ring for the following chunks.
     static constexpr int kNotesPerChunk = 8;
-    // A lead this far below the largest one means the engine had stopped.
-    static constexpr std::int32_t kResyncFrames = 16384;
 
     MidiInputList() = default;
     ~MidiInputList() override;
@@ -59,8 +58,7 @@ private:
     struct Slot {
         std::unique_ptr<MidiInput> input;
         std::unique_ptr<MidiEventRing> ring;
-        bool synced = false;
-        std::int32_t lead = 0; // engine frame minus input frame, largest seen
+        ClockLead lead; // engine frame minus input frame
     };
 
     static void Drain(Project& project, Slot& slot, std::uint32_t frame, int frames) noexcept;

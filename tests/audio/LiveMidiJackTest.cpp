@@ -174,9 +174,9 @@ TEST_P(LiveMidiJack, AKeyboardOnAJackPortPlaysAnAnalogBassOnTime) {
                      << " times; latencies " << latencies[0] << " and " << latencies[1];
     }
     // Late cycles of a loaded server shift its clock against the engine's;
-    // the MIDI input keeps the largest lead it saw, so in low latency, where
-    // a period is all the slack there is, every later note comes that much
-    // later too.
+    // the MIDI input holds the largest lead of the last second or two, so in
+    // low latency, where a period is all the slack there is, a note struck
+    // soon after them comes that much later too.
     if (mode == LatencyMode::kLow && capture.Xruns() > 0) {
         GTEST_SKIP() << "timing not judged: the server had " << capture.Xruns()
                      << " late cycles; latencies " << latencies[0] << " and " << latencies[1];

@@ -1,7 +1,7 @@
 #include "audio/MidiInputList.h"
-#include "support/SineVoice.h"
 #include "audio/TestMidiInput.h"
 #include "engine/Project.h"
+#include "support/SineVoice.h"
 
 #include <gtest/gtest.h>
 
@@ -122,13 +122,55 @@ TEST_F(MidiInputs, TimedNotesKeepTheirSpacingBehindTheEnginesLead) {
     state->now = 11024;
     EXPECT_EQ(Chunk(15124), (Notes{{50.0, 11000 + 4164 - 15124}}));
 
+    // A late stretch: the input's clock stalls for four chunks while the
+    // engine renders on, 1024 frames further ahead, then catches up. A note
+    // struck just after it still waits for the stretch's lead; later notes
+    // no longer do, and the ones in between keep their order and nearly
+    // their spacing while the lead shrinks back.
+    std::uint64_t frame = 15124;
+    for (int chunk = 0; chunk < 4; ++chunk) {
+        frame += 256;
+        EXPECT_TRUE(Chunk(frame).empty());
+    }
+    const std::int32_t stretched = 4100 + 1024;
+    std::vector<std::uint64_t> heard; // engine frames
+    std::vector<std::uint64_t> expected;
+    for (int chunk = 0; chunk < 3 * 44100 / 256; ++chunk) {
+        state->now += chunk == 0 ? 1280 : 256;
+        frame += 256;
+        state->ring->Push(Note(64, 1, state->now - 30));
+        for (auto [value, offset] : Chunk(frame)) {
+            EXPECT_EQ(value, 52.0);
+            heard.push_back(frame + static_cast<std::uint64_t>(offset));
+        }
+        if (chunk == 0) {
+            expected.push_back(state->now - 30 + stretched + 64);
+        }
+    }
+    ASSERT_GT(heard.size(), 400u);
+    EXPECT_EQ(heard.front(), expected.front());
+    for (std::size_t i = 1; i < heard.size(); ++i) {
+        EXPECT_GE(heard[i] - heard[i - 1], 256u - 256u / 16) << "note " << i;
+        EXPECT_LE(heard[i] - heard[i - 1], 256u) << "note " << i;
+    }
+    // Every note struck is heard once the ring is drained; the last one by
+    // the lead from before the stretch.
+    const std::uint32_t last = state->now - 30;
+    state->now += 256;
+    frame += 256;
+    for (auto [value, offset] : Chunk(frame)) {
+        heard.push_back(frame + static_cast<std::uint64_t>(offset));
+    }
+    EXPECT_EQ(heard.size(), static_cast<std::size_t>(3 * 44100 / 256));
+    EXPECT_EQ(heard.back(), last + 4100 + 64);
+
     // The engine stood still for a few seconds: the schedule starts over
     // instead of holding notes back for that long.
-    state->now = 200000;
-    state->ring->Push(Note(64, 1, 200010));
+    state->now += 200000;
+    state->ring->Push(Note(64, 1, state->now + 10));
     // Its stamp is 10 frames after now, so it is due one period and ten
     // frames into the chunk.
-    EXPECT_EQ(Chunk(15380), (Notes{{52.0, 64 + 10}}));
+    EXPECT_EQ(Chunk(frame + 256), (Notes{{52.0, 64 + 10}}));
 }
 
 } // namespace
