@@ -1,5 +1,6 @@
 #include "audio/JackDevice.h"
 #include "audio/JackCaptureClient.h"
+#include "audio/JackDeviceRun.h"
 #include "audio/JackPlaythrough.h"
 #include "audio/JackTestServer.h"
 #include "audio/PcmDeviceSelection.h"
@@ -22,6 +23,7 @@ namespace {
 
 using test::CapturedLines;
 using test::JackCaptureClient;
+using test::JackDeviceRun;
 using test::JackPlaythrough;
 using test::JackTestServer;
 using test::RecordingHost;
@@ -118,6 +120,15 @@ int SaidLatencyMs(const std::vector<std::string>& said) {
                : std::stoi(latency->substr(std::string("output latency ").size()));
 }
 
+// Away from the stream's edges the left channel is a clean 440 Hz tone.
+void ExpectTone(const JackCaptureClient& capture, double rate) {
+    const auto [first, end] = FindStream(capture);
+    ASSERT_LT(first, end) << "nothing was heard";
+    const auto margin = static_cast<std::size_t>(rate / 20);
+    EXPECT_NEAR(MeasuredFrequency(capture.Channel(0), first + margin, end - margin, rate), 440.0,
+                0.44);
+}
+
 TEST(JackDevice, ConvertsToTheServersRateAtTheRightPitchAndLength) {
     constexpr double kPeriodFrames = 256.0; // the test server's
     for (const int rate : {48000, 96000}) {
@@ -127,46 +138,30 @@ TEST(JackDevice, ConvertsToTheServersRateAtTheRightPitchAndLength) {
             GTEST_SKIP() << "no private JACK server on the dummy backend: " << server.Problem();
         }
         CapturedLines lines;
-        RecordingHost host(&TestSignal);
-        auto device = std::make_unique<JackDevice>();
-        JackDevice& jack = *device;
-        WaveOutDriver driver(std::move(device));
-        host.AttachTo(driver);
-        ASSERT_EQ(SendMessage(driver, kDeviceOpen), 1)
-            << testing::PrintToString(lines.Of(kErrorLine));
-        // The engine keeps its own rate; the console names the conversion once.
-        EXPECT_EQ(host.SampleRate(), 44100);
+        JackDeviceRun run(&TestSignal, LatencyMode::kSafe, rate);
+        ASSERT_TRUE(run.Play(2 * rate)) << testing::PrintToString(lines.Of(kErrorLine));
+        run.Playthrough().ExpectRealTimePace();
+        // The console names the conversion once.
         const std::string conversion =
             "JACK: rate conversion 44100 Hz to " + std::to_string(rate) + " Hz by libsoxr";
-        const std::vector<std::string> messages = lines.Of(kMessageLine);
+        const std::vector<std::string> said = lines.Of(kMessageLine);
         EXPECT_EQ(
-            std::count_if(messages.begin(), messages.end(),
+            std::count_if(said.begin(), said.end(),
                           [&](const std::string& line) { return line.starts_with(conversion); }),
             1)
-            << testing::PrintToString(messages);
-
-        JackPlaythrough playthrough(driver, jack, rate);
-        ASSERT_TRUE(playthrough.Listen());
-        ASSERT_TRUE(playthrough.Play(2 * rate, [&] { return host.FramesRendered(); }));
-        ASSERT_EQ(SendMessage(driver, kDeviceClose), 1);
-        playthrough.ExpectRealTimePace();
+            << testing::PrintToString(said);
         // Start named the latency: at least the ring's 181 ms, and not much
         // more for the conversion's block and the server's period on top.
-        const std::vector<std::string> said = lines.Of(kMessageLine);
         const int ms = SaidLatencyMs(said);
         EXPECT_GE(ms, 181) << testing::PrintToString(said);
         EXPECT_LE(ms, 181 + 25);
         EXPECT_NE(std::find(said.begin(), said.end(), "0 underruns"), said.end());
 
-        const std::vector<float>& left = playthrough.Capture().Channel(0);
-        const auto [first, end] = FindStream(playthrough.Capture());
-        ASSERT_LT(first, end) << "nothing was heard";
+        const auto [first, end] = FindStream(run.Playthrough().Capture());
         const double seconds = static_cast<double>(end - first) / rate;
-        EXPECT_NEAR(seconds, static_cast<double>(playthrough.Rendered()) / kRate,
+        EXPECT_NEAR(seconds, static_cast<double>(run.Playthrough().Rendered()) / kRate,
                     kPeriodFrames / rate);
-        // Away from the edges the tone is clean.
-        const auto margin = static_cast<std::size_t>(rate / 20);
-        EXPECT_NEAR(MeasuredFrequency(left, first + margin, end - margin, rate), 440.0, 0.44);
+        ExpectTone(run.Playthrough().Capture(), rate);
         EXPECT_TRUE(lines.Of(kErrorLine).empty()) << testing::PrintToString(lines.Of(kErrorLine));
     }
 }
@@ -186,36 +181,20 @@ TEST(JackDevice, LowLatencyPlaysWithinThreePeriods) {
         CapturedLines lines;
         // One period of the server's rate in the stream's frames.
         const auto block = static_cast<std::uint64_t>(kPeriodFrames * kRate / rate);
-        RecordingHost host(&TestSignal, static_cast<int>(block));
-        auto device = std::make_unique<JackDevice>();
-        JackDevice& jack = *device;
-        WaveOutDriver driver(std::move(device), LatencyMode::kLow);
-        host.AttachTo(driver);
-        ASSERT_EQ(SendMessage(driver, kDeviceOpen), 1)
-            << testing::PrintToString(lines.Of(kErrorLine));
-        EXPECT_EQ(host.SampleRate(), 44100);
-
-        JackPlaythrough playthrough(driver, jack, rate, {block, 2});
-        ASSERT_TRUE(playthrough.Listen());
-        ASSERT_TRUE(playthrough.Play(2 * rate, [&] { return host.FramesRendered(); }));
-        ASSERT_EQ(SendMessage(driver, kDeviceClose), 1);
-        playthrough.ExpectRealTimePace();
+        JackDeviceRun run(&TestSignal, LatencyMode::kLow, rate, {block, 2});
+        ASSERT_TRUE(run.Play(2 * rate)) << testing::PrintToString(lines.Of(kErrorLine));
+        run.Playthrough().ExpectRealTimePace();
         const std::vector<std::string> said = lines.Of(kMessageLine);
         const int ms = SaidLatencyMs(said);
         EXPECT_GE(ms, 0) << testing::PrintToString(said);
         EXPECT_LE(ms, std::lround(3000.0 * kPeriodFrames / rate));
         EXPECT_NE(std::find(said.begin(), said.end(), "0 underruns"), said.end());
         if (rate == 44100) {
-            playthrough.ExpectHeard(&TestSignal);
+            run.Playthrough().ExpectHeard(&TestSignal);
         } else {
-            const auto [first, end] = FindStream(playthrough.Capture());
-            ASSERT_LT(first, end) << "nothing was heard";
-            const auto margin = static_cast<std::size_t>(rate / 20);
-            EXPECT_NEAR(MeasuredFrequency(playthrough.Capture().Channel(0), first + margin,
-                                          end - margin, rate),
-                        440.0, 0.44);
+            ExpectTone(run.Playthrough().Capture(), rate);
         }
-        EXPECT_EQ(host.MalformedBuffers(), 0);
+        EXPECT_EQ(run.Host().MalformedBuffers(), 0);
         EXPECT_TRUE(lines.Of(kErrorLine).empty()) << testing::PrintToString(lines.Of(kErrorLine));
     }
 }
