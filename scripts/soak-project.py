@@ -17,6 +17,7 @@ HEAVY = ('Tarn Ravel Synth', {
     (3, 16): 0.7,  # sustain
     (3, 19): 0.8,  # a long release, so that voices overlap
     (3, 300): 20,  # quality
+    (1, 0): -42.0,  # volume: four oscillators of overlapping voices are loud
 })
 LIGHT = ('Tarn Analog Bass', {})
 BUS_EFFECT = 'Tarn Corva Reverb'
