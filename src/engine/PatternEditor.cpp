@@ -47,18 +47,6 @@ const char* TypeName(int type) {
     }
 }
 
-// What a column shows of an event.
-double Shown(const GridColumn& column, const EventRecord& event) {
-    switch (column.sub) {
-    case GridColumn::kNoteLength:
-        return event.noteLength;
-    case GridColumn::kVelocity:
-        return event.velocity;
-    default:
-        return event.value;
-    }
-}
-
 PatternEventRecord NewEvent(int nodeId, const GridColumn& column) {
     PatternEventRecord record;
     record.event.group = static_cast<std::int16_t>(column.group);
@@ -252,7 +240,7 @@ std::string PatternEditor::CellText(int column, int row) const {
     const GridColumn& shown = columns[static_cast<std::size_t>(column)];
     const std::vector<grid::CellEvent> events = grid::CellEvents(*pattern, shown, row);
     return events.empty() ? std::string()
-                          : cell_display::Text(shown, mode, Shown(shown, events[0].record->event));
+                          : cell_display::Text(shown, mode, shown.Shown(events[0].record->event));
 }
 
 int PatternEditor::TypeCharacter(int position, char c) {
@@ -265,7 +253,7 @@ int PatternEditor::TypeCharacter(int position, char c) {
         const auto events = grid::CellEvents(target.pattern, *column, cursorRow_);
         double value = 0.0;
         if (!events.empty()) {
-            value = Shown(*column, events[0].record->event);
+            value = column->Shown(events[0].record->event);
         } else if (column->IsSub()) {
             return 0; // a note's length or velocity needs the note
         } else if (const ParameterDescriptor* descriptor =
@@ -448,7 +436,7 @@ int PatternEditor::Copy() const {
         for (const TimedEvent& event : EventsIn(*pattern, column, from, to)) {
             ClipboardEvents::Event& copy = out.events.emplace_back();
             copy.time = event.at - from;
-            copy.value = Shown(column, event.record->event);
+            copy.value = column.Shown(event.record->event);
             if (column.type == kTypeNote && !column.IsSub()) {
                 copy.length = event.record->event.noteLength;
                 copy.velocity = event.record->event.velocity;

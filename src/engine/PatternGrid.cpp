@@ -7,6 +7,17 @@
 
 namespace tarn {
 
+double GridColumn::Shown(const EventRecord& event) const {
+    switch (sub) {
+    case kNoteLength:
+        return event.noteLength;
+    case kVelocity:
+        return event.velocity;
+    default:
+        return event.value;
+    }
+}
+
 double GridColumn::Fit(double value) const {
     value = std::clamp(value, minimum, std::max(minimum, maximum));
     return IsWhole() ? std::floor(value + 0.5) : value;

@@ -26,6 +26,8 @@ struct GridColumn {
     bool IsWhole() const { return type != kTypeDouble; }
     // Clamped to the column's range and, for whole-number types, rounded.
     double Fit(double value) const;
+    // What the column shows of an event: its value, note length or velocity.
+    double Shown(const EventRecord& event) const;
 };
 
 // The grid of one Node's pattern: one row per tick (TPB rows per beat) and

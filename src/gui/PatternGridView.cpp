@@ -32,17 +32,6 @@ bool IsNoteColumn(const GridColumn& column) {
     return column.type == kTypeNote && column.sub == GridColumn::kValue;
 }
 
-double Shown(const GridColumn& column, const EventRecord& event) {
-    switch (column.sub) {
-    case GridColumn::kNoteLength:
-        return event.noteLength;
-    case GridColumn::kVelocity:
-        return event.velocity;
-    default:
-        return event.value;
-    }
-}
-
 std::string CellString(const GridColumn& column, int mode, double value) {
     return IsNoteColumn(column) ? NoteText(static_cast<int>(value))
                                 : cell_display::Text(column, mode, value);
@@ -222,7 +211,7 @@ void PatternGridView::paintEvent(QPaintEvent* /*event*/) {
                     painter.drawText(left + kCellPadding / 2,
                                      headerHeight_ + (row - firstRow) * rowHeight_ + baseline,
                                      QString::fromStdString(CellString(
-                                         column, modes_[c], Shown(column, record->event))));
+                                         column, modes_[c], column.Shown(record->event))));
                 }
             }
         }
