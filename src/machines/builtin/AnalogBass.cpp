@@ -111,13 +111,13 @@ void AnalogBass::PlayNote(const EventRecord& note) noexcept {
     }
 }
 
-double AnalogBass::RenderFrame() noexcept {
+[[gnu::always_inline]] inline double AnalogBass::RenderFrame(LadderFilter& filter) noexcept {
     if (coefficientCounter_ == 0) {
         const double cutoff = cutoff_.current;
         const double opened =
             cutoff + (kMaxCutoffHz - cutoff) * envMod_ * controls_.modulation.level;
-        filter_.Tune(std::clamp(opened, kMinCutoffHz, kMaxCutoffHz), resonance_.current,
-                     filterRate_);
+        filter.Tune(std::clamp(opened, kMinCutoffHz, kMaxCutoffHz), resonance_.current,
+                    filterRate_);
     }
     coefficientCounter_ = (coefficientCounter_ + 1) % kCoefficientInterval;
 
@@ -125,8 +125,8 @@ double AnalogBass::RenderFrame() noexcept {
     if (layered_) {
         x = Layer(x);
     }
-    filter_.Pass(x);
-    const double out = filter_.Pass(x) * controls_.amplitude.level;
+    filter.Pass(x);
+    const double out = filter.Pass(x) * controls_.amplitude.level;
 
     cutoff_.Tick();
     resonance_.Tick();
@@ -158,9 +158,13 @@ double AnalogBass::Layer(double first) noexcept {
 }
 
 void AnalogBass::RenderSegment(const WorkRecord& record, int from, int to) noexcept {
+    // The filter's passes are one long chain of dependent arithmetic; a
+    // local copy keeps its state in registers for the whole segment.
+    LadderFilter filter = filter_;
     for (int frame = from; frame < to; ++frame) {
-        mono_[frame] = RenderFrame();
+        mono_[frame] = RenderFrame(filter);
     }
+    filter_ = filter;
     FanOut(record, mono_.data(), from, to);
 }
 

@@ -59,7 +59,9 @@ protected:
 private:
     void PlayNote(const EventRecord& note) noexcept override;
     void RenderSegment(const WorkRecord& record, int from, int to) noexcept override;
-    double RenderFrame() noexcept;
+    // One frame through the segment's working copy of the filter; inline in
+    // the segment loop.
+    inline double RenderFrame(LadderFilter& filter) noexcept;
     double Layer(double first) noexcept;
 
     BandLimitedOscillator oscillator_;
