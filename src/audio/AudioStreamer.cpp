@@ -7,6 +7,7 @@
 #include "formats/ChunkEndian.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cfloat>
 #include <chrono>
@@ -52,12 +53,22 @@ float ToFloat(double x) noexcept {
     return static_cast<float>(x);
 }
 
-void StoreSample(std::uint8_t* out, double x, bool wide) noexcept {
-    x = CleanOutputSample(x);
-    if (wide) {
-        StoreLittleEndian64(out, std::bit_cast<std::uint64_t>(x));
-    } else {
-        StoreLittleEndian32(out, std::bit_cast<std::uint32_t>(ToFloat(x)));
+// What a channel the source lacks is written from.
+constexpr std::array<double, kMaxChunkFrames> kSilence{};
+
+// One channel of a chunk into its places among the interleaved frames of
+// out, frameBytes apart: a loop per sample size, so that no test but the
+// samples' own runs per sample.
+template <bool kWide>
+void StoreChannel(std::uint8_t* out, std::size_t frameBytes, const double* source,
+                  int frames) noexcept {
+    for (int frame = 0; frame < frames; ++frame, out += frameBytes) {
+        const double x = CleanOutputSample(source[frame]);
+        if constexpr (kWide) {
+            StoreLittleEndian64(out, std::bit_cast<std::uint64_t>(x));
+        } else {
+            StoreLittleEndian32(out, std::bit_cast<std::uint32_t>(ToFloat(x)));
+        }
     }
 }
 
@@ -355,15 +366,18 @@ void AudioStreamer::WriteChunk(Project& project, int frames) noexcept {
 }
 
 void AudioStreamer::QueueFrames(const double* const* sources, int frames) noexcept {
-    const bool wide = recording_.sampleBytes == 8;
-    std::uint8_t* out = scratch_.data();
-    for (int frame = 0; frame < frames; ++frame) {
-        for (int channel = 0; channel < recording_.channels; ++channel) {
-            StoreSample(out, sources[channel] != nullptr ? sources[channel][frame] : 0.0, wide);
-            out += recording_.sampleBytes;
+    const auto sampleBytes = static_cast<std::size_t>(recording_.sampleBytes);
+    const std::size_t frameBytes = sampleBytes * static_cast<std::size_t>(recording_.channels);
+    for (int channel = 0; channel < recording_.channels; ++channel) {
+        std::uint8_t* out = scratch_.data() + static_cast<std::size_t>(channel) * sampleBytes;
+        const double* source = sources[channel] != nullptr ? sources[channel] : kSilence.data();
+        if (sampleBytes == sizeof(double)) {
+            StoreChannel<true>(out, frameBytes, source, frames);
+        } else {
+            StoreChannel<false>(out, frameBytes, source, frames);
         }
     }
-    const auto bytes = static_cast<std::size_t>(out - scratch_.data());
+    const std::size_t bytes = frameBytes * static_cast<std::size_t>(frames);
     if (ring_.Write({scratch_.data(), bytes})) {
         dataBytes_ += bytes;
     } else {
