@@ -1,6 +1,6 @@
+#include "app/Command.h"
 #include "app/CommandLine.h"
-#include "gui/StudioCommand.h"
 
 int main(int argc, char** argv) {
-    return tarn::RunCommandLine(argc, argv, tarn::AddStudioCommand);
+    return tarn::RunCommandLine(argc, argv, tarn::AddStudioLauncher);
 }

@@ -28,6 +28,15 @@ Command AddWaveCommand(CLI::App& app);
 Command AddMidiCommand(CLI::App& app);
 Command AddPluginsCommand(CLI::App& app);
 
+// The parser of `tarn studio [PROJECT]`, also what `tarn` alone runs; the
+// project named, if any, lands in project.
+CLI::App* AddStudioParser(CLI::App& app, std::string& project);
+// That command in the program without windows: it becomes the program with
+// them, "tarn-studio" beside it, asked to open the studio (with PROJECT).
+// Keeping the window toolkit out of `tarn` spares every other command the
+// loading of its libraries.
+Command AddStudioLauncher(CLI::App& app);
+
 // The machine registry and the new-machine catalogue, as `tarn machines`
 // prints them; bare `tarn` prints them after its usage.
 int PrintMachines(std::ostream& out);

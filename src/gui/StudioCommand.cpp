@@ -23,10 +23,7 @@ bool DisplayAvailable() {
 
 Command AddStudioCommand(CLI::App& app) {
     auto project = std::make_shared<std::string>();
-    CLI::App* parser = app.add_subcommand(
-        "studio", "Open the studio's window (what 'tarn' alone does), with PROJECT if given");
-    parser->add_option("PROJECT", *project, "A project file (.tarn) to open");
-    return {parser, [project](CommandConsole& console) {
+    return {AddStudioParser(app, *project), [project](CommandConsole& console) {
                 if (!DisplayAvailable()) {
                     std::cerr << "tarn: no display to open the studio window on (DISPLAY is not "
                                  "set); run 'tarn --help' for the commands that work without one\n";

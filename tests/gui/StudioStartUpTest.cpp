@@ -19,6 +19,7 @@
 #include <vector>
 
 #include <csignal>
+#include <elf.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -212,6 +213,47 @@ TEST_F(StudioStartUpTest, WithoutADisplayPointsToTheCommandLine) {
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
         EXPECT_NE(err.find("no display"), std::string::npos) << err;
         EXPECT_NE(err.find("tarn --help"), std::string::npos) << err;
+    }
+}
+
+// The shared libraries a program asks the loader for: the DT_NEEDED
+// entries of its dynamic section.
+std::vector<std::string> NeededLibraries(const char* program) {
+    std::ifstream file(program, std::ios::binary);
+    const auto read = [&file](std::uint64_t offset, void* into, std::size_t bytes) {
+        file.seekg(static_cast<std::streamoff>(offset));
+        file.read(static_cast<char*>(into), static_cast<std::streamsize>(bytes));
+        return static_cast<bool>(file);
+    };
+    Elf64_Ehdr header{};
+    std::vector<std::string> needed;
+    if (!read(0, &header, sizeof header)) {
+        return needed;
+    }
+    std::vector<Elf64_Shdr> sections(header.e_shnum);
+    read(header.e_shoff, sections.data(), sections.size() * sizeof(Elf64_Shdr));
+    for (const Elf64_Shdr& section : sections) {
+        if (section.sh_type != SHT_DYNAMIC || section.sh_link >= sections.size()) {
+            continue;
+        }
+        std::vector<Elf64_Dyn> entries(section.sh_size / sizeof(Elf64_Dyn));
+        read(section.sh_offset, entries.data(), entries.size() * sizeof(Elf64_Dyn));
+        std::string names(sections[section.sh_link].sh_size, '\0');
+        read(sections[section.sh_link].sh_offset, names.data(), names.size());
+        for (const Elf64_Dyn& entry : entries) {
+            if (entry.d_tag == DT_NEEDED && entry.d_un.d_val < names.size()) {
+                needed.emplace_back(names.c_str() + entry.d_un.d_val);
+            }
+        }
+    }
+    return needed;
+}
+
+TEST(StudioProgramsTest, TheCommandLineProgramLoadsNoWindowToolkit) {
+    const std::vector<std::string> needed = NeededLibraries(TARN_BINARY);
+    EXPECT_NE(std::find(needed.begin(), needed.end(), "libc.so.6"), needed.end());
+    for (const std::string& library : needed) {
+        EXPECT_EQ(library.rfind("libQt", 0), std::string::npos) << library;
     }
 }
 

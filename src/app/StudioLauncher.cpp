@@ -1,0 +1,54 @@
+#include "app/Command.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include <unistd.h>
+
+namespace tarn {
+namespace {
+
+constexpr const char* kStudioProgram = "tarn-studio";
+
+int LaunchStudio(const std::string& project) {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    const std::filesystem::path program = self.parent_path() / kStudioProgram;
+    std::vector<std::string> arguments{kStudioProgram, "studio"};
+    if (!project.empty()) {
+        arguments.push_back(project);
+    }
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    std::cout.flush();
+    execv(program.c_str(), argv.data());
+    std::cerr << "tarn: cannot start the studio window program '" << program.string()
+              << "': " << std::strerror(errno) << '\n';
+    return 1;
+}
+
+} // namespace
+
+CLI::App* AddStudioParser(CLI::App& app, std::string& project) {
+    CLI::App* parser = app.add_subcommand(
+        "studio", "Open the studio's window (what 'tarn' alone does), with PROJECT if given");
+    parser->add_option("PROJECT", project, "A project file (.tarn) to open");
+    return parser;
+}
+
+Command AddStudioLauncher(CLI::App& app) {
+    auto project = std::make_shared<std::string>();
+    return {AddStudioParser(app, *project),
+            [project](CommandConsole&) { return LaunchStudio(*project); }};
+}
+
+} // namespace tarn
