@@ -21,12 +21,12 @@ std::size_t ImageColours(const QImage& image) {
     return colours.size();
 }
 
-void EnsureApplication() {
+void EnsureApplication(const char* platform) {
     static int argc = 1;
     static char name[] = "tarn-gui-tests";
     static char* argv[] = {name, nullptr};
-    static QApplication* application = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication* application = [platform] {
+        qputenv("QT_QPA_PLATFORM", platform);
         auto* made = new QApplication(argc, argv);
         QApplication::setQuitOnLastWindowClosed(false);
         return made;

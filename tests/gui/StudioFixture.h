@@ -21,9 +21,10 @@ namespace tarn::test {
 // one-colour picture has only a handful.
 std::size_t ImageColours(const QImage& image);
 
-// Makes the process's QApplication once, on the offscreen platform, so the
-// windows need no display.
-void EnsureApplication();
+// Makes the process's QApplication once, on the offscreen platform unless
+// the first call names another (the one a plug-in editor's X11 window
+// needs), so the windows need no display. Later calls keep the first one.
+void EnsureApplication(const char* platform = "offscreen");
 
 // A studio in a scratch application directory laid out from the shipped
 // one, answering its questions through a script. No audio device is opened

@@ -2,60 +2,20 @@
 
 #include "DescriptionRecorder.h"
 #include "InstalledPlugins.h"
-#include "XvfbServer.h"
 #include "machines/builtin/MachineHost.h"
+#include "support/DisplayVariable.h"
+#include "support/XvfbServer.h"
 
 #include <gtest/gtest.h>
 
-// After the test framework, whose names Xlib's macros (None, ...) would
-// replace.
-#include <X11/Xlib.h>
+#include "support/XWindowTree.h"
 
 #include <chrono>
-#include <cstdlib>
-#include <optional>
-#include <string>
 #include <thread>
 #include <vector>
 
 namespace tarn::test {
 namespace {
-
-// The windows directly inside parent.
-std::vector<Window> Children(::Display* display, Window parent) {
-    Window root = 0;
-    Window up = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    std::vector<Window> result;
-    if (XQueryTree(display, parent, &root, &up, &children, &count) != 0) {
-        result.assign(children, children + count);
-        XFree(children);
-    }
-    return result;
-}
-
-// DISPLAY names the test's own server while it lives: plug-ins open their
-// own connection from it.
-class DisplayVariable {
-public:
-    explicit DisplayVariable(const std::string& display) {
-        if (const char* before = std::getenv("DISPLAY")) {
-            previous_ = before;
-        }
-        setenv("DISPLAY", display.c_str(), 1);
-    }
-    ~DisplayVariable() {
-        if (previous_) {
-            setenv("DISPLAY", previous_->c_str(), 1);
-        } else {
-            unsetenv("DISPLAY");
-        }
-    }
-
-private:
-    std::optional<std::string> previous_;
-};
 
 TEST(VstEditor, AnEditorOpensInsideAnX11WindowAtTheSizeItReportsAndClosesCleanly) {
     TARN_SKIP_WITHOUT(kLspDelay);
