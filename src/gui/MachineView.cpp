@@ -336,6 +336,12 @@ PluginEditorFrame* MachineView::OpenEditor(int id) {
     return frame;
 }
 
+void MachineView::CloseEditors() {
+    for (PluginEditorFrame* frame : OpenWindows<PluginEditorFrame>(PluginEditorFrame::kName)) {
+        frame->close();
+    }
+}
+
 StreamerWindow* MachineView::OpenStreamer() {
     if (streamer_ == nullptr) {
         streamer_ = new StreamerWindow(application_.GetStudio(), this);

@@ -55,6 +55,9 @@ public:
     // The plug-in editor of the Node, raised when it is open already; null
     // when the Node has no editor or its machine opened none.
     PluginEditorFrame* OpenEditor(int id);
+    // Closes every plug-in editor while its machine is still there, as
+    // before the project is replaced.
+    void CloseEditors();
     // The tool windows, one of each.
     StreamerWindow* OpenStreamer();
     VirtualKeyboard* OpenKeyboard();

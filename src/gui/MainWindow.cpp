@@ -92,7 +92,8 @@ MainWindow::MainWindow(StudioApplication& application) : application_(applicatio
         label->setProperty("view", page.view);
         views_->addWidget(label);
     }
-    ReplaceView(kMachineView, new MachineView(application, views_));
+    machines_ = new MachineView(application, views_);
+    ReplaceView(kMachineView, machines_);
     patterns_ = new PatternPage(application, views_);
     ReplaceView(kPatternView, patterns_);
     sequencer_ = new SequencerView(application.GetStudio().Current(),
@@ -227,6 +228,10 @@ void MainWindow::Notice(int notice, int value, int value2) {
     switch (notice) {
     case kNoticeSwitchMainView:
         ShowView(value);
+        break;
+    case kNoticeProjectSwapping:
+        // The old project's machines go with it: their editors close first.
+        machines_->CloseEditors();
         break;
     case kNoticeProjectSwapped:
         patterns_->Reload();

@@ -12,6 +12,7 @@ namespace tarn {
 
 class ConsoleWindow;
 class CpuMonitorWindow;
+class MachineView;
 class PatternPage;
 class SequencerView;
 class WavetableWindow;
@@ -65,6 +66,7 @@ private:
 
     StudioApplication& application_;
     QStackedWidget* views_ = nullptr;
+    MachineView* machines_ = nullptr;
     TransportBar* transport_ = nullptr;
     ConsoleWindow* console_ = nullptr;
     CpuMonitorWindow* cpuMonitor_ = nullptr;

@@ -61,6 +61,10 @@ class PluginEditorFrameTest : public test::MachineViewFixture {
 protected:
     void SetUp() override {
         MachineViewFixture::SetUp();
+        MakeProject();
+    }
+    // A project of its own with the editor machine and a built-in one.
+    void MakeProject() {
         UseMachines([log = log_](std::string_view name) -> std::optional<MachineHandle> {
             if (name != "Editor") {
                 return std::nullopt;
@@ -115,17 +119,27 @@ TEST_F(PluginEditorFrameTest, OpensAtItsSizeIdlesAndClosesBeforeItsMachineGoes) 
     EXPECT_TRUE(frame.isNull());
 }
 
-TEST_F(PluginEditorFrameTest, AFrameWhoseMachineWentAnotherWayClosesAtItsNextCheck) {
+TEST_F(PluginEditorFrameTest, AFrameClosesBeforeANewProjectOrAtTheCheckAfterItsMachineWent) {
     QPointer<PluginEditorFrame> frame = view_->OpenEditor(editor_);
     ASSERT_NE(frame, nullptr);
-    // A new project takes the machine with it.
+    // A new project: the editor closes while its machine is still there.
     script_.QueueAnswer(MessageBoxAnswer::kNo);
     ASSERT_TRUE(studio_->Commands().New());
+    EXPECT_EQ(log_->calls, (std::vector<std::string>{"open", "close", "destroyed"}));
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(frame.isNull());
+
+    // A project replaced without the swap notice takes the machine with
+    // its editor open: the adapter's destructor closes what it left, and
+    // the frame closes at its next check.
+    log_->calls.clear();
+    MakeProject();
+    frame = view_->OpenEditor(editor_);
+    ASSERT_NE(frame, nullptr);
+    MakeProject();
     EXPECT_FALSE(frame->Check());
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(frame.isNull());
-    // The machine went without a close of its own: its destructor is the
-    // adapter's place to close an editor left open.
     EXPECT_EQ(log_->calls, (std::vector<std::string>{"open", "destroyed"}));
 }
 
