@@ -5,9 +5,11 @@
 
 #include "support/WaveFile.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
 
@@ -32,6 +34,30 @@ protected:
             }
         }
         return notes;
+    }
+
+    bool LiveInput() {
+        ProjectLock hold(Current());
+        return TheProject().GetNode(bass_)->liveInput;
+    }
+    // Chooses "Live input" from the bass's machine menu; whether it was
+    // ticked there.
+    bool ToggleLiveInput() {
+        QMenu* menu = view_->MachineMenu(bass_);
+        menu->deleteLater();
+        const QList<QAction*> actions = menu->actions();
+        const auto found = std::find_if(actions.begin(), actions.end(), [](QAction* action) {
+            return action->text() == "Live input";
+        });
+        if (found == actions.end()) {
+            ADD_FAILURE() << "no Live input in the machine menu";
+            return false;
+        }
+        EXPECT_TRUE((*found)->isCheckable());
+        const bool ticked = (*found)->isChecked();
+        (*found)->trigger();
+        view_->Refresh();
+        return ticked;
     }
 
     int bass_ = -1;
@@ -86,16 +112,22 @@ TEST_F(ToolWindowsTest, VirtualKeyboardPlaysTheLiveInputNodesAtItsOctave) {
     QTest::mouseClick(&keys, Qt::LeftButton, {}, c);
     EXPECT_TRUE(LiveNotes().empty());
 
-    {
-        ProjectLock hold(Current());
-        TheProject().GetNode(bass_)->liveInput = true;
-    }
+    // The machine menu's tick makes it one, and shows it ticked after.
+    EXPECT_FALSE(ToggleLiveInput());
+    EXPECT_TRUE(LiveInput());
     keyboard->findChild<QSpinBox*>("octave")->setValue(3);
     QTest::mousePress(&keys, Qt::LeftButton, {}, cSharp);
     EXPECT_EQ(LiveNotes(), (std::vector<std::pair<double, double>>{{37.0, 1.0}}));
     QTest::mouseRelease(&keys, Qt::LeftButton, {}, cSharp);
     // The release ends the same note (the queue keeps the latest value).
     EXPECT_EQ(LiveNotes().back(), (std::pair<double, double>{37.0, 0.0}));
+
+    // Ticked off again, the keyboard no longer reaches it.
+    const std::vector<std::pair<double, double>> before = LiveNotes();
+    EXPECT_TRUE(ToggleLiveInput());
+    EXPECT_FALSE(LiveInput());
+    QTest::mouseClick(&keys, Qt::LeftButton, {}, c);
+    EXPECT_EQ(LiveNotes(), before);
 }
 
 TEST_F(ToolWindowsTest, ScreenshotsOfTheStreamerAndTheKeyboard) {
