@@ -73,6 +73,7 @@ ParameterEditor::ParameterEditor(StudioApplication& application, ParameterSheet 
     setAttribute(Qt::WA_DeleteOnClose);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(BuildPresetBar());
+    layout->addWidget(BuildTrackBar());
     auto* scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
     layout->addWidget(scroll);
@@ -107,6 +108,49 @@ QWidget* ParameterEditor::BuildPresetBar() {
     }
     FillPresets(PresetStore::kDefaultName);
     return bar;
+}
+
+QWidget* ParameterEditor::BuildTrackBar() {
+    trackBar_ = new QWidget(this);
+    auto* layout = new QHBoxLayout(trackBar_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(new QLabel(tr("Track"), trackBar_));
+    tracks_ = new QComboBox(trackBar_);
+    tracks_->setObjectName("track");
+    tracks_->setToolTip(tr("The track whose parameters show"));
+    layout->addWidget(tracks_);
+    layout->addStretch(1);
+    connect(tracks_, &QComboBox::currentIndexChanged, this, &ParameterEditor::ShowTrack);
+    FillTracks();
+    return trackBar_;
+}
+
+void ParameterEditor::FillTracks() {
+    const QSignalBlocker quiet(tracks_);
+    tracks_->clear();
+    for (int track = 0; track < sheet_.trackCount; ++track) {
+        tracks_->addItem(QString::number(track));
+    }
+    tracks_->setCurrentIndex(sheet_.track);
+    trackBar_->setVisible(sheet_.trackCount > 1);
+}
+
+void ParameterEditor::ShowTrack(int track) {
+    if (track < 0 || track == sheet_.track) {
+        return;
+    }
+    std::optional<ParameterSheet> sheet =
+        ParameterSheet::Read(application_.GetStudio(), sheet_.nodeId, sheet_.serial, track);
+    if (!sheet) {
+        close();
+        return;
+    }
+    const bool recounted = sheet->trackCount != sheet_.trackCount || sheet->track != track;
+    sheet_ = std::move(*sheet);
+    if (recounted) {
+        FillTracks();
+    }
+    Build();
 }
 
 void ParameterEditor::Build() {
@@ -205,13 +249,19 @@ void ParameterEditor::Show(Row& row) {
 
 void ParameterEditor::Refresh() {
     std::optional<ParameterSheet> sheet =
-        ParameterSheet::Read(application_.GetStudio(), sheet_.nodeId, sheet_.serial);
+        ParameterSheet::Read(application_.GetStudio(), sheet_.nodeId, sheet_.serial, sheet_.track);
     if (!sheet) {
         close();
         return;
     }
+    if (sheet->trackCount != sheet_.trackCount) {
+        sheet_.trackCount = sheet->trackCount;
+        sheet_.track = sheet->track;
+        FillTracks();
+    }
     if (!SameLines(sheet->lines, sheet_.lines) || sheet->nodeName != sheet_.nodeName) {
-        // A Connection came or went, or the Node was renamed.
+        // A Connection came or went, the Node was renamed or lost the
+        // track shown.
         sheet_ = std::move(*sheet);
         Build();
         return;

@@ -25,7 +25,8 @@ void AddGroup(Node& node, int group, int track, const std::string& section,
         }
         ParameterLine line;
         line.group = group;
-        line.track = track;
+        // A machine's global parameters have their one value in track 0.
+        line.track = group == kGroupMachine && (descriptor.flags & kParamGlobal) != 0 ? 0 : track;
         line.index = index;
         line.section = section;
         if (group == kGroupMachine) {
@@ -33,7 +34,7 @@ void AddGroup(Node& node, int group, int track, const std::string& section,
             line.section = folder.empty() ? section : folder;
         }
         line.descriptor = descriptor;
-        line.value = node.ReadParameter(group, track, index);
+        line.value = node.ReadParameter(group, line.track, index);
         line.text = FormatText(node, group, index, line.value);
         lines.push_back(std::move(line));
     }
@@ -42,7 +43,7 @@ void AddGroup(Node& node, int group, int track, const std::string& section,
 } // namespace
 
 std::optional<ParameterSheet> ParameterSheet::Read(Studio& studio, int nodeId,
-                                                   std::optional<std::uint64_t> serial) {
+                                                   std::optional<std::uint64_t> serial, int track) {
     ProjectLock hold(studio.Current());
     const Project* project = studio.Current().Get();
     Node* node = project != nullptr ? project->GetNode(nodeId) : nullptr;
@@ -54,6 +55,8 @@ std::optional<ParameterSheet> ParameterSheet::Read(Studio& studio, int nodeId,
     sheet.serial = node->Serial();
     sheet.nodeName = node->Name();
     sheet.machineName = node->MachineName();
+    sheet.trackCount = std::max(1, node->TrackCount());
+    sheet.track = std::clamp(track, 0, sheet.trackCount - 1);
     AddGroup(*node, kGroupSystem, 0, "System", sheet.lines);
     for (auto [index, connection] : node->InputList()) {
         const Node* source = project->GetNode(connection->SourceId());
@@ -64,7 +67,7 @@ std::optional<ParameterSheet> ParameterSheet::Read(Studio& studio, int nodeId,
     // Machine parameters outside any folder come first, then folder by
     // folder.
     std::vector<ParameterLine> machine;
-    AddGroup(*node, kGroupMachine, 0, "Machine", machine);
+    AddGroup(*node, kGroupMachine, sheet.track, "Machine", machine);
     std::stable_sort(machine.begin(), machine.end(),
                      [](const ParameterLine& a, const ParameterLine& b) {
                          return a.descriptor.folder < b.descriptor.folder;

@@ -2,6 +2,8 @@
 
 #include "gui/ParameterEditor.h"
 #include "machines/builtin/AnalogBass.h"
+#include "machines/builtin/Sampler.h"
+#include "machines/builtin/Synth.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -128,6 +130,64 @@ TEST_F(ParameterEditorTest, ASliderMoveIsHeardFromTheNextBuffer) {
     const std::array<double, 2> left = Render(8);
     EXPECT_GT(left[0], 0.01);
     EXPECT_LT(left[1], 1e-9);
+}
+
+TEST_F(ParameterEditorTest, TheTrackSelectorShowsAndChangesEveryTracksParameters) {
+    // One track: nothing to choose.
+    EXPECT_FALSE(editor_->Tracks()->isVisible());
+    const int synth = Add("Tarn Synth", 0.6, 0.4);
+    const auto setTracks = [&](int node, int count) {
+        ProjectLock hold(Current());
+        return TheProject().GetNode(node)->SetTrackCount(kGroupMachine, count);
+    };
+    const auto read = [&](int track) {
+        ProjectLock hold(Current());
+        return TheProject().GetNode(synth)->ReadParameter(kGroupMachine, track, Synth::kLfoSpeed);
+    };
+    ASSERT_EQ(setTracks(synth, 3), 1);
+    ParameterEditor* editor = view_->OpenParameters(synth);
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(editor->Tracks()->isVisible());
+    ASSERT_EQ(editor->Tracks()->count(), 3);
+    EXPECT_NE(editor->Slider(kGroupMachine, 0, Synth::kLfoSpeed), nullptr);
+
+    // Track 2's own values, changed there alone.
+    const double before = read(0);
+    editor->Tracks()->setCurrentIndex(2);
+    EXPECT_EQ(editor->Slider(kGroupMachine, 0, Synth::kLfoSpeed), nullptr);
+    QSlider* speed = editor->Slider(kGroupMachine, 2, Synth::kLfoSpeed);
+    ASSERT_NE(speed, nullptr);
+    speed->setValue(speed->maximum());
+    EXPECT_DOUBLE_EQ(read(2), 10.0);
+    EXPECT_DOUBLE_EQ(read(0), before);
+    // The System group is the Node's, whatever the track.
+    EXPECT_NE(editor->Slider(kGroupSystem, 0, system_parameter::kVolume), nullptr);
+
+    // The Node loses the track shown: its last one shows instead; down to
+    // one, the selector goes.
+    ASSERT_EQ(setTracks(synth, 2), 1);
+    editor->Refresh();
+    EXPECT_EQ(editor->Tracks()->count(), 2);
+    EXPECT_EQ(editor->Tracks()->currentIndex(), 1);
+    EXPECT_NE(editor->Slider(kGroupMachine, 1, Synth::kLfoSpeed), nullptr);
+    ASSERT_EQ(setTracks(synth, 1), 1);
+    editor->Refresh();
+    EXPECT_FALSE(editor->Tracks()->isVisible());
+    EXPECT_NE(editor->Slider(kGroupMachine, 0, Synth::kLfoSpeed), nullptr);
+
+    // A global parameter has one value whatever track shows.
+    const int sampler = Add("Tarn Sampler", 0.6, 0.7);
+    ASSERT_EQ(setTracks(sampler, 4), 1);
+    ParameterEditor* samples = view_->OpenParameters(sampler);
+    ASSERT_NE(samples, nullptr);
+    samples->Tracks()->setCurrentIndex(3);
+    EXPECT_EQ(samples->Slider(kGroupMachine, 3, Sampler::kGlide), nullptr);
+    QSlider* glide = samples->Slider(kGroupMachine, 0, Sampler::kGlide);
+    ASSERT_NE(glide, nullptr);
+    glide->setValue(40);
+    ProjectLock hold(Current());
+    EXPECT_DOUBLE_EQ(
+        TheProject().GetNode(sampler)->ReadParameter(kGroupMachine, 0, Sampler::kGlide), 40.0);
 }
 
 TEST_F(ParameterEditorTest, PresetsAreStoredLoadedRenamedAndDeletedButNeverTheDefault) {
