@@ -82,8 +82,8 @@ std::optional<std::filesystem::path> PresetStore::FileFor(const GearRegistry& re
     return *directory / (std::string(machineName) + kExtension);
 }
 
-std::vector<std::string> PresetStore::List(const Node& node) const {
-    std::vector<std::string> names = {kDefaultName};
+std::vector<std::string> PresetStore::StoredNames() const {
+    std::vector<std::string> names;
     std::error_code error;
     XmlTree tree;
     if (std::filesystem::exists(file_, error) && tree.LoadComplete(file_) == 1) {
@@ -93,6 +93,13 @@ std::vector<std::string> PresetStore::List(const Node& node) const {
             }
         }
     }
+    return names;
+}
+
+std::vector<std::string> PresetStore::List(const Node& node) const {
+    std::vector<std::string> names = {kDefaultName};
+    const std::vector<std::string> stored = StoredNames();
+    names.insert(names.end(), stored.begin(), stored.end());
     for (const auto& [number, program] : node.Programs()) {
         names.push_back(program);
     }
@@ -105,6 +112,20 @@ int PresetStore::Apply(Node& node, std::string_view name) const {
             ChangeParameter(node, kGroupMachine, 0, index, descriptor.defaultValue);
         }
         return 1;
+    }
+    const auto& programs = node.Programs();
+    const auto program = std::find_if(programs.begin(), programs.end(),
+                                      [name](const auto& entry) { return entry.second == name; });
+    // A stored preset goes before a program of the same name, as in the list.
+    if (program != programs.end()) {
+        const std::vector<std::string> stored = StoredNames();
+        if (std::find(stored.begin(), stored.end(), name) == stored.end()) {
+            if (node.SendToMachine(kMsgSetProgram, program->first) == 0) {
+                ErrorOut() << "error: the machine refused its program '" << name << "'" << eol;
+                return 0;
+            }
+            return 1;
+        }
     }
     XmlTree tree;
     if (tree.LoadComplete(file_) == 0) {

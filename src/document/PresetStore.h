@@ -45,8 +45,10 @@ public:
 
     // Sets every machine parameter from the preset (track 0) and tells the
     // machine, notes aside. Unknown ids and values outside a parameter's
-    // range are warned about; the rest is applied. 0 after an error line
-    // when the file cannot be read or holds no preset of that name.
+    // range are warned about; the rest is applied. The name of one of the
+    // machine's own programs that no stored preset has chooses that
+    // program in the machine. 0 after an error line when the file cannot be
+    // read or holds no preset of that name, or the machine refuses.
     int Apply(Node& node, std::string_view name) const;
 
     // The machine parameters' values on track 0 (parameter index, value),
@@ -72,6 +74,9 @@ public:
     int Delete(std::string_view name) const;
 
 private:
+    // The stored presets' names in file order; none without a readable file.
+    std::vector<std::string> StoredNames() const;
+
     std::filesystem::path file_;
 };
 

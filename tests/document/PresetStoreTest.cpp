@@ -8,6 +8,7 @@
 #include "machines/framework/MachineFactory.h"
 #include "support/CapturedLines.h"
 #include "support/ScratchDirectory.h"
+#include "support/TestMachine.h"
 
 #include <gtest/gtest.h>
 
@@ -134,6 +135,37 @@ TEST_F(PresetStoreTest, DamagedOrForeignFilesChangeNothing) {
               (std::vector<std::string>{
                   "Paremeter '999' does not exist. Information lost.",
                   "Paremeter 'Resonance' is out of range. Default value was assigned."}));
+}
+
+TEST_F(PresetStoreTest, AMachinesOwnProgramsFollowTheStoredPresetsAndAreChosenByName) {
+    test::TestFactory machines;
+    auto log = std::make_shared<test::TestMachineLog>();
+    machines.Define("Tarn Test", {}, log);
+    Project programs(machines.Creator());
+    ASSERT_EQ(programs.CreateNode("Tarn Test"), 0);
+    Node& node = *programs.GetNode(0);
+    const PresetStore own(dir / "Presets/Test/Tarn Test.preset.xml");
+    EXPECT_EQ(own.List(node), (std::vector<std::string>{"Default", "Init", "Lead"}));
+
+    // Without a preset file, the program is chosen in the machine.
+    log->messages.clear();
+    ASSERT_EQ(own.Apply(node, "Lead"), 1);
+    using Messages = std::vector<std::pair<std::int32_t, std::int32_t>>;
+    EXPECT_EQ(log->messages, (Messages{{kMsgSetProgram, 2}}));
+
+    // A stored preset of a program's name comes first and wins.
+    node.WriteParameter(kGroupMachine, 0, 2, 0.25);
+    ASSERT_EQ(own.Save(node, "Lead"), 1);
+    EXPECT_EQ(own.List(node), (std::vector<std::string>{"Default", "Lead", "Init", "Lead"}));
+    node.WriteParameter(kGroupMachine, 0, 2, 0.75);
+    log->messages.clear();
+    ASSERT_EQ(own.Apply(node, "Lead"), 1);
+    EXPECT_EQ(node.ReadParameter(kGroupMachine, 0, 2), 0.25);
+    EXPECT_TRUE(std::none_of(log->messages.begin(), log->messages.end(),
+                             [](const auto& message) { return message.first == kMsgSetProgram; }));
+    log->messages.clear();
+    ASSERT_EQ(own.Apply(node, "Init"), 1);
+    EXPECT_EQ(log->messages, (Messages{{kMsgSetProgram, 0}}));
 }
 
 } // namespace

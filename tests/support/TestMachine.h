@@ -138,6 +138,7 @@ public:
         log_->trackCounts.push_back(count);
         return 1;
     }
+    std::int32_t SetProgram(std::int32_t) override { return 1; }
 
     double GetParameterValue(std::int32_t index) override {
         return index == 7 ? log_->heldValue : -1.0;
