@@ -86,10 +86,11 @@ public:
     // longer calls a detached source; input must outlive its attachment.
     void AttachLiveInput(LiveInput* input);
 
-    // Whether the meters are kept: every Node's peak level and the Master's
-    // analyzer rings, which windows show. Rendering without a window skips
-    // their sample-by-sample bookkeeping, a fixed cost on every Node; a
-    // Node under an analyzer still has its rings fed. Any thread.
+    // Whether the meters are kept: every Node's peak level, the Master's
+    // analyzer rings and the CPU figures (Statistics, each Node's machine
+    // time), which windows show. Rendering without a window skips their
+    // bookkeeping, a fixed cost on every Node, and keeps the CPU figures at
+    // zero; a Node under an analyzer still has its rings fed. Any thread.
     void ShowMeters(bool show) { metersShown_.store(show, std::memory_order_relaxed); }
 
 private:
@@ -104,6 +105,9 @@ private:
     // ended, which is returned. The stages of consecutive Nodes follow one
     // another, so each boundary costs one reading of the clock.
     double EndStage(Timer timer) noexcept {
+        if (!timed_) {
+            return 0.0;
+        }
         stageClock_.Lap();
         timers_[timer] = stageClock_;
         return stageClock_.Elapsed();
@@ -112,6 +116,9 @@ private:
     CurrentProject& current_;
     std::array<PerfTimer, kTimerCount> timers_{};
     PerfTimer stageClock_;
+    // Whether this cycle reads the clock: the CPU figures are shown with the
+    // meters and, like them, kept only while shown.
+    bool timed_ = false;
     TempoRecord tempo_;
     EventCollector events_;
     WorkEventArray workEvents_;

@@ -98,7 +98,12 @@ int CoreEngine::WorkCycle(const AudioBuffer& buffer) noexcept {
     if (project == nullptr) {
         return 0;
     }
-    timers_[kCycleTimer].Start();
+    timed_ = metersShown_.load(std::memory_order_relaxed);
+    if (timed_) {
+        timers_[kCycleTimer].Start();
+    } else {
+        timers_[kCycleTimer] = PerfTimer{};
+    }
     anySolo_ = false;
     for (auto [index, node] : project->ProcessOrder()) {
         node->meters.machineTime = 0.0;
@@ -116,7 +121,9 @@ int CoreEngine::WorkCycle(const AudioBuffer& buffer) noexcept {
         RenderChunk(*project, buffer, done, frames);
         done += frames;
     }
-    timers_[kCycleTimer].Stop();
+    if (timed_) {
+        timers_[kCycleTimer].Stop();
+    }
     UpdateStatistics(*project, total);
     return 1;
 }
@@ -129,7 +136,9 @@ void CoreEngine::RenderChunk(Project& project, const AudioBuffer& buffer, int do
     if (liveInput_ != nullptr) {
         liveInput_->TakeLiveInput(project, framesRendered_, frames);
     }
-    stageClock_.Start();
+    if (timed_) {
+        stageClock_.Start();
+    }
     for (auto [index, node] : project.ProcessOrder()) {
         RenderNode(project, *node, chunk);
     }

@@ -297,6 +297,9 @@ TEST_F(WorkCycle, MetersRingsAndStatisticsFollowTheSignal) {
     EXPECT_EQ(node.meters.peakLevel, 0.0);
     EXPECT_EQ(master.meters.peakLevel, 0.0);
     EXPECT_EQ(master.Outputs().Ring(0).writeIndex, 0);
+    EXPECT_EQ(node.meters.machineTime, 0.0);
+    EXPECT_EQ(engine.Statistics().machines.seconds, 0.0);
+    EXPECT_EQ(engine.Statistics().other.seconds, 0.0);
     engine.ShowMeters(true);
     Render();
     // A steady level holds the meters within one sample's fall of it.
