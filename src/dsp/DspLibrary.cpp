@@ -1,7 +1,7 @@
 #include "dsp/DspLibrary.h"
 
-#include "base/MessagePipe.h"
 #include "base/ClassicRandom.h"
+#include "base/MessagePipe.h"
 #include "dsp/WaveSetBuilder.h"
 
 #include <cmath>
@@ -112,9 +112,10 @@ int InitializeDspLibrary(double sampleRate) {
     BuildFinePitch(tables);
     BuildCurves(tables);
     BuildGuardNoise(tables);
-    tables.storage.resize(WaveSetBuilder::kStorageSize + kLfoStorageSize);
-    WaveSetBuilder(tables.noteFrequency.data()).Build(tables.storage.data(), tables.waveSets);
-    BuildLfoShapes(tables, tables.storage.data() + WaveSetBuilder::kStorageSize);
+    tables.storage =
+        std::make_unique_for_overwrite<double[]>(WaveSetBuilder::kStorageSize + kLfoStorageSize);
+    WaveSetBuilder(tables.noteFrequency.data()).Build(tables.storage.get(), tables.waveSets);
+    BuildLfoShapes(tables, tables.storage.get() + WaveSetBuilder::kStorageSize);
     return 1;
 }
 

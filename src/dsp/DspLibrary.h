@@ -5,7 +5,7 @@
 
 #include <array>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 namespace tarn {
 
@@ -55,7 +55,9 @@ struct DspTables {
     std::array<WaveSet, kWaveKindCount> waveSets;
     std::array<WaveTable, kLfoShapeCount> lfoShapes{SilentLfo(), SilentLfo(), SilentLfo(),
                                                     SilentLfo()};
-    std::vector<double> storage; // samples of every wave set and LFO shape
+    // Samples of every wave set and LFO shape; every one of them is written
+    // by the build, so none is cleared first.
+    std::unique_ptr<double[]> storage;
 };
 
 extern DspTables dspTables;

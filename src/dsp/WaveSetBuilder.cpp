@@ -131,11 +131,22 @@ void WaveSetBuilder::AddHarmonics(const int* numbers, const Lanes* weights, int 
 }
 
 void WaveSetBuilder::Build(double* storage, std::array<WaveSet, kWaveKindCount>& sets) const {
+    // The harmonic kinds' tables in kind order, then the two sines'.
     auto tableOf = [storage](int kind, int note) {
+        const int slot = kind == kWaveReversedSawtooth ? kHarmonicKinds - 1 : kind - 1;
         const std::size_t index =
-            static_cast<std::size_t>(kind - 1) * WaveSet::kNoteCount + (note - WaveSet::kFirstNote);
+            static_cast<std::size_t>(slot) * WaveSet::kNoteCount + (note - WaveSet::kFirstNote);
         return storage + index * kWaveSampleCount;
     };
+    double* const sine =
+        storage + static_cast<std::size_t>(kHarmonicKinds) * WaveSet::kNoteCount * kWaveSampleCount;
+    double* const invertedSine = sine + kWaveSampleCount;
+    for (int m = 0; m < kWaveSampleCount; ++m) {
+        sine[m] = sine_[m & (kWavePeriod - 1)];
+        invertedSine[m] = sine_[(kWavePeriod - m) & (kWavePeriod - 1)];
+    }
+    FinishTable(sine);
+    FinishTable(invertedSine);
     // Kinds with the same harmonics are summed side by side: each sine
     // sample read serves both.
     constexpr KindPair kPairs[] = {{kWaveBrightRamp, kWaveSawtooth, false},
@@ -157,9 +168,8 @@ void WaveSetBuilder::Build(double* storage, std::array<WaveSet, kWaveKindCount>&
             }
         }
         // The reversed sawtooth reads the finished sawtooth.
-        constexpr int kBuildOrder[] = {kWaveBrightRamp,  kWaveSawtooth, kWaveReversedSawtooth,
-                                       kWaveSquare,      kWaveTriangle, kWaveSine,
-                                       kWaveInvertedSine};
+        constexpr int kBuildOrder[] = {kWaveBrightRamp, kWaveSawtooth, kWaveReversedSawtooth,
+                                       kWaveSquare, kWaveTriangle};
         for (int kind : kBuildOrder) {
             double* table = tableOf(kind, note);
             if (kind == kWaveReversedSawtooth) {
@@ -167,16 +177,13 @@ void WaveSetBuilder::Build(double* storage, std::array<WaveSet, kWaveKindCount>&
                 for (int m = 0; m < kWaveSampleCount; ++m) {
                     table[m] = sawtooth[kWaveSampleCount - 1 - m];
                 }
-            } else if (kind == kWaveSine || kind == kWaveInvertedSine) {
-                // Built for every note, also above the harmonic limit.
-                for (int m = 0; m < kWaveSampleCount; ++m) {
-                    const int phase = kind == kWaveSine ? m : kWavePeriod - m;
-                    table[m] = sine_[phase & (kWavePeriod - 1)];
-                }
             }
             FinishTable(table);
             sets[kind - 1].Assign(note, {table, kWavePeriod, kWaveSampleCount});
         }
+        // Every note, also above the harmonic limit.
+        sets[kWaveSine - 1].Assign(note, {sine, kWavePeriod, kWaveSampleCount});
+        sets[kWaveInvertedSine - 1].Assign(note, {invertedSine, kWavePeriod, kWaveSampleCount});
     }
 }
 

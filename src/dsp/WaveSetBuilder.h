@@ -12,8 +12,12 @@ namespace tarn {
 // limit, scaled to a peak of 1.0.
 class WaveSetBuilder {
 public:
+    // The kinds built from harmonics have a table per note; a sine is the
+    // same at every pitch, so the sine and the inverted sine have one table
+    // each, which all their notes share.
+    static constexpr int kHarmonicKinds = kWaveKindCount - 2;
     static constexpr std::size_t kStorageSize =
-        static_cast<std::size_t>(kWaveKindCount) * WaveSet::kNoteCount * kWaveSampleCount;
+        (static_cast<std::size_t>(kHarmonicKinds) * WaveSet::kNoteCount + 2) * kWaveSampleCount;
 
     // noteFrequency: the library's note table (129 entries, Hz).
     explicit WaveSetBuilder(const double* noteFrequency);
