@@ -99,6 +99,7 @@ private:
 // one is.
 void SetValue(Node& node, int group, int index, double value) {
     node.WriteParameter(group, 0, index, value);
+    node.SettleGain(group, 0, index, value);
     node.QueueLiveEvent(group, 0, index, value, 0.0, 0.0, true);
 }
 

@@ -206,6 +206,7 @@ void SetParameterValues(const MachineDoc& machine, Node& node) {
                          << "' is out of range. Default value was assigned." << eol;
         }
         if (descriptor->type != kTypeNote) {
+            node.SettleGain(doc.group, doc.track, doc.index, value);
             node.QueueLiveEvent(doc.group, doc.track, doc.index, value, 0.0, 0.0, true);
         }
     }

@@ -27,6 +27,15 @@ void GainRamp::SetPosition(double fromLeft, double fromRight, double toLeft, dou
     right_.Set(fromRight, toRight, length);
 }
 
+void GainRamp::SettleVolume(double volume) noexcept {
+    volume_.Init(volume, volume_.range, volume_.fullRangeTime);
+}
+
+void GainRamp::SettlePosition(double left, double right) noexcept {
+    left_.Init(left, left_.range, left_.fullRangeTime);
+    right_.Init(right, right_.range, right_.fullRangeTime);
+}
+
 bool GainRamp::Moving() const noexcept {
     return volume_.Moving() || left_.Moving() || right_.Moving();
 }

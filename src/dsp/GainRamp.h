@@ -20,6 +20,12 @@ public:
     void SetPosition(double fromLeft, double fromRight, double toLeft, double toRight,
                      double length) noexcept;
 
+    // Puts the gains at these values at once, idle: a level a Node starts
+    // with (a loaded project's) is where it is from the first sample, not
+    // reached from unity.
+    void SettleVolume(double volume) noexcept;
+    void SettlePosition(double left, double right) noexcept;
+
     bool Moving() const noexcept;
 
     // One sample on.

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "base/OwnedSlotList.h"
 #include "engine/ChannelConnection.h"
 #include "engine/GainState.h"
-#include "base/OwnedSlotList.h"
 #include "tarn/MachineAbi.h"
 
 #include <memory>
@@ -50,6 +50,7 @@ public:
                       int destinationChannels) noexcept;
 
     const GainState& Gains() const { return gains_; }
+    GainState& Gains() { return gains_; }
 
 private:
     int sourceId_;

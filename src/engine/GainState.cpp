@@ -15,4 +15,13 @@ void GainState::Apply(const EventRecord& event, double samplesPerBeat) noexcept 
     }
 }
 
+void GainState::Settle(int index, double value) noexcept {
+    if (index == system_parameter::kVolume) {
+        SettleVolume(DecibelsToGain(value));
+    } else if (index == system_parameter::kPan) {
+        const StereoGains gains = PositionToGains(value);
+        SettlePosition(gains.left, gains.right);
+    }
+}
+
 } // namespace tarn

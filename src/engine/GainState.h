@@ -18,6 +18,9 @@ public:
     // is left of its glide length (beats x samplesPerBeat). Other indices
     // are ignored.
     void Apply(const EventRecord& event, double samplesPerBeat) noexcept;
+    // A volume (index 0) or stereo position (index 1) the gains take at
+    // once, without the slew. Other indices are ignored.
+    void Settle(int index, double value) noexcept;
 };
 
 } // namespace tarn

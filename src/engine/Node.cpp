@@ -152,6 +152,15 @@ int Node::FormatValue(int group, int index, double value, char* text) {
     return descriptor != nullptr ? FormatByParameterType(descriptor->type, value, text) : 0;
 }
 
+void Node::SettleGain(int group, int track, int index, double value) noexcept {
+    if (group == kGroupSystem) {
+        outputStage_.Gains().Settle(index, value);
+    } else if (Connection* connection =
+                   group == kGroupInputMixer ? inputList_.Get(track) : nullptr) {
+        connection->Gains().Settle(index, value);
+    }
+}
+
 void Node::QueueLiveEvent(int group, int track, int index, double value, double noteLength,
                           double velocity, bool replace) {
     const ParameterDescriptor* descriptor = FindParameter(group, index);

@@ -21,6 +21,7 @@ public:
     void Run(const WorkRecord& record, int channels) noexcept;
 
     const GainState& Gains() const { return gains_; }
+    GainState& Gains() { return gains_; }
 
 private:
     GainState gains_;

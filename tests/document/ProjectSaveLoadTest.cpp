@@ -8,6 +8,7 @@
 
 #include "document/ProjectMachines.h"
 #include "document/ProjectTestDocument.h"
+#include "engine/SystemParameters.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -304,6 +305,30 @@ TEST_F(ProjectSaveLoad, WaveRecordsAreCheckedAgainstTheirBytes) {
             "warning: wave 3 'old' skipped: its sample block does not hold its frame count",
             "warning: wave 4 '' skipped: its channel count does not match its channel blocks"}));
     EXPECT_TRUE(lines.errors.Take().empty());
+}
+
+// Levels stored with the project hold from the song's first sample: a
+// machine saved at -40 dB is never heard at full level while its gain
+// glides down from unity, and a Connection's stored mix is where it was.
+TEST_F(ProjectSaveLoad, StoredLevelsHoldFromTheFirstSample) {
+    std::unique_ptr<Project> project = RichProject();
+    Node& bass = *project->GetNode(kBass);
+    ASSERT_EQ(bass.WriteParameter(kGroupSystem, 0, system_parameter::kVolume, -40.0), 1);
+    ASSERT_EQ(bass.WriteParameter(kGroupSystem, 0, system_parameter::kPan, 1.0), 1);
+    std::unique_ptr<Project> loaded = SaveAndLoad(*project);
+    ASSERT_NE(loaded, nullptr);
+
+    const GainState& output = loaded->GetNode(kBass)->Output().Gains();
+    EXPECT_FALSE(output.Moving());
+    EXPECT_NEAR(output.Volume(), 0.01, 1e-12);
+    EXPECT_EQ(output.Left(), 0.0);
+    EXPECT_NEAR(output.Right(), std::sqrt(2.0), 1e-12);
+    // The rich project stores the effect's third input at position 0.5.
+    const GainState& mix = loaded->GetNode(kEffect)->InputList().Get(2)->Gains();
+    const StereoGains half = PositionToGains(0.5);
+    EXPECT_FALSE(mix.Moving());
+    EXPECT_EQ(mix.Left(), half.left);
+    EXPECT_EQ(mix.Right(), half.right);
 }
 
 } // namespace
