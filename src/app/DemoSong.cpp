@@ -95,14 +95,6 @@ private:
     int number_ = -1;
 };
 
-// A stored value the machine also hears in its first chunk, as a loaded
-// one is.
-void SetValue(Node& node, int group, int index, double value) {
-    node.WriteParameter(group, 0, index, value);
-    node.SettleGain(group, 0, index, value);
-    node.QueueLiveEvent(group, 0, index, value, 0.0, 0.0, true);
-}
-
 // A Node of the Analog Bass, connected to the Master; -1 when it cannot be
 // made.
 int AddVoice(Project& project, const char* name,
@@ -114,9 +106,9 @@ int AddVoice(Project& project, const char* name,
     Node& node = *project.GetNode(id);
     node.SetName(name);
     for (const auto& [index, value] : sound) {
-        SetValue(node, kGroupMachine, index, value);
+        node.SetStoredValue(kGroupMachine, 0, index, value);
     }
-    SetValue(node, kGroupSystem, system_parameter::kVolume, volume);
+    node.SetStoredValue(kGroupSystem, 0, system_parameter::kVolume, volume);
     return id;
 }
 

@@ -196,7 +196,7 @@ void SetParameterValues(const MachineDoc& machine, Node& node) {
         const double value =
             inRange || descriptor == nullptr ? doc.value : descriptor->defaultValue;
         if (descriptor == nullptr ||
-            node.WriteParameter(doc.group, doc.track, doc.index, value) == 0) {
+            node.SetStoredValue(doc.group, doc.track, doc.index, value) == 0) {
             WarningOut() << "Paremeter '" << doc.index << "' does not exist. Information lost."
                          << eol;
             continue;
@@ -204,10 +204,6 @@ void SetParameterValues(const MachineDoc& machine, Node& node) {
         if (!inRange) {
             WarningOut() << "Paremeter '" << descriptor->name
                          << "' is out of range. Default value was assigned." << eol;
-        }
-        if (descriptor->type != kTypeNote) {
-            node.SettleGain(doc.group, doc.track, doc.index, value);
-            node.QueueLiveEvent(doc.group, doc.track, doc.index, value, 0.0, 0.0, true);
         }
     }
 }

@@ -152,13 +152,22 @@ int Node::FormatValue(int group, int index, double value, char* text) {
     return descriptor != nullptr ? FormatByParameterType(descriptor->type, value, text) : 0;
 }
 
-void Node::SettleGain(int group, int track, int index, double value) noexcept {
+int Node::SetStoredValue(int group, int track, int index, double value) {
+    const int written = WriteParameter(group, track, index, value);
+    if (written == 0) {
+        return 0;
+    }
     if (group == kGroupSystem) {
         outputStage_.Gains().Settle(index, value);
     } else if (Connection* connection =
                    group == kGroupInputMixer ? inputList_.Get(track) : nullptr) {
         connection->Gains().Settle(index, value);
     }
+    const ParameterDescriptor* descriptor = FindParameter(group, index);
+    if (descriptor == nullptr || descriptor->type != kTypeNote) {
+        QueueLiveEvent(group, track, index, value, 0.0, 0.0, true);
+    }
+    return written;
 }
 
 void Node::QueueLiveEvent(int group, int track, int index, double value, double noteLength,

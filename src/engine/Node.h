@@ -83,11 +83,12 @@ public:
     // the machine is asked first and the parameter's type decides otherwise.
     int FormatValue(int group, int index, double value, char* text);
 
-    // Puts the Node's volume or position (group System) or a Connection's
-    // input mix (group Input mixer, track: the Connection's index) at value
-    // at once, as a stored value is from the first sample. Live changes
-    // glide instead (QueueLiveEvent). Project lock held, not playing.
-    void SettleGain(int group, int track, int index, double value) noexcept;
+    // Sets a stored value, as a project being built or loaded does: writes
+    // it, puts a volume, position or input mix at it at once (no glide from
+    // the old value), and queues it for the machine's first chunk unless it
+    // is a note. Answers WriteParameter's result; nothing else happens when
+    // that is 0. Project lock held, not playing.
+    int SetStoredValue(int group, int track, int index, double value);
 
     // Queues an event for the Node's next chunk (see LiveEventQueue); a note
     // parameter's event carries the note length and velocity.

@@ -1,5 +1,7 @@
 #include "audio/JackTestServer.h"
 
+#include "support/SpawnedProgram.h"
+
 #include <jack/jack.h>
 
 #include <atomic>
@@ -7,7 +9,6 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -44,30 +45,36 @@ JackTestServer::JackTestServer(int sampleRate) : name_(UniqueName()) {
     // a listening client misses periods or reads the next one out of a port
     // buffer. Waiting for the whole graph every cycle makes each client
     // see every cycle, in order; late cycles are skipped for all alike.
-    std::vector<std::string> words = {"jackd", "-n",    name_, "-r", "-S", "-t",  kClientTimeoutMs,
-                                      "-d",    "dummy", "-r",  rate, "-p", "256", "-C",
-                                      "2",     "-P",    "2"};
-    std::vector<char*> argv;
-    for (std::string& word : words) {
-        argv.push_back(word.data());
-    }
-    argv.push_back(nullptr);
-
-    pid_ = ::fork();
+    // The server is told to stop when this test ends, however it ends: a
+    // server killed outright (SIGKILL) keeps its entry in the machine-wide
+    // JACK registry, and a few such entries refuse every later server ("Too
+    // many servers already active").
+    std::string reason;
+    pid_ = SpawnProgram("setpriv", {"setpriv",
+                                    "--pdeathsig",
+                                    "TERM",
+                                    "--",
+                                    "jackd",
+                                    "-n",
+                                    name_,
+                                    "-r",
+                                    "-S",
+                                    "-t",
+                                    kClientTimeoutMs,
+                                    "-d",
+                                    "dummy",
+                                    "-r",
+                                    rate,
+                                    "-p",
+                                    "256",
+                                    "-C",
+                                    "2",
+                                    "-P",
+                                    "2"},
+                        true, reason);
     if (pid_ < 0) {
-        problem_ = "fork failed";
+        problem_ = "the server could not be started: " + reason;
         return;
-    }
-    if (pid_ == 0) {
-        // SIGTERM, not SIGKILL: a server killed outright keeps its entry in
-        // the machine-wide JACK registry, and a few such entries refuse every
-        // later server ("Too many servers already active").
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-        const int quiet = ::open("/dev/null", O_WRONLY);
-        ::dup2(quiet, STDOUT_FILENO);
-        ::dup2(quiet, STDERR_FILENO);
-        ::execvp("jackd", argv.data());
-        ::_exit(127);
     }
 
     serverName_.emplace("JACK_DEFAULT_SERVER", name_);

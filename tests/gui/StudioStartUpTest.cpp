@@ -5,6 +5,7 @@
 #include "gui/StudioCommand.h"
 
 #include "audio/ScopedEnvironment.h"
+#include "support/SpawnedProgram.h"
 
 #include <QApplication>
 #include <QTest>
@@ -40,8 +41,6 @@ bool AnyWindowVisible() {
 // offscreen platform, waits until its window is up and kills it with
 // SIGKILL, as a crash or a power cut would end it.
 void KillRunningStudio() {
-    // Everything the child needs is made before the fork: a threaded
-    // process may only exec after it.
     std::vector<std::string> environment{"QT_QPA_PLATFORM=offscreen"};
     for (char** variable = environ; *variable != nullptr; ++variable) {
         if (std::string_view(*variable).rfind("QT_QPA_PLATFORM=", 0) != 0) {
@@ -53,12 +52,10 @@ void KillRunningStudio() {
         envp.push_back(variable.data());
     }
     envp.push_back(nullptr);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        execle(TARN_BINARY, "tarn", "studio", static_cast<char*>(nullptr), envp.data());
-        _exit(127);
-    }
+    std::string failure;
+    const pid_t child =
+        test::SpawnProgram(TARN_BINARY, {"tarn", "studio"}, false, failure, envp.data());
+    ASSERT_GE(child, 0) << failure;
     const auto up = [] {
         std::ifstream log("Out/Console.log");
         for (std::string line; std::getline(log, line);) {

@@ -1,9 +1,10 @@
 #include "support/XvfbServer.h"
 
+#include "support/SpawnedProgram.h"
+
 #include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -42,17 +43,12 @@ XvfbServer::XvfbServer() {
         return;
     }
     display_ = ":" + std::to_string(display);
-    std::string name = "Xvfb";
-    std::string screen = "-screen";
-    std::string screenNumber = "0";
-    std::string geometry = "1280x1024x24";
-    std::string noTcp = "-nolisten";
-    std::string tcp = "tcp";
-    char* argv[] = {name.data(),     display_.data(), screen.data(), screenNumber.data(),
-                    geometry.data(), noTcp.data(),    tcp.data(),    nullptr};
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, "Xvfb", nullptr, nullptr, argv, environ) != 0) {
-        failure_ = "Xvfb could not be started (is the xvfb package installed?)";
+    std::string reason;
+    const pid_t pid =
+        SpawnProgram("Xvfb", {"Xvfb", display_, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"},
+                     false, reason);
+    if (pid < 0) {
+        failure_ = "Xvfb could not be started (is the xvfb package installed?): " + reason;
         return;
     }
     const auto deadline = std::chrono::steady_clock::now() + kStartLimit;

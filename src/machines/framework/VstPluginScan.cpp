@@ -34,6 +34,7 @@ void VstPluginScan::Load() {
         verdict.library = item->ChildValueByName("path");
         verdict.size = ReadNumber<std::uintmax_t>(item->ChildValueByName("size"));
         verdict.modified = ReadNumber<std::int64_t>(item->ChildValueByName("modified"));
+        verdict.result.probed = true;
         verdict.result.usable = item->ChildValueByName("state") == kUsable;
         verdict.result.reason = item->ChildValueByName("reason");
         verdict.result.name = item->ChildValueByName("name");
@@ -84,6 +85,12 @@ void VstPluginScan::Screen(std::vector<GearEntry>& entries, bool retry) {
             if (!verdict.result.usable) {
                 WarningOut() << "warning: plug-in '" << library.string()
                              << "' refused: " << verdict.result.reason << eol;
+            }
+            if (!verdict.result.probed) {
+                // Not the library's fault: refused for now, tried again
+                // next time.
+                entry.refusal = verdict.result.reason;
+                continue;
             }
             verdicts_[library] = std::move(verdict);
             changed = true;

@@ -1,7 +1,6 @@
 #include "machines/framework/VstProbe.h"
 
-#include "machines/framework/MessageSend.h"
-#include "machines/framework/VstAdapter.h"
+#include "machines/framework/VstProbeChild.h"
 
 #include <array>
 #include <cerrno>
@@ -9,90 +8,19 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace tarn {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// What the child writes to its parent, one field per line.
-constexpr const char* kUsable = "usable";
-
-// The child's own record of what its plug-in described.
-struct Described {
-    std::string name;
-    std::int32_t kind = 0;
-};
-
-std::int32_t Collect(MachineMessage* message) noexcept {
-    auto& described = *static_cast<Described*>(message->hostContext);
-    if (message->messageType == kHostInfoName && message->pointer != nullptr) {
-        described.name = static_cast<const char*>(message->pointer);
-    } else if (message->messageType == kHostInfoKind) {
-        described.kind = message->value;
-    }
-    return 1;
-}
-
-void WriteAll(int fd, const std::string& text) {
-    const char* at = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-        const ssize_t written = write(fd, at, left);
-        if (written <= 0) {
-            if (written < 0 && errno == EINTR) {
-                continue;
-            }
-            return;
-        }
-        at += written;
-        left -= static_cast<std::size_t>(written);
-    }
-}
-
-// The child: never returns. Its description goes out before the adapter is
-// destroyed and the verdict after, so a crash while closing still shows.
-[[noreturn]] void RunChild(const std::filesystem::path& library, int out) {
-    // What the plug-in prints is no part of the studio's output.
-    const int quiet = open("/dev/null", O_WRONLY);
-    if (quiet >= 0) {
-        dup2(quiet, STDOUT_FILENO);
-        dup2(quiet, STDERR_FILENO);
-    }
-    {
-        VstAdapter adapter;
-        if (adapter.LoadPlugin(library.c_str()) == 0) {
-            WriteAll(out, "refused\n" + adapter.LoadFailure() + "\n");
-            _exit(0);
-        }
-        Described described;
-        HostLink link{&described, &Collect, nullptr};
-        SendMessage(adapter, kMsgAttachHost, 0, &link);
-        SendMessage(adapter, kMsgDescribe);
-        SendMessage(adapter, kMsgSetSampleRate, 44100);
-        SendMessage(adapter, kMsgSetBpm, 120);
-        SendMessage(adapter, kMsgUpdateTempo);
-        SendMessage(adapter, kMsgInit);
-        std::array<std::array<double, kMaxChunkFrames>, VstAdapter::kMaxChannels * 2> samples{};
-        std::array<ChannelBufferRecord, VstAdapter::kMaxChannels * 2> records{};
-        std::array<ChannelBufferRecord*, VstAdapter::kMaxChannels * 2> channels{};
-        for (std::size_t c = 0; c < records.size(); ++c) {
-            records[c] = {samples[c].data(), 1};
-            channels[c] = &records[c];
-        }
-        WorkRecord record;
-        record.inputs = channels.data();
-        record.outputs = channels.data() + VstAdapter::kMaxChannels;
-        record.frameCount = kMaxChunkFrames;
-        SendMessage(adapter, kMsgWork, 0, &record);
-        WriteAll(out, described.name + "\n" +
-                          (described.kind == kKindGenerator ? "instrument" : "effect") + "\n");
-    }
-    WriteAll(out, std::string(kUsable) + "\n");
-    _exit(0);
-}
+// The probe answers on this descriptor, leaving its standard output and
+// error to whatever the plug-in prints.
+constexpr int kAnswerDescriptor = 3;
 
 std::string Describe(int status) {
     if (WIFSIGNALED(status)) {
@@ -120,26 +48,44 @@ std::vector<std::string> Lines(const std::string& text) {
 
 } // namespace
 
+std::filesystem::path VstProbeProgram() {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return self.parent_path() / kVstProbeProgram;
+}
+
 VstProbeResult ProbeVstLibrary(const std::filesystem::path& library,
                                std::chrono::milliseconds limit) {
     VstProbeResult result;
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0) {
-        result.reason = std::string("no pipe to a child: ") + std::strerror(errno);
+        result.reason = std::string("no pipe to the plug-in probe: ") + std::strerror(errno);
         return result;
     }
-    const pid_t child = fork();
-    if (child < 0) {
-        close(ends[0]);
-        close(ends[1]);
-        result.reason = std::string("no child process: ") + std::strerror(errno);
-        return result;
-    }
-    if (child == 0) {
-        close(ends[0]);
-        RunChild(library, ends[1]);
-    }
+    // A program of its own, never a fork of this process: a copy of a
+    // process with threads may find a lock held forever, and a plug-in
+    // would then be refused for the studio's fault. What the plug-in prints
+    // is no part of the studio's output.
+    const std::filesystem::path program = VstProbeProgram();
+    std::string programName = program.string();
+    std::string libraryName = library.string();
+    char* argv[] = {programName.data(), libraryName.data(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], kAnswerDescriptor);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t child = -1;
+    const int spawned = posix_spawn(&child, programName.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
     close(ends[1]);
+    if (spawned != 0) {
+        close(ends[0]);
+        result.reason =
+            "the plug-in probe '" + programName + "' cannot be started: " + std::strerror(spawned);
+        return result;
+    }
+    result.probed = true;
 
     std::string answer;
     bool timedOut = false;
@@ -183,7 +129,7 @@ VstProbeResult ProbeVstLibrary(const std::filesystem::path& library,
         result.reason = "did not answer within " + std::to_string(limit.count()) + " ms";
     } else if (lines.size() >= 2 && lines[0] == "refused") {
         result.reason = lines[1];
-    } else if (lines.size() >= 3 && lines[2] == kUsable && WIFEXITED(status) &&
+    } else if (lines.size() >= 3 && lines[2] == kVstProbeUsable && WIFEXITED(status) &&
                WEXITSTATUS(status) == 0) {
         result.usable = true;
         result.name = lines[0];
