@@ -43,19 +43,25 @@ XvfbServer::XvfbServer() {
         return;
     }
     display_ = ":" + std::to_string(display);
+    // Quiet, and told to stop when this test process ends, however it ends:
+    // a server left running after a test that a sanitizer stopped would keep
+    // the test's output open, and the test runner would wait on it forever.
     std::string reason;
-    const pid_t pid =
-        SpawnProgram("Xvfb", {"Xvfb", display_, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"},
-                     false, reason);
+    const pid_t pid = SpawnProgram("setpriv",
+                                   {"setpriv", "--pdeathsig", "TERM", "--", "Xvfb", display_,
+                                    "-screen", "0", "1280x1024x24", "-nolisten", "tcp"},
+                                   true, reason);
     if (pid < 0) {
-        failure_ = "Xvfb could not be started (is the xvfb package installed?): " + reason;
+        failure_ = "Xvfb could not be started: " + reason;
         return;
     }
     const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
     int status = 0;
     while (std::chrono::steady_clock::now() < deadline) {
         if (waitpid(pid, &status, WNOHANG) == pid) {
-            failure_ = "Xvfb stopped right after starting";
+            failure_ = WIFEXITED(status) && WEXITSTATUS(status) == 127
+                           ? "Xvfb is not installed (the xvfb package)"
+                           : "Xvfb stopped right after starting";
             return;
         }
         std::error_code error;
