@@ -7,6 +7,5 @@ int main(int argc, char** argv) {
     if (argc != 2) {
         return 2;
     }
-    constexpr int kAnswer = 3;
-    return tarn::RunVstProbe(argv[1], kAnswer);
+    return tarn::RunVstProbe(argv[1], tarn::kVstProbeAnswer);
 }

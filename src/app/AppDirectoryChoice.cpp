@@ -1,4 +1,5 @@
 #include "app/AppDirectoryChoice.h"
+#include "base/AppDirectory.h"
 
 #include <cstdlib>
 #include <system_error>
@@ -26,10 +27,8 @@ fs::path UserDataHome() {
 // The skeleton an install puts beside the executable, else the source
 // tree's.
 fs::path Skeleton() {
-    std::error_code error;
-    const fs::path executable = fs::read_symlink("/proc/self/exe", error);
-    if (!error) {
-        const fs::path installed = executable.parent_path().parent_path() / "share" / kUserFolder;
+    if (const fs::path folder = ProgramFolder(); !folder.empty()) {
+        const fs::path installed = folder.parent_path() / "share" / kUserFolder;
         if (IsAppDirectory(installed)) {
             return installed;
         }

@@ -1,4 +1,5 @@
 #include "app/Command.h"
+#include "base/AppDirectory.h"
 
 #include <cerrno>
 #include <cstring>
@@ -6,7 +7,6 @@
 #include <iostream>
 #include <memory>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include <unistd.h>
@@ -17,9 +17,7 @@ namespace {
 constexpr const char* kStudioProgram = "tarn-studio";
 
 int LaunchStudio(const std::string& project) {
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    const std::filesystem::path program = self.parent_path() / kStudioProgram;
+    const std::filesystem::path program = ProgramFolder() / kStudioProgram;
     std::vector<std::string> arguments{kStudioProgram, "studio"};
     if (!project.empty()) {
         arguments.push_back(project);

@@ -1,5 +1,7 @@
 #include "base/AppDirectory.h"
 
+#include <system_error>
+
 namespace tarn {
 namespace {
 
@@ -28,6 +30,12 @@ std::filesystem::path AppPath(const std::string& relative) {
 
 std::filesystem::path ResolvePath(const std::filesystem::path& path) {
     return path.is_absolute() ? path : Directory() / path;
+}
+
+std::filesystem::path ProgramFolder() {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::path() : self.parent_path();
 }
 
 } // namespace tarn

@@ -19,4 +19,8 @@ std::filesystem::path AppPath(const std::string& relative);
 // are kept, relative ones are taken from the application directory.
 std::filesystem::path ResolvePath(const std::filesystem::path& path);
 
+// The folder of this process's own program file, where the studio's other
+// programs are built and installed; empty when it cannot be read.
+std::filesystem::path ProgramFolder();
+
 } // namespace tarn

@@ -1,5 +1,6 @@
 #include "machines/framework/VstProbe.h"
 
+#include "base/AppDirectory.h"
 #include "machines/framework/VstProbeChild.h"
 
 #include <array>
@@ -17,10 +18,6 @@ namespace tarn {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// The probe answers on this descriptor, leaving its standard output and
-// error to whatever the plug-in prints.
-constexpr int kAnswerDescriptor = 3;
 
 std::string Describe(int status) {
     if (WIFSIGNALED(status)) {
@@ -49,9 +46,7 @@ std::vector<std::string> Lines(const std::string& text) {
 } // namespace
 
 std::filesystem::path VstProbeProgram() {
-    std::error_code error;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return self.parent_path() / kVstProbeProgram;
+    return ProgramFolder() / kVstProbeProgram;
 }
 
 VstProbeResult ProbeVstLibrary(const std::filesystem::path& library,
@@ -72,7 +67,7 @@ VstProbeResult ProbeVstLibrary(const std::filesystem::path& library,
     char* argv[] = {programName.data(), libraryName.data(), nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, ends[1], kAnswerDescriptor);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], kVstProbeAnswer);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     pid_t child = -1;

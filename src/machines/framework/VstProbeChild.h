@@ -10,6 +10,10 @@ namespace tarn {
 // crash part way leaves the lines written so far. Answers the exit status.
 int RunVstProbe(const char* library, int out);
 
+// The probe program answers on this descriptor, leaving its standard output
+// and error to whatever the plug-in prints.
+inline constexpr int kVstProbeAnswer = 3;
+
 // The line that ends a usable plug-in's answer.
 inline constexpr const char* kVstProbeUsable = "usable";
 
