@@ -39,7 +39,7 @@ void BM_MidiBurstToLiveNodes(benchmark::State& state) {
     MachineFactory factory(BuiltinMachines());
     Project project(factory);
     for (int i = 0; i < kLiveNodes; ++i) {
-        project.GetNode(project.CreateNode("Tarn Analog Bass"))->liveInput = true;
+        project.GetNode(project.CreateNode("Tarn Analog Bass"))->SetLiveInput(true);
     }
     MidiEventRing* ring = nullptr;
     MidiInputList inputs;

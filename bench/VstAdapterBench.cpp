@@ -4,8 +4,8 @@
 // notes sent straight to it. The difference is the adapter's overhead.
 // Skipped when the plug-in is not installed.
 #include "machines/framework/MessageSend.h"
-#include "machines/framework/VstAdapter.h"
-#include "machines/framework/VstModule.h"
+#include "machines/framework/vst/VstAdapter.h"
+#include "machines/framework/vst/VstModule.h"
 
 #include "ChunkBench.h"
 

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    g++ cmake ninja-build ccache pkg-config
+    g++ cmake ninja-build ccache pkg-config clang-format git
     libgtest-dev libgmock-dev libbenchmark-dev
     libasound2-dev libjack-jackd2-dev jackd2
     libcli11-dev nlohmann-json3-dev

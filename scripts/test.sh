@@ -1,13 +1,20 @@
 #!/usr/bin/env bash
-# Builds the studio and runs the whole test suite three times: optimised,
-# under AddressSanitizer and UndefinedBehaviorSanitizer, and under
-# ThreadSanitizer. The longest test takes about 12 s under ThreadSanitizer; one
-# still running after five minutes has hung. It is stopped and run once more,
-# and fails if it hangs again, so that one hang cannot use up the whole run.
+# Checks the formatting, then builds the studio and runs the whole test
+# suite three times: optimised, under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and under ThreadSanitizer. The longest test
+# takes about 12 s under ThreadSanitizer; one still running after five
+# minutes has hung. It is stopped and run once more, and fails if it hangs
+# again, so that one hang cannot use up the whole run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
+echo "== formatting"
+scripts/format.sh --check
+# Compiled objects are kept by ccache outside the clone, so a later run on
+# the same machine (from any folder) compiles only what changed.
+export CCACHE_DIR=${CCACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/tarn-studio/ccache}
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=true CCACHE_MAXSIZE=${CCACHE_MAXSIZE:-20G}
 jobs=$(nproc)
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan-suppressions.txt"

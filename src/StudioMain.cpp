@@ -1,5 +1,5 @@
-#include "app/CommandLine.h"
-#include "gui/StudioCommand.h"
+#include "app/StudioCommand.h"
+#include "cli/CommandLine.h"
 
 int main(int argc, char** argv) {
     return tarn::RunCommandLine(argc, argv, tarn::AddStudioCommand);

@@ -1,5 +1,5 @@
-#include "app/Command.h"
-#include "app/CommandLine.h"
+#include "cli/Command.h"
+#include "cli/CommandLine.h"
 
 int main(int argc, char** argv) {
     return tarn::RunCommandLine(argc, argv, tarn::AddStudioLauncher);

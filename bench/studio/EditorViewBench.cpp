@@ -1,15 +1,15 @@
 // Redrawing the pattern grid and scrolling the sequencer, offscreen: what
 // a frame of each costs with a full pattern and a long song.
 
-#include "app/Studio.h"
+#include "editing/PatternEditor.h"
+#include "editing/UndoHistory.h"
 #include "engine/PatternEditing.h"
-#include "engine/PatternEditor.h"
 #include "engine/Project.h"
-#include "engine/UndoHistory.h"
 #include "gui/PatternGridView.h"
 #include "gui/SequencerView.h"
 #include "gui/Skin.h"
 #include "studio/OffscreenApplication.h"
+#include "studio/Studio.h"
 
 #include <QApplication>
 #include <QImage>

@@ -2,10 +2,10 @@
 // and its shut-down, on the offscreen platform in a scratch application
 // directory laid out from the shipped one. No audio device and no MIDI, so
 // the figures are the studio's own.
-#include "app/CommandConsole.h"
 #include "base/AppDirectory.h"
 #include "formats/SettingsStore.h"
 #include "gui/StudioApplication.h"
+#include "studio/CommandConsole.h"
 #include "studio/OffscreenApplication.h"
 
 #include <QApplication>

@@ -137,19 +137,19 @@ struct ChannelBufferRecord {
 // A timed event as machines see it. The first 72 bytes are what the engine
 // hands to machines; inside patterns the record carries an editor mark too.
 struct EventRecord {
-    std::int16_t group = 0;     // ParameterGroup
-    std::int16_t nodeId = 0;    // Node the event belongs to
-    std::int16_t index = 0;     // parameter index within the group
-    std::int16_t track = 0;     // group 2: position of the Connection in the input list
-    double time = 0.0;          // within its beat, 0 <= time < 1
-    double exactOffset = 0.0;   // sample offset within the chunk, filled at playback
-    std::int32_t offset = 0;    // whole sample offset within the chunk
+    std::int16_t group = 0;   // ParameterGroup
+    std::int16_t nodeId = 0;  // Node the event belongs to
+    std::int16_t index = 0;   // parameter index within the group
+    std::int16_t track = 0;   // group 2: position of the Connection in the input list
+    double time = 0.0;        // within its beat, 0 <= time < 1
+    double exactOffset = 0.0; // sample offset within the chunk, filled at playback
+    std::int32_t offset = 0;  // whole sample offset within the chunk
     std::int32_t reserved = 0;
     double value = 0.0;
-    double endValue = 0.0;      // value of the next event of the same parameter and track
-    double glideLength = 0.0;   // beats to that next event, 0 for the last one
-    double noteLength = 0.0;    // beats, notes only
-    double velocity = 0.0;      // 0..1, notes only; 0 is a key release
+    double endValue = 0.0;    // value of the next event of the same parameter and track
+    double glideLength = 0.0; // beats to that next event, 0 for the last one
+    double noteLength = 0.0;  // beats, notes only
+    double velocity = 0.0;    // 0..1, notes only; 0 is a key release
 };
 
 struct PatternEventRecord {

@@ -32,7 +32,7 @@ constexpr std::uint32_t kRiffSizeExtra = 38; // header bytes after the RIFF size
 // The channels the streamer takes from a Node: the side its flag chooses,
 // never more than the buffers it has, at most two.
 int RecordedChannels(const Node& node) {
-    const int count = node.recordInputs
+    const int count = node.RecordsInputs()
                           ? std::min(node.InputChannelCount(), node.Inputs().Count())
                           : std::min(node.OutputChannelCount(), node.Outputs().Count());
     return std::clamp(count, 0, AudioStreamer::kMaxChannels);
@@ -337,7 +337,7 @@ void AudioStreamer::WriteChunk(Project& project, int frames) noexcept {
     }
     // A channel the source lacks now (another Node, fewer tracks) is written
     // as silence so that the frames keep the header's layout.
-    const ChannelBufferSet& side = source->recordInputs ? source->Inputs() : source->Outputs();
+    const ChannelBufferSet& side = source->RecordsInputs() ? source->Inputs() : source->Outputs();
     const int available = RecordedChannels(*source);
     std::array<const double*, kMaxChannels> sources{};
     for (int channel = 0; channel < recording_.channels; ++channel) {

@@ -26,7 +26,7 @@ std::optional<LiveNote> DecodeMidiNote(const MidiMessage& message) noexcept {
 int SendLiveNote(Project& project, const LiveNote& note, int offset) noexcept {
     int taken = 0;
     for (auto [id, node] : project.Nodes()) {
-        if (!node->liveInput || node->NoteParameter() < 0) {
+        if (!node->LiveInput() || node->NoteParameter() < 0) {
             continue;
         }
         const std::int32_t index = node->NoteParameter();

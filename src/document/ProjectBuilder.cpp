@@ -103,14 +103,14 @@ std::vector<bool> CreateMachines(const ProjectDocument& document, Project& proje
         if (machine.trackCount != kMissingInteger) {
             node->SetTrackCount(kGroupMachine, machine.trackCount);
         }
-        ApplyReal(machine.x, node->x);
-        ApplyReal(machine.y, node->y);
+        ApplyReal(machine.x, node->Editor().x);
+        ApplyReal(machine.y, node->Editor().y);
         if (!machine.name.empty()) {
             node->SetName(machine.name);
         }
-        ApplyInteger(machine.editorState[0], node->editorState[0]);
-        ApplyInteger(machine.editorState[1], node->editorState[1]);
-        ApplyInteger(machine.currentPattern, node->currentPattern);
+        ApplyInteger(machine.editorState[0], node->Editor().values[0]);
+        ApplyInteger(machine.editorState[1], node->Editor().values[1]);
+        ApplyInteger(machine.currentPattern, node->Editor().currentPattern);
     }
     return exists;
 }
@@ -271,8 +271,8 @@ std::unique_ptr<Project> MakeNewProject(MachineCreator createMachine,
     Node& master = *project->GetNode(Project::kMasterId);
     master.WriteParameter(kGroupMachine, 0, kTempoParameter, kNewProjectBpm);
     project->Transport() = SongTransport{};
-    master.x = kCentre;
-    master.y = kCentre;
+    master.Editor().x = kCentre;
+    master.Editor().y = kCentre;
     return project;
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "document/ProjectDocument.h"
 #include "engine/Node.h"
 #include "engine/Project.h"
 #include "engine/TempoRecord.h"
-#include "document/ProjectDocument.h"
 
 #include <memory>
 #include <string_view>

@@ -1,10 +1,10 @@
 #include "document/ProjectFileReader.h"
 
 #include "base/MessagePipe.h"
+#include "document/ProjectChunkIds.h"
 #include "formats/ChunkFileStream.h"
 #include "formats/ChunkLayout.h"
 #include "formats/ChunkReader.h"
-#include "document/ProjectChunkIds.h"
 
 #include <utility>
 

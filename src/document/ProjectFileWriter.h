@@ -1,7 +1,7 @@
 #pragma once
 
-#include "formats/ChunkStream.h"
 #include "document/ProjectDocument.h"
+#include "formats/ChunkStream.h"
 
 #include <cstdint>
 #include <filesystem>

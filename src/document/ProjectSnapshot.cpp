@@ -61,14 +61,14 @@ MachineDoc Snapshot(int id, Node& node) {
     machine.trackCount = node.TrackCount();
     machine.name = node.Name();
     machine.typeName = node.MachineName();
-    machine.x = node.x;
-    machine.y = node.y;
+    machine.x = node.Editor().x;
+    machine.y = node.Editor().y;
     // A machine that fails to save keeps the state it was set up with.
     node.SaveState();
     const ByteBuffer& state = node.StoredState();
     machine.state.assign(state.Data(), state.Data() + state.Size());
-    machine.editorState = node.editorState;
-    machine.currentPattern = node.currentPattern;
+    machine.editorState = node.Editor().values;
+    machine.currentPattern = node.Editor().currentPattern;
     for (auto [index, track] : node.SequenceTracks()) {
         machine.sequenceTracks.push_back(Snapshot(index, *track));
     }

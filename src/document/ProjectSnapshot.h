@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/Project.h"
 #include "document/ProjectDocument.h"
+#include "engine/Project.h"
 
 namespace tarn {
 

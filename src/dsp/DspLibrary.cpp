@@ -130,12 +130,12 @@ const WaveSet* WaveSetFor(int kind) noexcept {
     return &detail::dspTables.waveSets[kind - 1];
 }
 
-const WaveTable* WaveTableFor(int kind, int note) noexcept {
+const CycleTable* CycleTableFor(int kind, int note) noexcept {
     const WaveSet* set = WaveSetFor(kind);
     return set != nullptr ? &set->ForNote(note) : nullptr;
 }
 
-const WaveTable* LfoTable(int shape) noexcept {
+const CycleTable* LfoTable(int shape) noexcept {
     if (shape < 0 || shape >= kLfoShapeCount) {
         return nullptr;
     }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "dsp/CycleTable.h"
 #include "dsp/WaveSet.h"
-#include "dsp/WaveTable.h"
 
 #include <array>
 #include <cstdint>
@@ -53,8 +53,8 @@ struct DspTables {
     std::array<double, kCurveLength + 1> risingCurve{};
     std::array<double, kGuardNoiseCount> guardNoise{};
     std::array<WaveSet, kWaveKindCount> waveSets;
-    std::array<WaveTable, kLfoShapeCount> lfoShapes{SilentLfo(), SilentLfo(), SilentLfo(),
-                                                    SilentLfo()};
+    std::array<CycleTable, kLfoShapeCount> lfoShapes{SilentLfo(), SilentLfo(), SilentLfo(),
+                                                     SilentLfo()};
     // Samples of every wave set and LFO shape; every one of them is written
     // by the build, so none is cleared first.
     std::unique_ptr<double[]> storage;
@@ -108,8 +108,8 @@ inline double GuardNoise(std::uint32_t counter) noexcept {
 const WaveSet* WaveSetFor(int kind) noexcept;
 // The table of a kind and note index (see WaveSet::ForNote), or null for an
 // unknown kind.
-const WaveTable* WaveTableFor(int kind, int note) noexcept;
+const CycleTable* CycleTableFor(int kind, int note) noexcept;
 // The table of an LFO shape 0..3, or null for any other shape.
-const WaveTable* LfoTable(int shape) noexcept;
+const CycleTable* LfoTable(int shape) noexcept;
 
 } // namespace tarn

@@ -12,14 +12,14 @@ namespace tarn {
 // per control update, or a block at a time) and scales the increment to
 // match. Owned by one machine or voice and used on its work thread.
 struct SynthLfo {
-    const WaveTable* table = LfoTable(kLfoSine);
+    const CycleTable* table = LfoTable(kLfoSine);
     std::uint32_t phase = 0;
     std::uint32_t increment = 0; // per advance
     double value = 0.0;          // -1..1, the shape at the phase of the last advance
 
     // Shape 0..3 (sine, ramp up, triangle, square); others play the sine.
     void SetShape(int shape) noexcept {
-        const WaveTable* chosen = LfoTable(shape);
+        const CycleTable* chosen = LfoTable(shape);
         table = chosen != nullptr ? chosen : LfoTable(kLfoSine);
     }
 

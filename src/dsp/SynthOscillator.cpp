@@ -8,7 +8,7 @@ namespace tarn {
 void SynthOscillator::Tune(int kind, double pitch, double sampleRate) noexcept {
     const NotePitch note = ResolvePitch(ClampPitch(pitch));
     increment = PhaseIncrement(note.frequency / sampleRate);
-    const WaveTable* table = WaveTableFor(kind, note.note);
+    const CycleTable* table = CycleTableFor(kind, note.note);
     samples = table != nullptr ? table->samples : kSilentSamples.data();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "dsp/CycleTable.h"
 #include "dsp/FixedPhase.h"
-#include "dsp/WaveTable.h"
 
 #include <cstdint>
 

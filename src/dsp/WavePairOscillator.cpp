@@ -19,7 +19,7 @@ std::int64_t FixedLead(double periods) noexcept {
 }
 
 const double* TableSamples(int kind, int note) noexcept {
-    const WaveTable* table = WaveTableFor(kind, note);
+    const CycleTable* table = CycleTableFor(kind, note);
     return table != nullptr ? table->samples : kSilentSamples.data();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dsp/WaveTable.h"
+#include "dsp/CycleTable.h"
 
 #include <algorithm>
 #include <array>
@@ -19,15 +19,15 @@ public:
     // A set that was never built plays silence rather than reading null.
     WaveSet() { tables_.fill(SilentWave()); }
 
-    const WaveTable& ForNote(int note) const noexcept {
+    const CycleTable& ForNote(int note) const noexcept {
         return tables_[std::clamp(note, kFirstNote, kLastNote) - kFirstNote];
     }
 
     // Start-up only: points a note in 12..128 at its built samples.
-    void Assign(int note, const WaveTable& table) noexcept { tables_[note - kFirstNote] = table; }
+    void Assign(int note, const CycleTable& table) noexcept { tables_[note - kFirstNote] = table; }
 
 private:
-    std::array<WaveTable, kNoteCount> tables_;
+    std::array<CycleTable, kNoteCount> tables_;
 };
 
 } // namespace tarn

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/AlarmHold.h"
+#include "engine/ProjectMutex.h"
 
 #include <memory>
 #include <mutex>
@@ -20,19 +21,20 @@ public:
     CurrentProject(const CurrentProject&) = delete;
     CurrentProject& operator=(const CurrentProject&) = delete;
 
-    std::recursive_mutex& Lock() { return lock_; }
+    ProjectMutex& Lock() { return lock_; }
     // The current project, or null; the caller holds Lock().
     Project* Get() const { return project_.get(); }
 
     // Makes project current under the lock and hands back the one it
-    // replaces. Destroy that after leaving the lock, never inside it, so
+    // replaces; from then on its Nodes' flags are written only under this
+    // lock (checked in debug builds). Destroy that after leaving the lock, never inside it, so
     // that the audio thread does not wait for machines being torn down.
     std::unique_ptr<Project> Set(std::unique_ptr<Project> project);
     // Leaves no current project; the work cycle then renders nothing.
     std::unique_ptr<Project> Take() { return Set(nullptr); }
 
 private:
-    std::recursive_mutex lock_;
+    ProjectMutex lock_;
     std::unique_ptr<Project> project_;
 };
 
@@ -45,7 +47,7 @@ public:
 
 private:
     AlarmHold alarms_; // goes after the lock is left
-    std::lock_guard<std::recursive_mutex> lock_;
+    std::lock_guard<ProjectMutex> lock_;
 };
 
 } // namespace tarn

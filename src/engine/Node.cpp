@@ -1,10 +1,12 @@
 #include "engine/Node.h"
 
 #include "base/MessagePipe.h"
+#include "engine/ProjectMutex.h"
 #include "machines/framework/ParameterDisplay.h"
 
 #include <algorithm>
 #include <atomic>
+#include <cassert>
 #include <utility>
 
 namespace tarn {
@@ -17,6 +19,35 @@ std::atomic<std::uint64_t> nextSerial{1};
 
 Node::Node() : serial_(nextSerial.fetch_add(1, std::memory_order_relaxed)) {}
 Node::~Node() = default;
+
+void Node::CheckGuarded() const {
+    assert(guard_ == nullptr || *guard_ == nullptr || (*guard_)->HeldHere());
+}
+
+void Node::SetMute(bool on) {
+    CheckGuarded();
+    mute_ = on;
+}
+
+void Node::SetSolo(bool on) {
+    CheckGuarded();
+    solo_ = on;
+}
+
+void Node::SetBypass(bool on) {
+    CheckGuarded();
+    bypass_ = on;
+}
+
+void Node::SetLiveInput(bool on) {
+    CheckGuarded();
+    liveInput_ = on;
+}
+
+void Node::SetRecordInputs(bool on) {
+    CheckGuarded();
+    recordInputs_ = on;
+}
 
 bool Node::SetUp(std::string_view machineName, std::span<const std::uint8_t> storedState,
                  const MachineCreator& createMachine, const TempoRecord& tempo) {

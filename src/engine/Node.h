@@ -29,6 +29,21 @@
 
 namespace tarn {
 
+class ProjectMutex;
+
+// How the editors show a Node. Kept with the project file; the work cycle
+// never reads it.
+struct NodeEditorState {
+    // Where the machine view shows the Node: fractions of its width and
+    // height.
+    double x = 0.0;
+    double y = 0.0;
+    // Values only the editors interpret.
+    std::array<std::int32_t, 2> values = {0, 0};
+    // The pattern number the Node's editors show; -1 for none.
+    std::int32_t currentPattern = -1;
+};
+
 // Makes the machine of a registry name, or none (having said why on the
 // error pipe). Production code wraps the machine factory; tests may wrap
 // their own machines.
@@ -171,23 +186,25 @@ public:
 
     NodeMeters meters;
 
-    // Written under the project lock, read by the work cycle.
-    bool mute = false;
-    bool solo = false;
-    bool bypass = false;
-    bool liveInput = false; // takes notes from the keyboard and MIDI input
+    // Flags the work cycle reads. Once the Node's project is current, they
+    // are set only under the project lock (checked in debug builds).
+    bool Muted() const { return mute_; }
+    bool Soloed() const { return solo_; }
+    bool Bypassed() const { return bypass_; }
+    // Takes notes from the keyboard and MIDI input.
+    bool LiveInput() const { return liveInput_; }
     // The audio streamer records this Node's input channels instead of its
     // outputs when it is the project's record source.
-    bool recordInputs = false;
+    bool RecordsInputs() const { return recordInputs_; }
+    void SetMute(bool on);
+    void SetSolo(bool on);
+    void SetBypass(bool on);
+    void SetLiveInput(bool on);
+    void SetRecordInputs(bool on);
 
-    // Where the machine view shows the Node: fractions of its width and
-    // height.
-    double x = 0.0;
-    double y = 0.0;
-    // Values only the editors interpret; kept with the project file.
-    std::array<std::int32_t, 2> editorState = {0, 0};
-    // The pattern number the Node's editors show; -1 for none.
-    std::int32_t currentPattern = -1;
+    // GUI thread, project lock held.
+    NodeEditorState& Editor() { return editor_; }
+    const NodeEditorState& Editor() const { return editor_; }
 
 private:
     friend class Project;
@@ -197,6 +214,8 @@ private:
                       void* extra = nullptr);
     void SendTempoOrThrow(double bpm);
     void ApplyDefaults();
+    // Asserts that the project lock is held when the project is current.
+    void CheckGuarded() const;
     bool MachineHolds(int group, int index) const;
     static std::int32_t HostCallback(MachineMessage* message) noexcept;
     std::int32_t TakeHostMessage(MachineMessage& message);
@@ -208,6 +227,15 @@ private:
 
     int id_ = -1;
     std::uint64_t serial_;
+    // The project's guard (see Project::SetGuard), set before the machine
+    // is made.
+    const ProjectMutex* const* guard_ = nullptr;
+    bool mute_ = false;
+    bool solo_ = false;
+    bool bypass_ = false;
+    bool liveInput_ = false;
+    bool recordInputs_ = false;
+    NodeEditorState editor_;
     // The wavetable GetWave answers from: the project's, set before the
     // machine is made.
     const OwnedSlotList<Wave>* waves_ = nullptr;

@@ -44,6 +44,7 @@ int Project::CreateNode(std::string_view machineName, std::span<const std::uint8
     }
     auto node = std::make_unique<Node>();
     node->waves_ = &waves_;
+    node->guard_ = &guard_;
     if (!node->SetUp(machineName, storedState, createMachine_, tempo_)) {
         return -1;
     }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/Node.h"
 #include "base/OwnedSlotList.h"
+#include "engine/Node.h"
 #include "engine/SongTransport.h"
 #include "engine/TempoRecord.h"
 #include "engine/Wave.h"
@@ -24,6 +24,8 @@ namespace tarn {
 // the work cycle), reports 1 / 0 (creation: the id / -1) and writes exactly
 // one "error: " line to the error pipe when it refuses; a refused operation
 // changes nothing.
+class ProjectMutex;
+
 class Project {
 public:
     static constexpr int kMasterId = 0;
@@ -112,6 +114,10 @@ public:
     // is not taken. True when the tempo changed.
     bool UpdateTempo();
 
+    // The lock of the CurrentProject that holds this project, or null while
+    // it is built or kept aside (see CurrentProject::Set).
+    void SetGuard(const ProjectMutex* guard) { guard_ = guard; }
+
     // Where the next chunk's events end (see SongTransport::ChunkEnd).
     double ChunkEnd(int frames) const;
     // After each chunk: moves the song on and wraps, or stops at the end of
@@ -130,6 +136,7 @@ private:
     MachineCreator createMachine_;
     TempoRecord tempo_;
     SongTransport transport_;
+    const ProjectMutex* guard_ = nullptr;
 };
 
 } // namespace tarn

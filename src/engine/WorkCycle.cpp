@@ -107,7 +107,7 @@ int CoreEngine::WorkCycle(const AudioBuffer& buffer) noexcept {
     anySolo_ = false;
     for (auto [index, node] : project->ProcessOrder()) {
         node->meters.machineTime = 0.0;
-        anySolo_ = anySolo_ || node->solo;
+        anySolo_ = anySolo_ || node->Soloed();
     }
     mixingTime_ = 0.0;
     eventsTime_ = 0.0;
@@ -211,13 +211,13 @@ void CoreEngine::FinishNode(Node& node, int frames) noexcept {
     ChannelBufferSet& inputs = node.Inputs();
     ChannelBufferSet& outputs = node.Outputs();
     const int channels = std::min(node.OutputChannelCount(), outputs.Count());
-    if (node.bypass && node.InputChannelCount() == node.OutputChannelCount()) {
+    if (node.Bypassed() && node.InputChannelCount() == node.OutputChannelCount()) {
         for (int c = 0; c < std::min(channels, inputs.Count()); ++c) {
             std::copy_n(inputs.Samples(c), frames, outputs.Samples(c));
         }
     }
     const std::int32_t kind = node.Info().kind;
-    if (node.mute || (anySolo_ && kind == kKindGenerator && !node.solo)) {
+    if (node.Muted() || (anySolo_ && kind == kKindGenerator && !node.Soloed())) {
         Silence(outputs, channels, frames);
     }
 

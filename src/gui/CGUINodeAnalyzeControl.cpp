@@ -1,7 +1,7 @@
 #include "gui/CGUINodeAnalyzeControl.h"
 
-#include "app/Studio.h"
 #include "engine/Project.h"
+#include "studio/Studio.h"
 
 #include <QPainter>
 #include <QTimer>

@@ -1,8 +1,8 @@
 #include "gui/CatalogueMenu.h"
 
 #include "base/AppDirectory.h"
+#include "editing/MachineEdits.h"
 #include "formats/ListFile.h"
-#include "gui/MachineEdits.h"
 #include "machines/framework/GearCatalogue.h"
 
 #include <QMenu>

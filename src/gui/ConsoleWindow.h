@@ -1,6 +1,6 @@
 #pragma once
 
-#include "gui/ConsoleFeed.h"
+#include "base/ConsoleFeed.h"
 
 #include <QDockWidget>
 

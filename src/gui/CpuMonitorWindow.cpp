@@ -1,8 +1,8 @@
 #include "gui/CpuMonitorWindow.h"
 
-#include "app/Studio.h"
 #include "engine/Project.h"
 #include "gui/RefreshTimer.h"
+#include "studio/Studio.h"
 
 #include <QHeaderView>
 #include <QTreeWidget>

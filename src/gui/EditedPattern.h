@@ -1,7 +1,7 @@
 #pragma once
 
+#include "editing/PatternEditor.h"
 #include "engine/CurrentProject.h"
-#include "engine/PatternEditor.h"
 #include "engine/Project.h"
 
 namespace tarn {

@@ -1,7 +1,7 @@
 #include "gui/GraphSnapshot.h"
 
-#include "app/Studio.h"
 #include "engine/Project.h"
+#include "studio/Studio.h"
 
 #include <algorithm>
 
@@ -24,13 +24,13 @@ GraphSnapshot GraphSnapshot::Read(Studio& studio) {
         box.kind = node->Info().kind;
         box.plugIn = entry != nullptr && !entry->fileName.empty();
         box.hasEditor = (node->Info().flags & kInfoHasEditor) != 0;
-        box.x = node->x;
-        box.y = node->y;
+        box.x = node->Editor().x;
+        box.y = node->Editor().y;
         box.peak = node->meters.peakLevel;
-        box.mute = node->mute;
-        box.solo = node->solo;
-        box.bypass = node->bypass;
-        box.liveInput = node->liveInput;
+        box.mute = node->Muted();
+        box.solo = node->Soloed();
+        box.bypass = node->Bypassed();
+        box.liveInput = node->LiveInput();
         snapshot.boxes.push_back(std::move(box));
         for (auto [index, connection] : node->InputList()) {
             snapshot.wires.push_back(

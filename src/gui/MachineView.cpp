@@ -51,7 +51,8 @@ double DistanceToSegment(QPointF point, QPointF from, QPointF to) {
 
 MachineView::MachineView(StudioApplication& application, QWidget* parent)
     : QWidget(parent), application_(application),
-      edits_(application.GetStudio(), application.Commands().History(), application.Feed()) {
+      edits_(application.GetStudio().Current(), application.GetStudio().Factory().Registry(),
+             application.Commands().History(), application.Feed()) {
     setObjectName("MachineView");
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(false);

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "editing/MachineEdits.h"
 #include "gui/GraphSnapshot.h"
-#include "gui/MachineEdits.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,7 +1,5 @@
 #include "gui/MainWindow.h"
 
-#include "app/OutputFile.h"
-#include "app/ProjectCommands.h"
 #include "base/AppDirectory.h"
 #include "base/StudioObserver.h"
 #include "base/UserInteraction.h"
@@ -16,6 +14,8 @@
 #include "gui/TransportBar.h"
 #include "gui/WaveRender.h"
 #include "gui/WavetableWindow.h"
+#include "studio/OutputFile.h"
+#include "studio/ProjectCommands.h"
 
 #include <QAction>
 #include <QCloseEvent>

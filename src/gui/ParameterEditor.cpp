@@ -67,7 +67,8 @@ bool SameLines(const std::vector<ParameterLine>& a, const std::vector<ParameterL
 ParameterEditor::ParameterEditor(StudioApplication& application, ParameterSheet sheet,
                                  QWidget* parent)
     : QWidget(parent, Qt::Window), application_(application),
-      edits_(application.GetStudio(), application.Commands().History(), application.Feed()),
+      edits_(application.GetStudio().Current(), application.GetStudio().Factory().Registry(),
+             application.Commands().History(), application.Feed()),
       sheet_(std::move(sheet)) {
     setObjectName(kName);
     setAttribute(Qt::WA_DeleteOnClose);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "gui/MachineEdits.h"
+#include "editing/MachineEdits.h"
 #include "gui/ParameterSheet.h"
 
 #include <QWidget>

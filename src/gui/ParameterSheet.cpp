@@ -1,9 +1,9 @@
 #include "gui/ParameterSheet.h"
 
-#include "app/MachineDescription.h"
-#include "app/Studio.h"
 #include "engine/Project.h"
 #include "machines/framework/ParameterDisplay.h"
+#include "studio/MachineDescription.h"
+#include "studio/Studio.h"
 
 #include <algorithm>
 #include <array>

@@ -1,9 +1,9 @@
 #include "gui/PatternGridView.h"
 
 #include "audio/KeyboardNotes.h"
-#include "engine/CellDisplay.h"
+#include "editing/CellDisplay.h"
+#include "editing/PatternEditor.h"
 #include "engine/CurrentProject.h"
-#include "engine/PatternEditor.h"
 #include "engine/Project.h"
 #include "gui/EditedPattern.h"
 #include "gui/EditingKeys.h"

@@ -122,14 +122,14 @@ void PatternPage::Reload() {
             }
             Node* node = project->GetNode(nodeId);
             if (node != nullptr) {
-                if (node->Patterns().Get(node->currentPattern) == nullptr) {
-                    node->currentPattern = -1;
+                if (node->Patterns().Get(node->Editor().currentPattern) == nullptr) {
+                    node->Editor().currentPattern = -1;
                     for (auto [number, pattern] : node->Patterns()) {
-                        node->currentPattern = number;
+                        node->Editor().currentPattern = number;
                         break;
                     }
                 }
-                patternNumber = node->currentPattern;
+                patternNumber = node->Editor().currentPattern;
                 for (auto [number, pattern] : node->Patterns()) {
                     patterns_->addItem(PatternTitle(number, *pattern), number);
                 }
@@ -203,7 +203,7 @@ void PatternPage::ChoosePattern(int patternNumber) {
         ProjectLock hold(current);
         const Project* project = current.Get();
         if (Node* node = project != nullptr ? project->GetNode(editor_.NodeId()) : nullptr) {
-            node->currentPattern = patternNumber;
+            node->Editor().currentPattern = patternNumber;
         }
     }
     Reload();
@@ -226,7 +226,7 @@ void PatternPage::NewPattern(bool copy) {
         }
         Pattern& pattern = *node->Patterns().Get(made);
         pattern.name = (copy ? pattern.name + " copy" : "Pattern " + std::to_string(made));
-        node->currentPattern = made;
+        node->Editor().currentPattern = made;
     }
     application_.Commands().History().MarkChanged();
     Reload();

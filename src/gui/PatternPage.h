@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/PatternEditor.h"
+#include "editing/PatternEditor.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/PatternGrid.h"
+#include "editing/PatternGrid.h"
 
 #include <QAbstractScrollArea>
 

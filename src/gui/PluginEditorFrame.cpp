@@ -1,7 +1,7 @@
 #include "gui/PluginEditorFrame.h"
 
-#include "app/Studio.h"
 #include "engine/Project.h"
+#include "studio/Studio.h"
 
 #include <QCloseEvent>
 #include <QTimer>

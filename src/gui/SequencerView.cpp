@@ -1,10 +1,10 @@
 #include "gui/SequencerView.h"
 
 #include "base/StudioObserver.h"
+#include "editing/SequenceUndoEntry.h"
+#include "editing/UndoHistory.h"
 #include "engine/CurrentProject.h"
 #include "engine/Project.h"
-#include "engine/SequenceUndoEntry.h"
-#include "engine/UndoHistory.h"
 #include "gui/EditingKeys.h"
 #include "gui/MainWindow.h"
 #include "gui/NodeOrdering.h"
@@ -381,13 +381,14 @@ void SequencerView::Place(int row, int beat) {
         ProjectLock hold(current_);
         const Project* project = current_.Get();
         Node* node = project != nullptr ? project->GetNode(shown.nodeId) : nullptr;
-        if (node == nullptr || node->Patterns().Get(node->currentPattern) == nullptr) {
+        if (node == nullptr || node->Patterns().Get(node->Editor().currentPattern) == nullptr) {
             return;
         }
         auto entry = std::make_unique<SequenceUndoEntry>("Place pattern", *project);
         if (node->SequenceTracks().Create(shown.track) == 0 ||
-            node->SequenceTracks().Get(shown.track)->PlacePattern(beat, node->currentPattern) ==
-                0) {
+            node->SequenceTracks()
+                    .Get(shown.track)
+                    ->PlacePattern(beat, node->Editor().currentPattern) == 0) {
             return;
         }
         history_.Push(std::move(entry));
@@ -514,7 +515,7 @@ void SequencerView::OpenPattern(int row, int beat) {
             return;
         }
         project->editedNodeId = shown.nodeId;
-        node->currentPattern = track->Entry(*start)->patternNumber;
+        node->Editor().currentPattern = track->Entry(*start)->patternNumber;
     }
     NotifyStudio(kNoticeSwitchMainView, MainWindow::kPatternView);
 }

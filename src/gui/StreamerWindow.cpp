@@ -1,7 +1,7 @@
 #include "gui/StreamerWindow.h"
 
-#include "app/Studio.h"
 #include "engine/Project.h"
+#include "studio/Studio.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -103,7 +103,7 @@ bool StreamerWindow::Record() {
             streamer.SetFileType(type_->currentData().toInt()) != 0 &&
             streamer.SetSampleFormat(format_->currentData().toInt()) != 0) {
             project->recordSourceId = node->Id();
-            node->recordInputs = inputs;
+            node->SetRecordInputs(inputs);
             const int channels = inputs ? node->InputChannelCount() : node->OutputChannelCount();
             frameBytes_ = std::clamp(channels, 1, AudioStreamer::kMaxChannels) * sampleBytes;
             started = streamer.Start(*project) != 0;

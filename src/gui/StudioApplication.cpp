@@ -1,12 +1,12 @@
 #include "gui/StudioApplication.h"
 
-#include "app/CommandConsole.h"
-#include "app/StartUpStep.h"
-#include "app/StudioAudio.h"
 #include "base/AppDirectory.h"
 #include "base/MessagePipe.h"
 #include "formats/ListFile.h"
 #include "gui/MainWindow.h"
+#include "studio/CommandConsole.h"
+#include "studio/StartUpStep.h"
+#include "studio/StudioAudio.h"
 
 #include <QApplication>
 #include <QImageReader>

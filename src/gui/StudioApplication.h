@@ -1,17 +1,17 @@
 #pragma once
 
-#include "app/Autosave.h"
-#include "app/ProjectCommands.h"
-#include "app/Studio.h"
-#include "app/StudioAudio.h"
+#include "base/ConsoleFeed.h"
 #include "base/StudioObserver.h"
 #include "engine/Project.h"
 #include "formats/SettingsStore.h"
-#include "gui/ConsoleFeed.h"
 #include "gui/DialogInteraction.h"
 #include "gui/KeyboardHook.h"
 #include "gui/Skin.h"
 #include "gui/SplashWindow.h"
+#include "studio/Autosave.h"
+#include "studio/ProjectCommands.h"
+#include "studio/Studio.h"
+#include "studio/StudioAudio.h"
 
 #include <QEventLoop>
 #include <QTimer>

@@ -1,9 +1,9 @@
 #include "gui/TransportBar.h"
 
-#include "app/ProjectCommands.h"
 #include "engine/Project.h"
 #include "gui/PeakMeter.h"
 #include "gui/StudioApplication.h"
+#include "studio/ProjectCommands.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,9 +1,9 @@
 #include "gui/WaveRender.h"
 
-#include "app/OutputFile.h"
-#include "app/RenderSong.h"
-#include "app/StudioAudio.h"
 #include "base/MessagePipe.h"
+#include "studio/OutputFile.h"
+#include "studio/RenderSong.h"
+#include "studio/StudioAudio.h"
 
 #include <QEventLoop>
 #include <QProgressDialog>

@@ -1,6 +1,6 @@
 #include "audio/AlsaMidiInput.h"
-#include "support/CapturedLines.h"
 #include "base/MessagePipe.h"
+#include "support/CapturedLines.h"
 
 #include <gtest/gtest.h>
 

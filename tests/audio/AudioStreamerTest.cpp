@@ -2,8 +2,8 @@
 
 #include "base/AppDirectory.h"
 #include "engine/Project.h"
-#include "support/TestMachine.h"
 #include "support/ScratchDirectory.h"
+#include "support/TestMachine.h"
 #include "support/WaveFile.h"
 
 #include <gtest/gtest.h>
@@ -161,7 +161,7 @@ TEST_F(AudioStreamerTest, RecordsTheChosenSideOfTheSourceNode) {
 
     // Six outputs: only the first two; inputs when the Node's flag says so.
     project.recordSourceId = six;
-    project.GetNode(six)->recordInputs = true;
+    project.GetNode(six)->SetRecordInputs(true);
     ASSERT_EQ(streamer.Start(project), 1);
     Record(10);
     EXPECT_EQ(streamer.Stop(), 1);
@@ -172,7 +172,7 @@ TEST_F(AudioStreamerTest, RecordsTheChosenSideOfTheSourceNode) {
     // RAW: exactly the sample bytes. The source turning mono halfway keeps
     // the frame layout, with silence in the channel it lost.
     EXPECT_EQ(streamer.SetFileType(AudioStreamer::kRawFile), 1);
-    project.GetNode(six)->recordInputs = false;
+    project.GetNode(six)->SetRecordInputs(false);
     ASSERT_EQ(streamer.Start(project), 1);
     Record(4);
     project.recordSourceId = mono;

@@ -95,7 +95,7 @@ TEST_P(LiveMidiJack, AKeyboardOnAJackPortPlaysAnAnalogBassOnTime) {
     const int bass = project->CreateNode("Tarn Analog Bass");
     ASSERT_GT(bass, 0);
     ASSERT_EQ(project->ConnectMachines(bass, Project::kMasterId), 1);
-    project->GetNode(bass)->liveInput = true;
+    project->GetNode(bass)->SetLiveInput(true);
     current.Set(std::move(project));
 
     MidiInputList inputs;

@@ -1,8 +1,8 @@
 #include "audio/LiveNote.h"
 #include "audio/KeyboardNotes.h"
-#include "support/SineVoice.h"
 #include "engine/CurrentProject.h"
 #include "engine/Project.h"
+#include "support/SineVoice.h"
 
 #include <gtest/gtest.h>
 
@@ -80,8 +80,8 @@ TEST_F(LiveNotes, EveryLiveNodeTakesTheNoteInIdOrderWithLowNotesClamped) {
         EXPECT_TRUE(Queued(*project, id).empty());
     }
 
-    project->GetNode(3)->liveInput = true;
-    project->GetNode(1)->liveInput = true;
+    project->GetNode(3)->SetLiveInput(true);
+    project->GetNode(1)->SetLiveInput(true);
     EXPECT_EQ(SendLiveNote(*project, *DecodeMidiNote(Message(0x90, 60, 127)), 17), 2);
     // Note 5 lies below the note range; it plays the lowest note, and its
     // release ends that note.
@@ -119,7 +119,7 @@ TEST_F(LiveNotes, ComputerKeysPlayTheMapAndIgnoreAutoRepeat) {
     CurrentProject current;
     current.Set(MakeProject(2));
     Project& project = *current.Get();
-    project.GetNode(0)->liveInput = true;
+    project.GetNode(0)->SetLiveInput(true);
     KeyboardNotes keys(current);
     EXPECT_TRUE(keys.KeyDown('Z', false));
     EXPECT_TRUE(keys.KeyDown('Z', true));

@@ -35,7 +35,7 @@ protected:
                   MachineHandle(std::make_unique<test::SineVoice>(log_), std::string(name)));
           }) {
         project_.CreateNode("Voice");
-        project_.GetNode(0)->liveInput = true;
+        project_.GetNode(0)->SetLiveInput(true);
     }
 
     std::shared_ptr<TestMidiInputState> AddInput(bool timed) {

@@ -2,15 +2,15 @@
 #include "audio/JackPlaythrough.h"
 #include "audio/JackTestServer.h"
 #include "audio/SendMessage.h"
-#include "support/SineVoice.h"
 #include "audio/WaveOutDriver.h"
 #include "base/MessagePipe.h"
 #include "engine/CoreEngine.h"
 #include "engine/CurrentProject.h"
 #include "engine/Project.h"
-#include "support/RenderMachine.h"
 #include "sequencing/SequencingFixture.h"
 #include "support/CapturedLines.h"
+#include "support/RenderMachine.h"
+#include "support/SineVoice.h"
 
 #include <gtest/gtest.h>
 

@@ -28,7 +28,9 @@ TEST(ConsoleLog, WritesPrefixedLinesInOrderAndKeepsThem) {
         log.RegisterWithPipes();
         MessageOut() << "creating message pipes" << eol;
         ErrorOut() << "error: node " << 3 << " does not exist" << eol;
-        WarningOut() << "warning: failed to load machine '" << "Bass" << "'" << eol;
+        WarningOut() << "warning: failed to load machine '"
+                     << "Bass"
+                     << "'" << eol;
         // The pipe decides the kind, not the text's prefix.
         WarningOut() << "error: 'ABass': register failed." << eol;
         MessageOut() << "  " << 12.5 << " ms " << eol;
@@ -114,9 +116,9 @@ TEST(MessagePipe, ConcurrentWritersNeverMixLines) {
         const std::string line = text.substr(start, end - start);
         int thread = -1, index = -1;
         char prefix[4] = {};
-        ASSERT_EQ(std::sscanf(line.c_str(), "[%3[A-Z]] thread %d line %d end", prefix, &thread,
-                              &index),
-                  3)
+        ASSERT_EQ(
+            std::sscanf(line.c_str(), "[%3[A-Z]] thread %d line %d end", prefix, &thread, &index),
+            3)
             << line;
         ASSERT_EQ(std::string(prefix), thread % 2 == 0 ? "MSG" : "ERR");
         ASSERT_EQ(index, next[thread]++) << "lines of one thread arrive in order";

@@ -7,6 +7,7 @@
 #include "engine/Project.h"
 #include "machines/framework/MachineFactory.h"
 #include "machines/framework/ParameterDisplay.h"
+#include "support/SignalMeasures.h"
 
 #include <algorithm>
 #include <array>
@@ -39,15 +40,6 @@ std::string Named(std::int32_t index, const ParameterDescriptor& descriptor) {
 
 bool Same(const std::vector<double>& a, const std::vector<double>& b) {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
-}
-
-bool AllFinite(const std::vector<double>& samples) {
-    for (double sample : samples) {
-        if (!std::isfinite(sample)) {
-            return false;
-        }
-    }
-    return true;
 }
 
 EventRecord MakeEvent(std::int32_t index, double value, int track = 0, int offset = 0) {

@@ -1,6 +1,6 @@
-#include "formats/ChunkMemoryStream.h"
 #include "document/ProjectChunkIds.h"
 #include "document/ProjectFileWriter.h"
+#include "formats/ChunkMemoryStream.h"
 
 #include "formats/ChunkTestDocument.h"
 

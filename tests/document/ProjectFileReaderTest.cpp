@@ -1,6 +1,6 @@
 #include "document/ProjectFileReader.h"
-#include "formats/ChunkMemoryStream.h"
 #include "document/ProjectFileWriter.h"
+#include "formats/ChunkMemoryStream.h"
 #include "support/ScratchDirectory.h"
 
 #include "document/ProjectTestDocument.h"

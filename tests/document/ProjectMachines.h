@@ -4,10 +4,10 @@
 #include "engine/Node.h"
 #include "engine/PatternEditing.h"
 #include "engine/Project.h"
-#include "support/TestMachine.h"
 #include "machines/builtin/AnalogBass.h"
 #include "machines/builtin/BuiltinMachines.h"
 #include "machines/framework/MachineFactory.h"
+#include "support/TestMachine.h"
 
 #include <algorithm>
 #include <array>
@@ -116,10 +116,10 @@ inline std::unique_ptr<Project> MakeRichProject(ProjectMachines& machines,
     if (!built) {
         return nullptr;
     }
-    bass.x = 0.25;
-    bass.y = 0.75;
-    bass.editorState = {3, 9};
-    bass.currentPattern = 4;
+    bass.Editor().x = 0.25;
+    bass.Editor().y = 0.75;
+    bass.Editor().values = {3, 9};
+    bass.Editor().currentPattern = 4;
     project->editorSelection = {2, 5};
     project->editedNodeId = kRichBass;
     auto sound = std::make_unique<Sound>(SoundFormat{3, 2, 32, 22050, 2});

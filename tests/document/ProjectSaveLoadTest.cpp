@@ -89,8 +89,8 @@ TEST_F(ProjectSaveLoad, ANewProjectHoldsTheMasterAt120Bpm) {
     EXPECT_TRUE(project->filePath.empty());
     EXPECT_EQ(project->editorSelection, (std::array<std::int32_t, 2>{0, 0}));
     EXPECT_EQ(project->editedNodeId, Project::kMasterId);
-    EXPECT_EQ(master.x, 0.5);
-    EXPECT_EQ(master.y, 0.5);
+    EXPECT_EQ(master.Editor().x, 0.5);
+    EXPECT_EQ(master.Editor().y, 0.5);
     // The Master's tempo parameter agrees, so the first chunk keeps 120.
     EXPECT_FALSE(project->UpdateTempo());
 
@@ -128,9 +128,9 @@ TEST_F(ProjectSaveLoad, ARoundTripKeepsTheWholeProject) {
     EXPECT_EQ(loaded->Tempo().bpm, 133.0);
     const Node& bass = *loaded->GetNode(kBass);
     EXPECT_EQ(bass.Name(), "Bassline");
-    EXPECT_EQ(std::make_pair(bass.x, bass.y), std::make_pair(0.25, 0.75));
-    EXPECT_EQ(bass.editorState, (std::array<std::int32_t, 2>{3, 9}));
-    EXPECT_EQ(bass.currentPattern, 4);
+    EXPECT_EQ(std::make_pair(bass.Editor().x, bass.Editor().y), std::make_pair(0.25, 0.75));
+    EXPECT_EQ(bass.Editor().values, (std::array<std::int32_t, 2>{3, 9}));
+    EXPECT_EQ(bass.Editor().currentPattern, 4);
     EXPECT_EQ(loaded->editorSelection, (std::array<std::int32_t, 2>{2, 5}));
     EXPECT_EQ(loaded->editedNodeId, kBass);
     // The wave keeps its slot, its channels sample for sample and its loops.

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "base/MessagePipe.h"
-#include "support/TestMachine.h"
 #include "document/ProjectChunkIds.h"
 #include "document/ProjectDocument.h"
+#include "support/TestMachine.h"
 
 #include "formats/ChunkTestDocument.h"
 

@@ -1,6 +1,7 @@
 #include "dsp/BiquadCascade.h"
 #include "dsp/BiquadCoefficients.h"
 #include "dsp/MultimodeFilter.h"
+#include "support/SignalMeasures.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,8 @@
 namespace tarn {
 namespace {
 
+using test::Db;
+
 constexpr double kRate = 44100.0;
 constexpr double kNyquist = kRate / 2;
 
@@ -19,10 +22,6 @@ constexpr double kNyquist = kRate / 2;
 double Gain(const BiquadCoefficients& c, double frequency) {
     const std::complex<double> z1 = std::polar(1.0, -2.0 * std::numbers::pi * frequency / kRate);
     return std::abs((c.b0 + c.b1 * z1 + c.b2 * z1 * z1) / (1.0 - c.a1 * z1 - c.a2 * z1 * z1));
-}
-
-double Db(double gain) {
-    return 20.0 * std::log10(gain);
 }
 
 // Peak output over the second half of a one-second sine, once settled.

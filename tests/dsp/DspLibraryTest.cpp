@@ -45,7 +45,7 @@ TEST(DspLibrary, LfoShapesEndOnTheirGuardSamples) {
 
 TEST(DspLibrary, LookupsRejectionAndRelease) {
     EXPECT_EQ(WaveSetFor(0), nullptr);
-    EXPECT_EQ(WaveTableFor(kWaveSawtooth, -40), &WaveSetFor(kWaveSawtooth)->ForNote(12));
+    EXPECT_EQ(CycleTableFor(kWaveSawtooth, -40), &WaveSetFor(kWaveSawtooth)->ForNote(12));
 
     std::vector<std::string> errors;
     auto receive = [](void* to, int, const std::string& text) {
@@ -60,12 +60,12 @@ TEST(DspLibrary, LookupsRejectionAndRelease) {
 
     // Released tables play silence instead of pointing at freed memory.
     ReleaseDspLibrary();
-    const WaveTable* released = WaveTableFor(kWaveSine, 60);
+    const CycleTable* released = CycleTableFor(kWaveSine, 60);
     for (int m = 0; m < released->count; ++m) {
         ASSERT_EQ(released->samples[m], 0.0);
     }
     ASSERT_EQ(InitializeDspLibrary(kDspSampleRate), 1);
-    EXPECT_EQ(WaveTableFor(kWaveSine, 60)->samples[256], 1.0);
+    EXPECT_EQ(CycleTableFor(kWaveSine, 60)->samples[256], 1.0);
 }
 
 TEST(TablePosition, WholePositionsReadTheirEntryAlone) {

@@ -4,6 +4,7 @@
 #include "dsp/SegmentEnvelope.h"
 #include "dsp/SynthLfo.h"
 #include "dsp/SynthOscillator.h"
+#include "support/SignalMeasures.h"
 
 #include <gtest/gtest.h>
 
@@ -14,11 +15,9 @@
 namespace tarn {
 namespace {
 
-constexpr double kRate = 44100.0;
+using test::Cents;
 
-double Cents(double frequency, double reference) {
-    return 1200.0 * std::log2(frequency / reference);
-}
+constexpr double kRate = 44100.0;
 
 // Frequency of a rendered signal from its rising zero crossings.
 template <typename Source> double MeasuredFrequency(Source&& next, int samples) {
@@ -67,7 +66,7 @@ TEST(SynthOscillator, PlaysEveryNoteInTuneAndHoldsPitchesToTheNoteRange) {
     EXPECT_NEAR(low.increment / kIncrementScale * kRate, NoteFrequency(0), 1e-3);
     EXPECT_NEAR(high.increment / kIncrementScale * kRate, NoteFrequency(127), 1e-3);
     EXPECT_EQ(broken.increment, low.increment);
-    EXPECT_EQ(high.samples, WaveTableFor(kWaveSawtooth, 127)->samples);
+    EXPECT_EQ(high.samples, CycleTableFor(kWaveSawtooth, 127)->samples);
     // An unknown kind plays silence.
     SynthOscillator unknown;
     unknown.amplitude = 1.0;
@@ -77,7 +76,7 @@ TEST(SynthOscillator, PlaysEveryNoteInTuneAndHoldsPitchesToTheNoteRange) {
 }
 
 TEST(FixedPhase, ReadsBetweenEntriesAndWrapsPositionsAndRates) {
-    const double* saw = WaveTableFor(kWaveSawtooth, 40)->samples;
+    const double* saw = CycleTableFor(kWaveSawtooth, 40)->samples;
     const std::uint32_t quarterBetween = (5u << 22) | (1u << 20);
     EXPECT_DOUBLE_EQ(ReadWave(saw, quarterBetween), 0.75 * saw[5] + 0.25 * saw[6]);
     // The last phase before the wrap reads into the guard sample.

@@ -39,7 +39,7 @@ double Harmonic(const double* x, int n) {
 TEST(WaveSets, FullScaleBelowTheLimitSilentAboveAndGuarded) {
     for (int kind : kKinds) {
         for (int note = WaveSet::kFirstNote; note <= WaveSet::kLastNote; ++note) {
-            const WaveTable& table = *WaveTableFor(kind, note);
+            const CycleTable& table = *CycleTableFor(kind, note);
             ASSERT_EQ(table.count, kWaveSampleCount);
             double peak = 0.0;
             for (int m = 0; m < table.count; ++m) {
@@ -59,7 +59,7 @@ TEST(WaveSets, NoHarmonicAtOrAboveTwentyKilohertz) {
         // limit; below it they obey it like every other kind.
         const int lastNote = IsSine(kind) ? kLastAudibleNote : WaveSet::kLastNote;
         for (int note = WaveSet::kFirstNote; note <= lastNote; ++note) {
-            const double* x = WaveTableFor(kind, note)->samples;
+            const double* x = CycleTableFor(kind, note)->samples;
             const int first = static_cast<int>(std::ceil(20000.0 / NoteFrequency(note)));
             for (int n = first; n <= kWavePeriod / 2; ++n) {
                 ASSERT_LT(Harmonic(x, n), 1e-9) << "kind " << kind << " note " << note;
@@ -73,10 +73,10 @@ TEST(WaveSets, NoHarmonicAtOrAboveTwentyKilohertz) {
 
 TEST(WaveSets, ReversedSawAndInvertedSineMirrorTheirPartners) {
     for (int note = WaveSet::kFirstNote; note <= WaveSet::kLastNote; ++note) {
-        const double* saw = WaveTableFor(kWaveSawtooth, note)->samples;
-        const double* reversed = WaveTableFor(kWaveReversedSawtooth, note)->samples;
-        const double* sine = WaveTableFor(kWaveSine, note)->samples;
-        const double* inverted = WaveTableFor(kWaveInvertedSine, note)->samples;
+        const double* saw = CycleTableFor(kWaveSawtooth, note)->samples;
+        const double* reversed = CycleTableFor(kWaveReversedSawtooth, note)->samples;
+        const double* sine = CycleTableFor(kWaveSine, note)->samples;
+        const double* inverted = CycleTableFor(kWaveInvertedSine, note)->samples;
         for (int m = 0; m < kWaveSampleCount; ++m) {
             ASSERT_EQ(reversed[m], saw[1025 - m]) << note << "/" << m;
             ASSERT_NEAR(sine[m], std::sin(2.0 * std::numbers::pi * m / 1024), 1e-15);
@@ -85,8 +85,8 @@ TEST(WaveSets, ReversedSawAndInvertedSineMirrorTheirPartners) {
     }
     // Square and triangle hold odd harmonics only.
     for (int n = 2; n <= 20; n += 2) {
-        EXPECT_LT(Harmonic(WaveTableFor(kWaveSquare, 45)->samples, n), 1e-12);
-        EXPECT_LT(Harmonic(WaveTableFor(kWaveTriangle, 45)->samples, n), 1e-12);
+        EXPECT_LT(Harmonic(CycleTableFor(kWaveSquare, 45)->samples, n), 1e-12);
+        EXPECT_LT(Harmonic(CycleTableFor(kWaveTriangle, 45)->samples, n), 1e-12);
     }
 }
 
@@ -96,7 +96,7 @@ TEST(WaveSets, EveryTableBitForBitAsRecorded) {
     std::vector<unsigned char> bytes;
     for (int kind = 1; kind <= kWaveKindCount; ++kind) {
         for (int note = WaveSet::kFirstNote; note <= WaveSet::kLastNote; ++note) {
-            const WaveTable& table = *WaveTableFor(kind, note);
+            const CycleTable& table = *CycleTableFor(kind, note);
             const auto* first = reinterpret_cast<const unsigned char*>(table.samples);
             bytes.insert(bytes.end(), first, first + table.count * sizeof(double));
         }

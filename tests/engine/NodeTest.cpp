@@ -1,8 +1,8 @@
 #include "base/ConsoleLog.h"
 #include "engine/Project.h"
-#include "support/TestMachine.h"
 #include "machines/framework/ParameterDisplay.h"
 #include "support/ScratchDirectory.h"
+#include "support/TestMachine.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 
 #include "engine/CoreEngine.h"
 #include "engine/CurrentProject.h"
-#include "engine/Project.h"
-#include "support/RenderMachine.h"
-#include "engine/ScopedGlobalTempo.h"
 #include "engine/PatternEditing.h"
+#include "engine/Project.h"
+#include "engine/ScopedGlobalTempo.h"
+#include "support/RenderMachine.h"
 
 #include <gtest/gtest.h>
 

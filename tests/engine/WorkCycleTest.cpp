@@ -2,6 +2,7 @@
 #include "engine/PreviewSlot.h"
 #include "engine/WorkCycleFixture.h"
 #include "sequencing/SequencingFixture.h"
+#include "support/SignalMeasures.h"
 
 #include <gtest/gtest.h>
 
@@ -24,14 +25,6 @@ using WorkCycle = test::WorkCycleFixture;
 // Output stages add a denormal guard far below anything audible, so
 // silence is anything below this.
 constexpr double kSilence = 1e-30;
-
-double Loudest(const std::vector<double>& samples) {
-    double loudest = 0.0;
-    for (double sample : samples) {
-        loudest = std::max(loudest, std::fabs(sample));
-    }
-    return loudest;
-}
 
 // Remembers every chunk it is told about and what the Master played in it.
 struct RecordingStreamer : ChunkStreamer {
@@ -97,19 +90,19 @@ TEST_F(WorkCycle, BypassMuteAndSoloDecideWhatIsHeard) {
         return samples[0][799];
     };
     EXPECT_EQ(heard(), 2.5);
-    effectNode.bypass = true;
+    effectNode.SetBypass(true);
     EXPECT_EQ(heard(), 3.0);
-    effectNode.mute = true;
+    effectNode.SetMute(true);
     EXPECT_EQ(heard(), 2.0);
-    effectNode.bypass = false;
+    effectNode.SetBypass(false);
     EXPECT_EQ(heard(), 2.0);
-    effectNode.mute = false;
+    effectNode.SetMute(false);
 
     // Solo silences the other generators; the effect and the Master work on.
-    project->GetNode(a)->solo = true;
+    project->GetNode(a)->SetSolo(true);
     EXPECT_EQ(heard(), 0.5);
-    project->GetNode(a)->solo = false;
-    project->GetNode(b)->solo = true;
+    project->GetNode(a)->SetSolo(false);
+    project->GetNode(b)->SetSolo(true);
     EXPECT_EQ(heard(), 2.0);
     EXPECT_NEAR(project->GetNode(effect)->Outputs().Samples(0)[0], 0.0, kSilence);
     // Muted and bypassed Nodes still let their machines work.
@@ -263,7 +256,7 @@ TEST_F(WorkCycle, TheSoundPreviewIsHeardAtHalfLevel) {
     EXPECT_NEAR(samples[1][200], 0.0, kSilence);
     EXPECT_EQ(preview.Position(), 1000u);
     Render(); // played out: stays, adds nothing
-    EXPECT_LT(Loudest(samples[0]), kSilence);
+    EXPECT_LT(test::Peak(samples[0]), kSilence);
     EXPECT_NE(preview.Sound(), nullptr);
 
     preview.SetSound(std::make_unique<RampSound>(2, 1000));
@@ -283,7 +276,7 @@ TEST_F(WorkCycle, TheSoundPreviewIsHeardAtHalfLevel) {
     Render();
     release.set_value();
     holder.join();
-    EXPECT_LT(Loudest(samples[0]), kSilence);
+    EXPECT_LT(test::Peak(samples[0]), kSilence);
     EXPECT_EQ(preview.Position(), 800u);
     engine.AttachPreview(nullptr);
 }
@@ -320,7 +313,7 @@ TEST_F(WorkCycle, MetersRingsAndStatisticsFollowTheSignal) {
     // Silence for one second takes the meter down by 60 dB.
     const double level = master.meters.peakLevel;
     const double held = master.Outputs().Ring(0).peak;
-    node.mute = true;
+    node.SetMute(true);
     Resize(44100);
     Render();
     EXPECT_NEAR(master.meters.peakLevel, level * 0.001, 1e-12);

@@ -1,9 +1,9 @@
 #include "fuzz/ProjectFuzzCheck.h"
 
-#include "formats/ChunkMemoryStream.h"
 #include "document/ProjectFileReader.h"
 #include "document/ProjectFileWriter.h"
 #include "document/ProjectSnapshot.h"
+#include "formats/ChunkMemoryStream.h"
 
 #include "document/ProjectMachines.h"
 #include "document/ProjectTestDocument.h"

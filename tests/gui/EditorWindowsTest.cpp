@@ -1,6 +1,5 @@
 #include "gui/StudioFixture.h"
 
-#include "app/DemoSong.h"
 #include "engine/Project.h"
 #include "gui/MainWindow.h"
 #include "gui/NodeOrdering.h"
@@ -9,6 +8,7 @@
 #include "gui/PianoRollView.h"
 #include "gui/SequencerView.h"
 #include "gui/WavetableWindow.h"
+#include "studio/DemoSong.h"
 
 #include "wavetable/WavBuilder.h"
 

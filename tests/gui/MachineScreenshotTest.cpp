@@ -1,9 +1,9 @@
 #include "gui/MachineViewFixture.h"
 
-#include "app/DemoSong.h"
 #include "gui/CGUINodeAnalyzeControl.h"
 #include "gui/CGUINodeAnalyzeWnd.h"
 #include "gui/ParameterEditor.h"
+#include "studio/DemoSong.h"
 
 #include <QImage>
 

@@ -43,8 +43,8 @@ protected:
     int Add(const char* machine, double x, double y) {
         ProjectLock hold(Current());
         const int id = TheProject().CreateNode(machine);
-        TheProject().GetNode(id)->x = x;
-        TheProject().GetNode(id)->y = y;
+        TheProject().GetNode(id)->Editor().x = x;
+        TheProject().GetNode(id)->Editor().y = y;
         view_->Refresh();
         return id;
     }

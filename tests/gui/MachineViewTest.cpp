@@ -1,7 +1,7 @@
 #include "gui/MachineViewFixture.h"
 
+#include "editing/MachineEdits.h"
 #include "formats/ListFile.h"
-#include "gui/MachineEdits.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -117,8 +117,8 @@ TEST_F(MachineViewTest, MovedBoxKeepsItsPlaceThroughSaveAndLoad) {
     double y = 0.0;
     {
         ProjectLock hold(Current());
-        x = TheProject().GetNode(bass)->x;
-        y = TheProject().GetNode(bass)->y;
+        x = TheProject().GetNode(bass)->Editor().x;
+        y = TheProject().GetNode(bass)->Editor().y;
     }
     // The point grabbed stays under the pointer: the centre moved with it.
     EXPECT_NEAR(x * view_->width(), to.x() + 20, 1.0);
@@ -128,10 +128,10 @@ TEST_F(MachineViewTest, MovedBoxKeepsItsPlaceThroughSaveAndLoad) {
     Drag(view_->BoxRect(bass).center(), QPoint(view_->width() + 400, -300));
     {
         ProjectLock hold(Current());
-        EXPECT_EQ(TheProject().GetNode(bass)->x, 1.0);
-        EXPECT_EQ(TheProject().GetNode(bass)->y, 0.0);
-        TheProject().GetNode(bass)->x = x;
-        TheProject().GetNode(bass)->y = y;
+        EXPECT_EQ(TheProject().GetNode(bass)->Editor().x, 1.0);
+        EXPECT_EQ(TheProject().GetNode(bass)->Editor().y, 0.0);
+        TheProject().GetNode(bass)->Editor().x = x;
+        TheProject().GetNode(bass)->Editor().y = y;
     }
 
     const std::filesystem::path file = scratch_ / "Moved.tarn";
@@ -144,8 +144,8 @@ TEST_F(MachineViewTest, MovedBoxKeepsItsPlaceThroughSaveAndLoad) {
     ProjectLock hold(Current());
     const Node* loaded = TheProject().GetNode(bass);
     ASSERT_NE(loaded, nullptr);
-    EXPECT_DOUBLE_EQ(loaded->x, x);
-    EXPECT_DOUBLE_EQ(loaded->y, y);
+    EXPECT_DOUBLE_EQ(loaded->Editor().x, x);
+    EXPECT_DOUBLE_EQ(loaded->Editor().y, y);
 }
 
 TEST_F(MachineViewTest, DeleteRemovesTheSelectedMachinesAsOneUndoEntry) {
@@ -202,8 +202,8 @@ TEST_F(MachineViewTest, CatalogueMenuMakesTheMachineWhereTheViewWasClicked) {
         for (auto [id, node] : TheProject().Nodes()) {
             if (node->MachineName() == kBass) {
                 made = id;
-                EXPECT_NEAR(node->x * view_->width(), at.x(), 1.0);
-                EXPECT_NEAR(node->y * view_->height(), at.y(), 1.0);
+                EXPECT_NEAR(node->Editor().x * view_->width(), at.x(), 1.0);
+                EXPECT_NEAR(node->Editor().y * view_->height(), at.y(), 1.0);
             }
         }
         ASSERT_GE(made, 0);

@@ -75,7 +75,7 @@ TEST_F(MainWindowTest, TheComputerKeyboardPlaysOneNoteAKeyOnLiveNodes) {
         ProjectLock hold(Current());
         bass = Current().Get()->CreateNode("Tarn Analog Bass");
         ASSERT_GE(bass, 0);
-        Current().Get()->GetNode(bass)->liveInput = true;
+        Current().Get()->GetNode(bass)->SetLiveInput(true);
     }
     // Setting the Node up queued its defaults; what follows are the notes.
     std::size_t defaults = 0;

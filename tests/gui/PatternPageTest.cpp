@@ -1,7 +1,7 @@
 #include "gui/StudioFixture.h"
 
-#include "engine/CellDisplay.h"
-#include "engine/PatternContents.h"
+#include "editing/CellDisplay.h"
+#include "editing/PatternContents.h"
 #include "engine/PatternEditing.h"
 #include "engine/Project.h"
 #include "gui/MainWindow.h"

@@ -1,6 +1,6 @@
 #include "gui/StudioFixture.h"
 
-#include "engine/PatternContents.h"
+#include "editing/PatternContents.h"
 #include "engine/PatternEditing.h"
 #include "engine/Project.h"
 #include "gui/MainWindow.h"

@@ -1,12 +1,12 @@
 #include "gui/StudioFixture.h"
 
-#include "app/DemoSong.h"
 #include "engine/Project.h"
 #include "gui/ConsoleWindow.h"
 #include "gui/CpuMonitorWindow.h"
 #include "gui/MainWindow.h"
 #include "gui/SplashWindow.h"
 #include "gui/TransportBar.h"
+#include "studio/DemoSong.h"
 
 #include "support/WaveFile.h"
 

@@ -26,7 +26,7 @@ protected:
         Node& node = *project->GetNode(nodeId_);
         ASSERT_EQ(CreatePattern(node, 0, 4, 4, 0), 0);
         ASSERT_EQ(CreatePattern(node, 1, 4, 4, 0), 1);
-        node.currentPattern = 1;
+        node.Editor().currentPattern = 1;
         studio.SetProject(std::move(project));
         MainWindow& window = studio_->Window();
         window.ShowView(MainWindow::kSequencerView);

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/CommandConsole.h"
 #include "base/UserInteraction.h"
 #include "gui/StudioApplication.h"
+#include "studio/CommandConsole.h"
 
 #include "support/ScratchDirectory.h"
 

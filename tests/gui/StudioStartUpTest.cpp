@@ -1,10 +1,7 @@
 #include "gui/StudioFixture.h"
 
-#include "app/CommandLine.h"
 #include "gui/MainWindow.h"
-#include "gui/StudioCommand.h"
 
-#include "audio/ScopedEnvironment.h"
 #include "support/SpawnedProgram.h"
 
 #include <QApplication>
@@ -190,27 +187,6 @@ TEST_F(StudioStartUpTest, OffersTheAutosaveOnlyAfterASessionThatDidNotEndCleanly
         EXPECT_TRUE(current.Get()->filePath.empty());
     }
     EXPECT_TRUE(studio_->Commands().History().IsChanged());
-}
-
-TEST_F(StudioStartUpTest, WithoutADisplayPointsToTheCommandLine) {
-    const test::ScopedEnvironment platform("QT_QPA_PLATFORM", "");
-    const test::ScopedEnvironment x11("DISPLAY", "");
-    const test::ScopedEnvironment wayland("WAYLAND_DISPLAY", "");
-    for (std::vector<std::string> arguments :
-         {std::vector<std::string>{"tarn"}, std::vector<std::string>{"tarn", "studio"}}) {
-        std::vector<char*> argv;
-        for (std::string& argument : arguments) {
-            argv.push_back(argument.data());
-        }
-        ::testing::internal::CaptureStderr();
-        const int status =
-            RunCommandLine(static_cast<int>(argv.size()), argv.data(), AddStudioCommand);
-        const std::string err = ::testing::internal::GetCapturedStderr();
-        EXPECT_NE(status, 0);
-        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-        EXPECT_NE(err.find("no display"), std::string::npos) << err;
-        EXPECT_NE(err.find("tarn --help"), std::string::npos) << err;
-    }
 }
 
 // The shared libraries a program asks the loader for: the DT_NEEDED

@@ -38,7 +38,7 @@ protected:
 
     bool LiveInput() {
         ProjectLock hold(Current());
-        return TheProject().GetNode(bass_)->liveInput;
+        return TheProject().GetNode(bass_)->LiveInput();
     }
     // Chooses "Live input" from the bass's machine menu; whether it was
     // ticked there.

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "engine/PatternEditing.h"
 #include "engine/Project.h"
 #include "support/RenderMachine.h"
 #include "support/TestMachine.h"
-#include "engine/PatternEditing.h"
 
 #include <gtest/gtest.h>
 

@@ -80,6 +80,11 @@ inline double ToneAmplitude(std::span<const double> samples, double hz, double r
     return weights > 0.0 ? 2.0 * std::abs(sum) / weights : 0.0;
 }
 
+// A gain in decibels.
+inline double Db(double gain) {
+    return 20.0 * std::log10(gain);
+}
+
 // The frequency of a note on the studio's scale: note 57 is 440 Hz.
 inline double NoteHz(double note) {
     return 440.0 * std::exp2((note - 57.0) / 12.0);

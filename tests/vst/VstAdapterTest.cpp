@@ -1,5 +1,5 @@
-#include "machines/framework/VstAdapter.h"
-#include "machines/framework/VstInstanceList.h"
+#include "machines/framework/vst/VstAdapter.h"
+#include "machines/framework/vst/VstInstanceList.h"
 
 #include "DescriptionRecorder.h"
 #include "machines/builtin/MachineHost.h"

@@ -1,4 +1,4 @@
-#include "machines/framework/VstAdapter.h"
+#include "machines/framework/vst/VstAdapter.h"
 
 #include "DescriptionRecorder.h"
 #include "InstalledPlugins.h"

@@ -1,11 +1,11 @@
-#include "machines/framework/VstPluginScan.h"
-#include "app/CommandLine.h"
+#include "machines/framework/vst/VstPluginScan.h"
 #include "base/AppDirectory.h"
 #include "base/MessagePipe.h"
+#include "cli/CommandLine.h"
 #include "formats/XmlTree.h"
 #include "machines/builtin/BuiltinMachines.h"
 #include "machines/framework/MachineFactory.h"
-#include "machines/framework/VstAdapter.h"
+#include "machines/framework/vst/VstAdapter.h"
 
 #include "support/ScratchDirectory.h"
 

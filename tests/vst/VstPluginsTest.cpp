@@ -1,10 +1,10 @@
-#include "app/RenderSong.h"
-#include "app/Studio.h"
 #include "base/AppDirectory.h"
 #include "document/ProjectFile.h"
 #include "engine/PatternEditing.h"
 #include "engine/Project.h"
-#include "machines/framework/VstAdapter.h"
+#include "machines/framework/vst/VstAdapter.h"
+#include "studio/RenderSong.h"
+#include "studio/Studio.h"
 
 #include "DescriptionRecorder.h"
 #include "InstalledPlugins.h"

@@ -4,8 +4,8 @@
 #include "dsp/SaturatingLadder.h"
 #include "dsp/SegmentEnvelope.h"
 #include "dsp/SlewRamp.h"
+#include "machines/builtin/synth/MonoVoiceControls.h"
 #include "machines/framework/BuiltinMachineBase.h"
-#include "machines/framework/MonoVoiceControls.h"
 #include "machines/framework/ParameterDisplay.h"
 
 #include <array>

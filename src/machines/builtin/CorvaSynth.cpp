@@ -1,6 +1,6 @@
 #include "machines/builtin/CorvaSynth.h"
 
-#include "machines/framework/SubtractiveSynthRows.h"
+#include "machines/builtin/synth/SubtractiveSynthRows.h"
 
 namespace tarn {
 namespace {

@@ -1,6 +1,6 @@
 #include "machines/builtin/CorvaSynth2.h"
 
-#include "machines/framework/SubtractiveSynthRows.h"
+#include "machines/builtin/synth/SubtractiveSynthRows.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 #include "base/ClassicRandom.h"
 #include "dsp/PinkNoise.h"
 #include "dsp/WavePairOscillator.h"
-#include "machines/framework/SubtractiveSynth.h"
+#include "machines/builtin/synth/SubtractiveSynth.h"
 
 #include <array>
 #include <cstdint>

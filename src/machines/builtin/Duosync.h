@@ -1,8 +1,8 @@
 #pragma once
 
 #include "dsp/BandLimitedOscillator.h"
+#include "machines/builtin/synth/MonoVoiceControls.h"
 #include "machines/framework/BuiltinMachineBase.h"
-#include "machines/framework/MonoVoiceControls.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "machines/builtin/RavelSynth.h"
 
 #include "base/ClassicRandom.h"
-#include "machines/framework/SubtractiveSynthRows.h"
+#include "machines/builtin/synth/SubtractiveSynthRows.h"
 
 namespace tarn {
 namespace {

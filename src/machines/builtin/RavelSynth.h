@@ -1,6 +1,6 @@
 #pragma once
 
-#include "machines/framework/SubtractiveSynth.h"
+#include "machines/builtin/synth/SubtractiveSynth.h"
 
 namespace tarn {
 

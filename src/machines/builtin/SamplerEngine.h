@@ -3,9 +3,9 @@
 #include "dsp/DenormalGuard.h"
 #include "dsp/ParameterRamp.h"
 #include "machines/builtin/SamplerVoice.h"
+#include "machines/builtin/synth/SubtractiveSynthRows.h"
 #include "machines/framework/BuiltinMachineBase.h"
 #include "machines/framework/ParameterDisplay.h"
-#include "machines/framework/SubtractiveSynthRows.h"
 
 #include <array>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "machines/framework/MessageReceiver.h"
 #include "machines/framework/ByteBuffer.h"
 #include "machines/framework/MachineInfo.h"
+#include "machines/framework/MessageReceiver.h"
 #include "machines/framework/ParameterDescriptor.h"
 #include "machines/framework/ParameterFolder.h"
 #include "tarn/MachineAbi.h"

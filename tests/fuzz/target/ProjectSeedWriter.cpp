@@ -1,11 +1,11 @@
 // Writes the seed documents of the project fuzzer into the folder given as
 // its argument; built and run by scripts/fuzz-project.sh.
 
-#include "formats/ChunkMemoryStream.h"
 #include "document/ProjectFileWriter.h"
 #include "document/ProjectMachines.h"
 #include "document/ProjectSnapshot.h"
 #include "document/ProjectTestDocument.h"
+#include "formats/ChunkMemoryStream.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -2,6 +2,7 @@
 #include "machines/builtin/Limiter.h"
 
 #include "EffectHarness.h"
+#include "support/SignalMeasures.h"
 
 #include <gtest/gtest.h>
 
@@ -14,11 +15,8 @@
 namespace tarn {
 namespace {
 
+using test::Db;
 using test::EffectHarness;
-
-double Db(double gain) {
-    return 20.0 * std::log10(gain);
-}
 
 std::vector<double> Level(double value, int frames) {
     return std::vector<double>(frames, value);

@@ -2,7 +2,7 @@
 
 #include "MachineHost.h"
 
-#include "machines/framework/SubtractiveSynth.h"
+#include "machines/builtin/synth/SubtractiveSynth.h"
 #include "support/SignalMeasures.h"
 
 #include <cmath>

@@ -6,7 +6,7 @@
 // the host as its vendor text. Built twice: exporting only "main" and only
 // "VSTPluginMain".
 
-#include "machines/framework/VstAbi.h"
+#include "machines/framework/vst/VstAbi.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,0 +1,86 @@
+#include "base/MessagePipe.h"
+#include "cli/Command.h"
+#include "cli/CommandOptions.h"
+#include "cli/ProjectJson.h"
+#include "document/ProjectBuilder.h"
+#include "document/ProjectFile.h"
+#include "engine/Project.h"
+#include "studio/CommandConsole.h"
+#include "studio/OutputFile.h"
+#include "studio/Studio.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace tarn {
+namespace {
+
+struct ImportOptions {
+    std::string json;
+    std::string output;
+    bool force = false;
+    bool strict = false;
+};
+
+// The library's message without its "[json.exception...] " tag; a parse
+// error's message names the line and column.
+std::string Reason(const std::exception& failure) {
+    const std::string text = failure.what();
+    const std::size_t tag = text.rfind("] ", text.find(' '));
+    return tag == std::string::npos || text.front() != '[' ? text : text.substr(tag + 2);
+}
+
+int Import(CommandConsole& console, const ImportOptions& options) {
+    const auto target = CheckProjectOutput(options.output, options.force);
+    if (!target) {
+        return 1;
+    }
+    std::ifstream in(options.json, std::ios::binary);
+    if (!in) {
+        ErrorOut() << "error: cannot read '" << options.json << "': " << std::strerror(errno)
+                   << eol;
+        return 1;
+    }
+    ProjectDocument document;
+    try {
+        const nlohmann::ordered_json json = nlohmann::ordered_json::parse(in);
+        document = DocumentFromJson(json, std::filesystem::path(options.json).parent_path());
+    } catch (const std::exception& failure) {
+        ErrorOut() << "error: '" << options.json << "': " << Reason(failure) << eol;
+        return 1;
+    }
+    Studio studio(StudioMachines::kBuiltInAndGear);
+    const int before = console.Warnings();
+    const std::unique_ptr<Project> project =
+        BuildProject(document, studio.Creator(), studio.Engine().Tempo(), options.json);
+    const int warnings = console.Warnings() - before;
+    if (project == nullptr || StrictRefuses(options.strict, warnings, options.json)) {
+        return 1;
+    }
+    if (SaveProject(*project, *target) == 0) {
+        return 1;
+    }
+    console.Say("imported " + options.json + " into " + options.output);
+    return 0;
+}
+
+} // namespace
+
+Command AddImportCommand(CommandParser& app) {
+    auto options = std::make_shared<ImportOptions>();
+    CommandParser parser = app.Subcommand(
+        "import", "Make a project from the JSON that tarn dump prints (waves from the files that "
+                  "dump --waves writes), so that songs can be written and kept as text");
+    parser.Option("JSON", options->json, "The JSON file to read").Required();
+    parser.Option("-o,--output", options->output, "The project file to write (.tarn)").Required();
+    parser.Flag("--force", options->force, "Replace an existing project");
+    parser.Flag("--strict", options->strict,
+                "Fail when the project builds with warnings (a machine missing, say)");
+    return {parser, [options](CommandConsole& console) { return Import(console, *options); }};
+}
+
+} // namespace tarn

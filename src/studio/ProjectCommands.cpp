@@ -1,0 +1,160 @@
+#include "studio/ProjectCommands.h"
+
+#include "base/StudioObserver.h"
+#include "base/UserInteraction.h"
+#include "document/ProjectFile.h"
+#include "engine/Project.h"
+#include "studio/Studio.h"
+
+namespace tarn {
+namespace {
+
+constexpr std::string_view kProjectExtension = "tarn";
+constexpr std::string_view kQuerySaveText =
+    "The active project has changed. Do you want to save the changes?";
+
+} // namespace
+
+template <typename Change> void ProjectCommands::WithProject(Change change) {
+    ProjectLock hold(studio_.Current());
+    if (Project* project = studio_.Current().Get()) {
+        change(*project);
+    }
+}
+
+ProjectCommands::ProjectCommands(Studio& studio) : studio_(studio), history_(studio.Current()) {}
+
+bool ProjectCommands::QuerySave() {
+    if (!history_.IsChanged()) {
+        return true;
+    }
+    switch (CurrentInteraction().ShowMessage(kStudioCaption, kQuerySaveText,
+                                             MessageBoxButtons::kSaveDontSaveCancel)) {
+    case MessageBoxAnswer::kYes:
+    case MessageBoxAnswer::kOk:
+        return Save();
+    case MessageBoxAnswer::kNo:
+        return true;
+    case MessageBoxAnswer::kCancel:
+        break;
+    }
+    return false;
+}
+
+void ProjectCommands::SwapIn(std::unique_ptr<Project> project) {
+    NotifyStudio(kNoticeProjectSwapping);
+    studio_.SetProject(std::move(project));
+    NotifyStudio(kNoticeProjectSwapped);
+    history_.Clear();
+}
+
+bool ProjectCommands::New() {
+    if (!QuerySave()) {
+        return false;
+    }
+    std::unique_ptr<Project> project = studio_.NewProject();
+    if (project == nullptr) {
+        return false;
+    }
+    SwapIn(std::move(project));
+    return true;
+}
+
+bool ProjectCommands::Open() {
+    if (!QuerySave()) {
+        return false;
+    }
+    const auto file = CurrentInteraction().ChooseFile(FileDialog::kOpen, kProjectExtension);
+    return file && Load(*file);
+}
+
+bool ProjectCommands::OpenFile(const std::filesystem::path& file) {
+    return QuerySave() && Load(file);
+}
+
+bool ProjectCommands::Load(const std::filesystem::path& file) {
+    // The loader says why it failed; the current project, its history and
+    // its changed flag stay as they were.
+    std::unique_ptr<Project> project = studio_.LoadProject(file);
+    if (project == nullptr) {
+        return false;
+    }
+    SwapIn(std::move(project));
+    return true;
+}
+
+bool ProjectCommands::SaveTo(const std::filesystem::path& file) {
+    ProjectLock hold(studio_.Current());
+    Project* project = studio_.Current().Get();
+    return project != nullptr && SaveProject(*project, file) != 0;
+}
+
+bool ProjectCommands::Save() {
+    const std::filesystem::path file = CurrentFile();
+    if (file.empty()) {
+        return SaveAs();
+    }
+    if (!SaveTo(file)) {
+        return false;
+    }
+    // What is on disk is what the user sees: leaving the program now loses
+    // nothing, so it must not ask again.
+    history_.MarkSaved();
+    return true;
+}
+
+bool ProjectCommands::SaveAs() {
+    const auto file = CurrentInteraction().ChooseFile(FileDialog::kSave, kProjectExtension);
+    if (!file) {
+        return false;
+    }
+    // A failed save keeps the history and the changed flag, so the work
+    // that did not reach the disk is still guarded by the save prompt.
+    if (!SaveTo(*file)) {
+        return false;
+    }
+    NotifyStudio(kNoticeSavedAs);
+    history_.Clear();
+    return true;
+}
+
+bool ProjectCommands::Exit() {
+    if (!QuerySave()) {
+        return false;
+    }
+    NotifyStudio(kNoticeExit);
+    return true;
+}
+
+void ProjectCommands::PlaySong() {
+    WithProject([](Project& project) { project.Transport().PlaySong(); });
+}
+
+void ProjectCommands::PlayLoop() {
+    WithProject([](Project& project) { project.Transport().PlayLoop(); });
+}
+
+void ProjectCommands::Stop() {
+    WithProject([](Project& project) { project.Stop(); });
+}
+
+bool ProjectCommands::Restore(const std::filesystem::path& copy) {
+    std::unique_ptr<Project> project = studio_.LoadProject(copy);
+    if (project == nullptr) {
+        return false;
+    }
+    // The copy is no file of the user's: saving asks for a name, and until
+    // then leaving asks to save.
+    project->filePath.clear();
+    SwapIn(std::move(project));
+    history_.Push(std::make_unique<UndoEntry>("Restore"));
+    return true;
+}
+
+std::filesystem::path ProjectCommands::CurrentFile() {
+    ProjectLock hold(studio_.Current());
+    const Project* project = studio_.Current().Get();
+    return project != nullptr ? std::filesystem::path(project->filePath) : std::filesystem::path();
+}
+
+} // namespace tarn

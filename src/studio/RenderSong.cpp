@@ -1,0 +1,139 @@
+#include "studio/RenderSong.h"
+
+#include "base/AppDirectory.h"
+#include "base/MessagePipe.h"
+#include "engine/Project.h"
+#include "studio/Studio.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <mutex>
+
+namespace tarn {
+namespace {
+
+// Rounding in the beat count must not cost or add a frame.
+constexpr double kFrameTolerance = 1e-6;
+
+// The streamer takes a name with a leading "/" from the application
+// directory, so a path anywhere is given relative to it.
+// Appended rather than written as "/" + name: GCC 12 at -O3 sees the insert
+// at the front of a temporary as an overlapping copy (-Wrestrict).
+std::string StreamerFileName(const std::filesystem::path& file) {
+    std::string name = "/";
+    name += std::filesystem::absolute(file).lexically_relative(AppDirectory()).generic_string();
+    return name;
+}
+
+bool IsRawName(const std::filesystem::path& file) {
+    std::string extension = file.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".raw";
+}
+
+// Refuses, before anything is written, a length that the WAVE format's
+// 32-bit sizes cannot hold at the song's starting tempo.
+bool FitsInWave(double beats, const TempoRecord& tempo, int sampleFormat) {
+    const double frameBytes =
+        AudioStreamer::kMaxChannels *
+        (sampleFormat == AudioStreamer::kFloat64 ? sizeof(double) : sizeof(float));
+    const double maxFrames = std::floor(AudioStreamer::kMaxWaveDataBytes / frameBytes);
+    if (std::ceil(beats * tempo.samplesPerBeat - kFrameTolerance) <= maxFrames) {
+        return true;
+    }
+    ErrorOut() << "error: " << beats << " beats at " << tempo.bpm
+               << " BPM pass the 4 GiB limit of WAVE files; the longest render that fits is "
+               << std::floor(maxFrames * tempo.beatsPerSample)
+               << " beats, or write a .raw file, which has no limit" << eol;
+    return false;
+}
+
+// Prepares the streamer and the song under the project lock; the beats to
+// render, or 0 after an error line.
+double StartRecording(Project* project, AudioStreamer& streamer, const RenderRequest& request) {
+    if (project == nullptr) {
+        ErrorOut() << "error: there is no project to render" << eol;
+        return 0.0;
+    }
+    SongTransport& transport = project->Transport();
+    const double beats =
+        request.beats > 0.0 ? request.beats : transport.songEnd - transport.songStart;
+    if (!(beats > 0.0) || !std::isfinite(beats)) {
+        ErrorOut() << "error: the song ends where it starts; give a number of beats to render"
+                   << eol;
+        return 0.0;
+    }
+    const bool raw = IsRawName(request.output);
+    if (!raw && !FitsInWave(beats, project->Tempo(), request.sampleFormat)) {
+        return 0.0;
+    }
+    if (streamer.SetFileName(StreamerFileName(request.output)) == 0 ||
+        streamer.SetFileType(raw ? AudioStreamer::kRawFile : AudioStreamer::kWaveFile) == 0 ||
+        streamer.SetSampleFormat(request.sampleFormat) == 0) {
+        return 0.0;
+    }
+    project->recordSourceId = Project::kMasterId;
+    project->GetNode(Project::kMasterId)->SetRecordInputs(false);
+    transport.PlaySong();
+    return streamer.Start(*project) != 0 ? beats : 0.0;
+}
+
+} // namespace
+
+RenderResult RenderSong(Studio& studio, const RenderRequest& request) {
+    CurrentProject& current = studio.Current();
+    AudioStreamer& streamer = studio.Streamer();
+    RenderResult result;
+    std::unique_lock lock(current.Lock());
+    Project* project = current.Get();
+    const double beats = StartRecording(project, streamer, request);
+    if (beats == 0.0) {
+        return result;
+    }
+    result.file = streamer.FilePath();
+
+    std::array<std::array<double, kMaxChunkFrames>, 2> samples{};
+    std::array<double*, 2> outputs{samples[0].data(), samples[1].data()};
+    AudioBuffer buffer;
+    buffer.outputs = outputs.data();
+    // One chunk per cycle: the tempo can only change between chunks, so the
+    // frames still due are known exactly before each one.
+    double done = 0.0;
+    while (streamer.Streaming()) {
+        if (request.cancelled && request.cancelled()) {
+            result.cancelled = true;
+            break;
+        }
+        const double due = (beats - done) * project->Tempo().samplesPerBeat;
+        buffer.frameCount = static_cast<std::int32_t>(
+            std::min<double>(kMaxChunkFrames, std::ceil(due - kFrameTolerance)));
+        if (buffer.frameCount <= 0) {
+            break;
+        }
+        lock.unlock();
+        // Faster than real time, the render could outrun the disk thread.
+        streamer.WaitForRoom();
+        studio.Engine().WorkCycle(buffer);
+        lock.lock();
+        done += buffer.frameCount * project->Tempo().beatsPerSample;
+        result.frames += buffer.frameCount;
+        if (request.progress) {
+            request.progress(std::min(done / beats, 1.0), done);
+        }
+    }
+    // Streaming already ended here only when the size limit stopped it.
+    const bool complete = streamer.Streaming() && !result.cancelled;
+    project->Stop();
+    lock.unlock();
+    if (streamer.Stop() == 0) {
+        std::error_code ignored;
+        std::filesystem::remove(result.file, ignored);
+        return result;
+    }
+    result.done = complete;
+    return result;
+}
+
+} // namespace tarn

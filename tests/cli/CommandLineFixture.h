@@ -1,0 +1,56 @@
+#pragma once
+
+#include "cli/CommandLine.h"
+
+#include "support/ScratchDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace tarn::test {
+
+// Runs tarn inside a scratch application directory (its "Skins" folder
+// marks it as one) with a Gear list of no folders, the current directory,
+// and keeps what it wrote to stdout and stderr.
+class CommandLineFixture : public ::testing::Test {
+protected:
+    CommandLineFixture() : previous_(std::filesystem::current_path()) {
+        std::filesystem::create_directories(scratch_ / "Skins");
+        // Every command fills the machine registry from the Gear list; this
+        // one lists no plug-in folder, so runs stay apart from what the
+        // machine has installed.
+        Write("Plugin/Gear/Gear.config.xml", "<gear>\r\n</gear>\r\n");
+        std::filesystem::current_path(scratch_.Path());
+    }
+    ~CommandLineFixture() override { std::filesystem::current_path(previous_); }
+
+    void Write(const std::string& relative, const std::string& text) const {
+        const std::filesystem::path file = scratch_ / relative;
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary) << text;
+    }
+
+    int Run(std::vector<std::string> arguments) {
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) {
+            argv.push_back(argument.data());
+        }
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        const int status = RunCommandLine(static_cast<int>(argv.size()), argv.data());
+        out = ::testing::internal::GetCapturedStdout();
+        err = ::testing::internal::GetCapturedStderr();
+        return status;
+    }
+
+    ScratchDirectory scratch_;
+    std::filesystem::path previous_;
+    std::string out;
+    std::string err;
+};
+
+} // namespace tarn::test
