@@ -34,14 +34,16 @@ protected:
         std::ofstream(file, std::ios::binary) << text;
     }
 
-    int Run(std::vector<std::string> arguments) {
+    // windowCommand as the program with the window names it.
+    int Run(std::vector<std::string> arguments, CommandAdder windowCommand = nullptr) {
         std::vector<char*> argv;
         for (std::string& argument : arguments) {
             argv.push_back(argument.data());
         }
         ::testing::internal::CaptureStdout();
         ::testing::internal::CaptureStderr();
-        const int status = RunCommandLine(static_cast<int>(argv.size()), argv.data());
+        const int status =
+            RunCommandLine(static_cast<int>(argv.size()), argv.data(), windowCommand);
         out = ::testing::internal::GetCapturedStdout();
         err = ::testing::internal::GetCapturedStderr();
         return status;

@@ -99,7 +99,7 @@ TEST_F(ProjectSaveLoad, ANewProjectHoldsTheMasterAt120Bpm) {
     EXPECT_EQ(loaded->Nodes().Count(), 1);
     EXPECT_EQ(loaded->GetNode(Project::kMasterId)->MachineName(), "Tarn Master");
     EXPECT_EQ(loaded->Tempo().bpm, 120.0);
-    EXPECT_EQ(loaded->GetNode(Project::kMasterId)->x, 0.5);
+    EXPECT_EQ(loaded->GetNode(Project::kMasterId)->Editor().x, 0.5);
     EXPECT_EQ(loaded->filePath, (scratch / "song.tarn").string());
     EXPECT_EQ(project->filePath, loaded->filePath);
     EXPECT_EQ(SnapshotProject(*loaded), SnapshotProject(*project));

@@ -51,7 +51,12 @@ TEST(ProjectLock, AlarmsRaisedUnderItAreShownAfterItIsLeft) {
         }
         pattern.AddEvent(test::MakeEvent(3, 1, 0, 0.1, 4.0), 3);
         EXPECT_TRUE(interaction.texts.empty());
+        // Still held after the inner level left, and by this thread alone.
+        EXPECT_TRUE(current.Lock().HeldHere());
+        EXPECT_FALSE(
+            std::async(std::launch::async, [&] { return current.Lock().HeldHere(); }).get());
     }
+    EXPECT_FALSE(current.Lock().HeldHere());
     EXPECT_EQ(interaction.texts,
               (std::vector<std::string>{"Events corrupted!", "Events corrupted!"}));
     EXPECT_EQ(interaction.lockFree, (std::vector<bool>{true, true}));

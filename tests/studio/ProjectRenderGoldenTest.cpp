@@ -6,7 +6,7 @@
 // After an intended change of sound, regenerate the digests (from the
 // source root):
 //   export TARN_GOLDEN_OUTPUT=$PWD/tests/studio/golden
-//   build/release/tarn_app_tests --gtest_filter='ProjectRenderGolden*'
+//   build/release/tarn_studio_tests --gtest_filter='ProjectRenderGolden*'
 #include "base/AppDirectory.h"
 #include "engine/Project.h"
 #include "studio/DemoSong.h"
