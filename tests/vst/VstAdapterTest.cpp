@@ -1,7 +1,6 @@
 #include "machines/framework/vst/VstAdapter.h"
 #include "machines/framework/vst/VstInstanceList.h"
 
-#include "DescriptionRecorder.h"
 #include "machines/builtin/MachineHost.h"
 #include "support/ScratchDirectory.h"
 
@@ -32,34 +31,35 @@ TEST(VstAdapter, EitherEntryPointLoadsAndDescribesAnInstrumentWithNoteAndProgram
         VstAdapter adapter;
         ASSERT_EQ(adapter.LoadPlugin(path), 1) << adapter.LoadFailure();
         EXPECT_EQ(adapter.Version(), 2400);
-        DescriptionRecorder recorder;
-        MachineHost host(adapter, 120, &recorder.link);
+        MachineDescription description;
+        MachineHost host(adapter, 120, &description.link);
 
         // Overlong answers are cut, not overrun; the vendor text is what
         // the plug-in learnt from the host callback on opening.
-        EXPECT_EQ(recorder.texts[kHostInfoName], std::string(VstAdapter::kKeptText, 'P'));
-        EXPECT_EQ(recorder.texts[kHostInfoAlternateName], recorder.texts[kHostInfoName]);
-        EXPECT_EQ(recorder.texts[kHostInfoShortName], "Click");
-        EXPECT_EQ(recorder.texts[kHostInfoAuthor], "2 1000000 1 0 Oskel/Tarn Studio 111100");
-        EXPECT_EQ(recorder.values[kHostInfoKind], kKindGenerator);
-        EXPECT_EQ(recorder.values[kHostInfoFlags], kInfoHasEditor);
-        EXPECT_EQ(recorder.values[kHostInfoInputChannels], 0);
-        EXPECT_EQ(recorder.values[kHostInfoOutputChannels], 2);
-        EXPECT_EQ(recorder.values[kHostInfoMinTracks], 1);
-        EXPECT_EQ(recorder.values[kHostInfoMaxTracks], 16);
+        EXPECT_EQ(description.infoTexts[kHostInfoName], std::string(VstAdapter::kKeptText, 'P'));
+        EXPECT_EQ(description.infoTexts[kHostInfoAlternateName],
+                  description.infoTexts[kHostInfoName]);
+        EXPECT_EQ(description.infoTexts[kHostInfoShortName], "Click");
+        EXPECT_EQ(description.infoTexts[kHostInfoAuthor], "2 1000000 1 0 Oskel/Tarn Studio 111100");
+        EXPECT_EQ(description.infoValues[kHostInfoKind], kKindGenerator);
+        EXPECT_EQ(description.infoValues[kHostInfoFlags], kInfoHasEditor);
+        EXPECT_EQ(description.infoValues[kHostInfoInputChannels], 0);
+        EXPECT_EQ(description.infoValues[kHostInfoOutputChannels], 2);
+        EXPECT_EQ(description.infoValues[kHostInfoMinTracks], 1);
+        EXPECT_EQ(description.infoValues[kHostInfoMaxTracks], 16);
 
-        ASSERT_EQ(recorder.parameters.size(), 4u);
-        const auto& first = recorder.parameters[0];
+        ASSERT_EQ(description.parameters.size(), 4u);
+        const ParameterDescriptor& first = description.Find(0)->descriptor;
         EXPECT_EQ(first.name.size(), VstAdapter::kKeptText);
         EXPECT_EQ(first.name.substr(0, 12), "Parameter 0-");
         EXPECT_EQ(first.type, kTypeDouble);
         EXPECT_EQ(first.flags, kParamGlobal | kParamMachineHeld);
         EXPECT_EQ(first.defaultValue, 0.25);
-        EXPECT_EQ(recorder.parameters[1].defaultValue, 0.5);
-        EXPECT_EQ(recorder.parameters[kNote].name, "Note");
-        EXPECT_EQ(recorder.parameters[kNote].type, kTypeNote);
+        EXPECT_EQ(description.Find(1)->descriptor.defaultValue, 0.5);
+        EXPECT_EQ(description.Find(kNote)->descriptor.name, "Note");
+        EXPECT_EQ(description.Find(kNote)->descriptor.type, kTypeNote);
         // The plug-in names no program by index: each is chosen and asked.
-        EXPECT_EQ(recorder.programs,
+        EXPECT_EQ(description.programs,
                   (std::vector<std::string>{"Program 0", "Program 1", "Program 2"}));
     }
     EXPECT_EQ(VstInstanceList::Count(), 0);
@@ -68,8 +68,8 @@ TEST(VstAdapter, EitherEntryPointLoadsAndDescribesAnInstrumentWithNoteAndProgram
 TEST(VstAdapter, MidiEventsSoundAtTheirFrameAndNotesEndAfterTheirLength) {
     VstAdapter adapter;
     ASSERT_EQ(adapter.LoadPlugin(TARN_CLICK_MAIN_PLUGIN), 1);
-    DescriptionRecorder recorder;
-    MachineHost host(adapter, 120, &recorder.link);
+    MachineDescription description;
+    MachineHost host(adapter, 120, &description.link);
 
     host.QueueNote(kNote, 64.0, 1.0, 1.0, 100);
     host.QueueNote(kNote, 32.0, 0.0, 1.0, 200); // no length: sounds until stopped
@@ -102,8 +102,8 @@ TEST(VstAdapter, StateValuesFormatAndEditorGoThroughThePlugin) {
     {
         VstAdapter adapter;
         ASSERT_EQ(adapter.LoadPlugin(TARN_CLICK_VSTPLUGINMAIN_PLUGIN), 1);
-        DescriptionRecorder recorder;
-        MachineHost host(adapter, 120, &recorder.link);
+        MachineDescription description;
+        MachineHost host(adapter, 120, &description.link);
         EXPECT_EQ(adapter.SetParameterValue(0, 0.875), 1);
         EXPECT_EQ(adapter.SetParameterValue(kNote, 1.0), 0);
         char text[256] = {};
@@ -123,9 +123,9 @@ TEST(VstAdapter, StateValuesFormatAndEditorGoThroughThePlugin) {
     }
     VstAdapter restored;
     ASSERT_EQ(restored.LoadPlugin(TARN_CLICK_VSTPLUGINMAIN_PLUGIN), 1);
-    DescriptionRecorder recorder;
-    MachineHost host(restored, 120, &recorder.link);
-    EXPECT_EQ(recorder.parameters[0].defaultValue, 0.25);
+    MachineDescription description;
+    MachineHost host(restored, 120, &description.link);
+    EXPECT_EQ(description.Find(0)->descriptor.defaultValue, 0.25);
     MachineMessage init;
     init.messageType = kMsgInit;
     init.value = saved.Size();

@@ -1,6 +1,5 @@
 #include "machines/framework/vst/VstAdapter.h"
 
-#include "DescriptionRecorder.h"
 #include "InstalledPlugins.h"
 #include "machines/builtin/MachineHost.h"
 #include "support/DisplayVariable.h"
@@ -33,10 +32,10 @@ TEST(VstEditor, AnEditorOpensInsideAnX11WindowAtTheSizeItReportsAndClosesCleanly
     {
         VstAdapter adapter;
         ASSERT_EQ(adapter.LoadPlugin(kLspDelay), 1) << adapter.LoadFailure();
-        DescriptionRecorder recorder;
-        MachineHost host(adapter, 120, &recorder.link);
+        MachineDescription description;
+        MachineHost host(adapter, 120, &description.link);
         ASSERT_TRUE(adapter.HasEditor());
-        EXPECT_EQ(recorder.values[kHostInfoFlags], kInfoHasEditor);
+        EXPECT_EQ(description.infoValues[kHostInfoFlags], kInfoHasEditor);
 
         EXPECT_EQ(adapter.OpenEditor(reinterpret_cast<void*>(parent)), 1);
         EXPECT_TRUE(adapter.EditorOpen());

@@ -6,7 +6,6 @@
 #include "studio/RenderSong.h"
 #include "studio/Studio.h"
 
-#include "DescriptionRecorder.h"
 #include "InstalledPlugins.h"
 #include "machines/builtin/MachineHost.h"
 #include "support/ScratchDirectory.h"
@@ -218,10 +217,10 @@ TEST(VstPlugins, AmsynthStateChunkComesBackFromTheProjectFile) {
 std::vector<double> ClickThrough(const char* library, int frames) {
     VstAdapter adapter;
     EXPECT_EQ(adapter.LoadPlugin(library), 1) << adapter.LoadFailure();
-    DescriptionRecorder recorder;
-    MachineHost host(adapter, 120, &recorder.link);
-    EXPECT_EQ(recorder.values[kHostInfoKind], kKindEffect);
-    EXPECT_EQ(recorder.values[kHostInfoInputChannels], 2);
+    MachineDescription description;
+    MachineHost host(adapter, 120, &description.link);
+    EXPECT_EQ(description.infoValues[kHostInfoKind], kKindEffect);
+    EXPECT_EQ(description.infoValues[kHostInfoInputChannels], 2);
     std::vector<double> click(1, 1.0);
     MachineHost::Stereo out = host.Run(frames, {click, true}, {click, true});
     return out.left;

@@ -1,4 +1,4 @@
-#include "AnalogBassHarness.h"
+#include "GeneratorHarness.h"
 
 #include "machines/builtin/AnalogBass2.h"
 

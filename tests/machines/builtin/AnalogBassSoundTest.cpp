@@ -1,4 +1,6 @@
-#include "AnalogBassHarness.h"
+#include "GeneratorHarness.h"
+
+#include "machines/builtin/AnalogBass.h"
 
 #include <gtest/gtest.h>
 
@@ -9,23 +11,20 @@ namespace tarn {
 namespace {
 
 using test::AllFinite;
-using test::AnalogBassHarness;
+using test::GeneratorHarness;
+using test::NoteHz;
 using test::Peak;
 using test::Rms;
 using test::Window;
 using test::ZeroCrossingFrequency;
 
-constexpr double kRate = AnalogBassHarness::kRate;
+constexpr double kRate = GeneratorHarness::kRate;
 constexpr double kSine = 2.0;
 constexpr double kTransitionSettled = 0.3; // seconds; a full cutoff sweep takes 0.28
 
-double Hz(double note) {
-    return 440.0 * std::pow(2.0, (note - 57.0) / 12.0);
-}
-
 // A voice with the filter fully open and still, so that what comes out is
 // the oscillator under the amplitude envelope.
-void OpenFilter(AnalogBassHarness& host, double waveform) {
+void OpenFilter(GeneratorHarness& host, double waveform) {
     host.Set(AnalogBass::kWaveform, waveform);
     host.Set(AnalogBass::kCutoff, 1.0);
     host.Set(AnalogBass::kEnvMod, 0.0);
@@ -44,14 +43,14 @@ TEST(AnalogBassSound, NotesPlayAtTheirFrequencyOnEveryBasicWave) {
     for (const Case& c : {Case{kSine, 57}, Case{kSine, 45}, Case{kSine, 69}, Case{0.0, 57},
                           Case{1.0, 57}, Case{3.0, 57}}) {
         SCOPED_TRACE(testing::Message() << "waveform " << c.waveform << " note " << c.note);
-        AnalogBassHarness host;
+        GeneratorHarness host(std::make_unique<AnalogBass>());
         OpenFilter(host, c.waveform);
         host.Note(c.note);
         const std::vector<double> out = host.RenderSeconds(0.5);
         EXPECT_TRUE(AllFinite(out));
         EXPECT_LE(Peak(out), 1.0);
         EXPECT_GT(Rms(Window(out, 0.1, 0.4)), 0.2);
-        EXPECT_NEAR(Frequency(out, 0.1, 0.4), Hz(c.note), Hz(c.note) * 0.002);
+        EXPECT_NEAR(Frequency(out, 0.1, 0.4), NoteHz(c.note), NoteHz(c.note) * 0.002);
     }
 }
 
@@ -61,7 +60,7 @@ TEST(AnalogBassSound, ExtremeSettingsStayFiniteAndBounded) {
             for (double cutoff : {0.0, 0.3, 1.0}) {
                 SCOPED_TRACE(testing::Message() << "waveform " << waveform << " resonance "
                                                 << resonance << " cutoff " << cutoff);
-                AnalogBassHarness host;
+                GeneratorHarness host(std::make_unique<AnalogBass>());
                 host.Set(AnalogBass::kWaveform, waveform);
                 host.Set(AnalogBass::kResonance, resonance);
                 host.Set(AnalogBass::kCutoff, cutoff);
@@ -82,7 +81,7 @@ TEST(AnalogBassSound, ExtremeSettingsStayFiniteAndBounded) {
 
 TEST(AnalogBassSound, NoteLengthAndNoteOffEndTheNote) {
     // 120 BPM: half a beat is 11025 samples.
-    AnalogBassHarness timed(120);
+    GeneratorHarness timed(std::make_unique<AnalogBass>(), 120);
     OpenFilter(timed, kSine);
     timed.Note(57, 0.5);
     std::vector<double> out = timed.Render(22050);
@@ -93,7 +92,7 @@ TEST(AnalogBassSound, NoteLengthAndNoteOffEndTheNote) {
 
     // Without a length the note holds until its note-off, then the release
     // (0.3 -> 0.135 s) fades it out.
-    AnalogBassHarness held;
+    GeneratorHarness held(std::make_unique<AnalogBass>());
     OpenFilter(held, kSine);
     held.Set(AnalogBass::kRelease, 0.3);
     held.Note(57);
@@ -108,7 +107,7 @@ TEST(AnalogBassSound, NoteLengthAndNoteOffEndTheNote) {
 }
 
 TEST(AnalogBassSound, GlideSlidesToTheNextNoteWithoutRestartingTheEnvelope) {
-    AnalogBassHarness host;
+    GeneratorHarness host(std::make_unique<AnalogBass>());
     OpenFilter(host, kSine);
     host.Set(AnalogBass::kSustain, -20.0); // a restarted attack would jump tenfold
     host.Set(AnalogBass::kGlideTime, 0.5); // 0.625 s
@@ -126,7 +125,7 @@ TEST(AnalogBassSound, GlideSlidesToTheNextNoteWithoutRestartingTheEnvelope) {
     EXPECT_NEAR(Rms(Window(glide, 0.7, 0.3)), sustained, 0.05 * sustained);
     // The pitch moves linearly in notes: halfway through it is note 51.
     EXPECT_LT(Frequency(glide, 0.0, 0.03), 235.0);
-    EXPECT_NEAR(Frequency(glide, 0.2825, 0.06), Hz(51), Hz(51) * 0.01);
+    EXPECT_NEAR(Frequency(glide, 0.2825, 0.06), NoteHz(51), NoteHz(51) * 0.01);
     EXPECT_LT(Frequency(glide, 0.55, 0.05), 425.0);
     EXPECT_NEAR(Frequency(glide, 0.7, 0.3), 440.0, 0.5);
 
@@ -134,12 +133,12 @@ TEST(AnalogBassSound, GlideSlidesToTheNextNoteWithoutRestartingTheEnvelope) {
     host.Note(50);
     const std::vector<double> restarted = host.RenderSeconds(0.1);
     EXPECT_GT(Peak(Window(restarted, 0.0, 0.02)), 5.0 * sustainedPeak);
-    EXPECT_NEAR(Frequency(restarted, 0.05, 0.05), Hz(50), Hz(50) * 0.01);
+    EXPECT_NEAR(Frequency(restarted, 0.05, 0.05), NoteHz(50), NoteHz(50) * 0.01);
 }
 
 TEST(AnalogBassSound, SustainLevelSetsTheHeldLoudness) {
     const auto held = [](double sustain) {
-        AnalogBassHarness host;
+        GeneratorHarness host(std::make_unique<AnalogBass>());
         OpenFilter(host, kSine);
         host.Set(AnalogBass::kSustain, sustain);
         host.Note(57);
@@ -158,7 +157,7 @@ TEST(AnalogBassSound, SustainLevelSetsTheHeldLoudness) {
 }
 
 TEST(AnalogBassSound, StopSilencesAtOnce) {
-    AnalogBassHarness host;
+    GeneratorHarness host(std::make_unique<AnalogBass>());
     OpenFilter(host, kSine);
     host.Set(AnalogBass::kAttack, 1.0); // five seconds: a release would wait for it
     host.Note(57);
@@ -176,7 +175,7 @@ TEST(AnalogBassSound, StopSilencesAtOnce) {
 
 TEST(AnalogBassSound, EventsTakeEffectAtTheirSampleOffsets) {
     const auto voice = [] {
-        auto host = std::make_unique<AnalogBassHarness>();
+        auto host = std::make_unique<GeneratorHarness>(std::make_unique<AnalogBass>());
         OpenFilter(*host, kSine);
         host->Set(AnalogBass::kDecay, 0.0);
         return host;
@@ -218,7 +217,7 @@ TEST(AnalogBassSound, EventsTakeEffectAtTheirSampleOffsets) {
 // Renders a held saw under the filter; `change` sets a parameter at
 // `atSeconds` after the note, or at the start when `early` is set.
 std::vector<double> SweepRender(std::int32_t index, double from, double to, bool early) {
-    AnalogBassHarness host;
+    GeneratorHarness host(std::make_unique<AnalogBass>());
     host.Set(AnalogBass::kEnvMod, 0.0);
     host.Set(AnalogBass::kCutoff, 1.0);
     host.Set(index, early ? to : from);

@@ -1,4 +1,6 @@
-#include "AnalogBassHarness.h"
+#include "GeneratorHarness.h"
+
+#include "machines/builtin/AnalogBass.h"
 
 #include <gtest/gtest.h>
 
@@ -9,38 +11,38 @@
 namespace tarn {
 namespace {
 
-using test::AnalogBassHarness;
+using test::GeneratorHarness;
 
 TEST(AnalogBassDescription, InfoAndFolderDescribeAOneTrackGenerator) {
-    AnalogBassHarness host;
-    EXPECT_EQ(host.infoValues, (std::map<std::int32_t, std::int32_t>{
-                                   {kHostInfoFlags, 0},
-                                   {kHostInfoRevision, 1},
-                                   {kHostInfoKind, kKindGenerator},
-                                   {kHostInfoMinTracks, 1},
-                                   {kHostInfoMaxTracks, 1},
-                                   {kHostInfoInputChannels, 2},
-                                   {kHostInfoOutputChannels, 2},
-                                   {kHostInfoInputChannelsPerTrack, 0},
-                                   {kHostInfoOutputChannelsPerTrack, 0},
-                               }));
-    EXPECT_EQ(host.infoTexts, (std::map<std::int32_t, std::string>{
-                                  {kHostInfoName, "Analog Bass"},
-                                  {kHostInfoAlternateName, "Analog Bass"},
-                                  {kHostInfoShortName, "ABass"},
-                                  {kHostInfoAuthor, "Tarn team"},
-                              }));
-    ASSERT_EQ(host.folders.size(), 1u);
-    EXPECT_EQ(host.folders[0].name, "ADSR");
-    EXPECT_EQ(host.folders[0].parent, -1);
-    EXPECT_EQ(host.folders[0].flag, 1);
+    GeneratorHarness host(std::make_unique<AnalogBass>());
+    EXPECT_EQ(host.description.infoValues, (std::map<std::int32_t, std::int32_t>{
+                                               {kHostInfoFlags, 0},
+                                               {kHostInfoRevision, 1},
+                                               {kHostInfoKind, kKindGenerator},
+                                               {kHostInfoMinTracks, 1},
+                                               {kHostInfoMaxTracks, 1},
+                                               {kHostInfoInputChannels, 2},
+                                               {kHostInfoOutputChannels, 2},
+                                               {kHostInfoInputChannelsPerTrack, 0},
+                                               {kHostInfoOutputChannelsPerTrack, 0},
+                                           }));
+    EXPECT_EQ(host.description.infoTexts, (std::map<std::int32_t, std::string>{
+                                              {kHostInfoName, "Analog Bass"},
+                                              {kHostInfoAlternateName, "Analog Bass"},
+                                              {kHostInfoShortName, "ABass"},
+                                              {kHostInfoAuthor, "Tarn team"},
+                                          }));
+    ASSERT_EQ(host.description.folders.size(), 1u);
+    EXPECT_EQ(host.description.folders[0].name, "ADSR");
+    EXPECT_EQ(host.description.folders[0].parent, -1);
+    EXPECT_EQ(host.description.folders[0].flag, 1);
 }
 
 TEST(AnalogBassDescription, ParametersArriveInOrderWithConsistentRanges) {
-    AnalogBassHarness host;
+    GeneratorHarness host(std::make_unique<AnalogBass>());
     std::vector<std::int32_t> indices;
     std::vector<std::string> names;
-    for (const auto& [index, descriptor] : host.parameters) {
+    for (const auto& [index, descriptor] : host.description.parameters) {
         indices.push_back(index);
         names.push_back(descriptor.name);
         SCOPED_TRACE(descriptor.name);
@@ -64,14 +66,14 @@ TEST(AnalogBassDescription, ParametersArriveInOrderWithConsistentRanges) {
                                                "Sustain level", "Release", "Glide time", "Glide",
                                                "Cutoff", "Resonance", "Env Mod", "Waveform"}));
 
-    EXPECT_EQ(host.Find(AnalogBass::kNote)->descriptor.type, kTypeNote);
-    EXPECT_EQ(host.Find(AnalogBass::kSustain)->descriptor.minimum, -60.0);
-    EXPECT_EQ(host.Find(AnalogBass::kGlide)->descriptor.type, kTypeSwitch);
-    EXPECT_EQ(host.Find(AnalogBass::kGlideTime)->descriptor.description,
+    EXPECT_EQ(host.description.Find(AnalogBass::kNote)->descriptor.type, kTypeNote);
+    EXPECT_EQ(host.description.Find(AnalogBass::kSustain)->descriptor.minimum, -60.0);
+    EXPECT_EQ(host.description.Find(AnalogBass::kGlide)->descriptor.type, kTypeSwitch);
+    EXPECT_EQ(host.description.Find(AnalogBass::kGlideTime)->descriptor.description,
               "Glide time\nThe pitch will glide exponentially");
 
     // Every waveform the range allows has a name, and only those.
-    const auto* waveform = host.Find(AnalogBass::kWaveform);
+    const auto* waveform = host.description.Find(AnalogBass::kWaveform);
     ASSERT_NE(waveform, nullptr);
     EXPECT_EQ(waveform->descriptor.type, kTypeByte);
     std::string text;
@@ -84,7 +86,7 @@ TEST(AnalogBassDescription, ParametersArriveInOrderWithConsistentRanges) {
 }
 
 TEST(AnalogBassFormat, WritesTheTextsOfEachKindOfParameter) {
-    AnalogBassHarness host;
+    GeneratorHarness host(std::make_unique<AnalogBass>());
     std::string text;
     const auto format = [&](std::int32_t index, double value) {
         EXPECT_EQ(host.Format(index, value, text), 1) << index;

@@ -14,6 +14,7 @@ namespace tarn {
 namespace {
 
 using test::EffectHarness;
+using test::Sine;
 
 // Amplitude of the harmonic at frequency over a whole number of periods.
 double Harmonic(const std::vector<double>& samples, std::size_t from, double frequency) {
@@ -27,15 +28,6 @@ double Harmonic(const std::vector<double>& samples, std::size_t from, double fre
         im += samples[i] * std::sin(phase);
     }
     return 2.0 * std::hypot(re, im) / static_cast<double>(count);
-}
-
-std::vector<double> Sine(double frequency, double amplitude, int frames) {
-    std::vector<double> out(frames);
-    for (int i = 0; i < frames; ++i) {
-        out[i] =
-            amplitude * std::sin(2.0 * std::numbers::pi * frequency * i / EffectHarness::kRate);
-    }
-    return out;
 }
 
 TEST(DistortionSound, ClipsWithTheCubicCurveAndBoostsTheCentreBand) {
@@ -58,7 +50,7 @@ TEST(DistortionSound, ClipsWithTheCubicCurveAndBoostsTheCentreBand) {
         EffectHarness host(std::make_unique<Distortion>());
         const double f = 441.0; // 100 samples a period
         const double a = 0.8;
-        const auto sine = Sine(f, a, 44100);
+        const auto sine = Sine(f, 44100, a);
         const auto out = host.Process(sine, sine);
         const auto curve = [](double x) {
             return x > 0.0 ? 1.05 * x - std::pow(1.05 * x, 3.0) / 3.0 : x - x * x * x / 3.0;
@@ -85,7 +77,7 @@ TEST(DistortionSound, ClipsWithTheCubicCurveAndBoostsTheCentreBand) {
             EffectHarness host(std::make_unique<Distortion>());
             // Set mid-chunk: still in force from the first frame on.
             host.SetAt(100, Distortion::kAmount, 24.0);
-            const auto sine = Sine(frequency, a, 44100);
+            const auto sine = Sine(frequency, 44100, a);
             const auto out = host.Process(sine, sine);
             // The clipper's positive half-wave is 5 % louder: 2.5 % on the fundamental.
             EXPECT_NEAR(Harmonic(out.right, 22050, frequency) / (a * gain * 1.025), 1.0, 0.02)
@@ -119,7 +111,7 @@ std::vector<double> Shaped(double amplitude, double frequency, double amount,
     for (const auto& [index, value] : settings) {
         host.Set(index, value);
     }
-    const auto in = Sine(frequency, amplitude, 2 * static_cast<int>(EffectHarness::kRate));
+    const auto in = Sine(frequency, 2 * static_cast<int>(EffectHarness::kRate), amplitude);
     return ShapedPart(host.Process(in, in).left, in);
 }
 
@@ -161,7 +153,7 @@ TEST(CorvaDistSound, ShapesEveryLevelAlikeAndEqualisesAfterTheShaper) {
 TEST(CorvaDistSound, SurvivesValuesThatAreNotNumbersAndFallsSilentOnSilence) {
     EffectHarness host(std::make_unique<CorvaDist>());
     host.Set(CorvaDist::kAmount, 40.0);
-    auto in = Sine(441.0, 0.5, 44100);
+    auto in = Sine(441.0, 44100, 0.5);
     in[100] = std::nan("");
     in[200] = std::numeric_limits<double>::infinity();
     in[300] = -std::numeric_limits<double>::infinity();

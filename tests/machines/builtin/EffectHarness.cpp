@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <numbers>
 #include <random>
@@ -24,9 +23,9 @@ void EffectHarness::SetAt(int offset, std::int32_t index, double value) {
 }
 
 std::string EffectHarness::Text(std::int32_t index, double value) {
-    std::array<char, 256> text{};
-    EXPECT_EQ(host_.Send(kMsgFormatValue, index, &value, text.data()), 1);
-    return text.data();
+    std::string text;
+    EXPECT_EQ(host_.Format(index, value, text), 1);
+    return text;
 }
 
 EffectHarness::Stereo EffectHarness::Process(std::span<const double> left,
@@ -41,10 +40,11 @@ std::vector<double> Impulse(int frames, int at) {
     return samples;
 }
 
-std::vector<double> Sine(double frequency, int frames) {
+std::vector<double> Sine(double frequency, int frames, double amplitude) {
     std::vector<double> samples(frames);
     for (int i = 0; i < frames; ++i) {
-        samples[i] = std::sin(2.0 * std::numbers::pi * frequency * i / EffectHarness::kRate);
+        samples[i] =
+            amplitude * std::sin(2.0 * std::numbers::pi * frequency * i / EffectHarness::kRate);
     }
     return samples;
 }

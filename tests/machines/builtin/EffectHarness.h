@@ -46,7 +46,7 @@ private:
 
 // Test signals and measures.
 std::vector<double> Impulse(int frames, int at = 0);
-std::vector<double> Sine(double frequency, int frames);
+std::vector<double> Sine(double frequency, int frames, double amplitude = 1.0);
 // Uniform noise in -1..1, the same for the same seed.
 std::vector<double> Noise(int frames, unsigned seed);
 // Level change in dB of a sine through a channel, over its last half, so the

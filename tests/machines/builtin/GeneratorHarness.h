@@ -4,7 +4,6 @@
 
 #include "support/SignalMeasures.h"
 
-#include <map>
 #include <memory>
 #include <span>
 #include <string>
@@ -15,17 +14,14 @@ namespace tarn::test {
 // Hosts one generator the way a Node does, through messages only: attach,
 // describe (recorded), sample rate 44100, tempo, Init, and every default
 // value as an event before the first frame. Tests queue events for the next
-// Render and read back what the machine wrote.
+// Render and read back what the machine wrote. The machine is either handed
+// over or kept by the test, to look inside it.
 class GeneratorHarness {
 public:
     static constexpr double kRate = MachineHost::kRate;
     using Stereo = MachineHost::Stereo;
 
-    struct Parameter {
-        std::int32_t index = 0;
-        ParameterDescriptor descriptor;
-    };
-
+    explicit GeneratorHarness(Machine& machine, int bpm = 120);
     explicit GeneratorHarness(std::unique_ptr<Machine> machine, int bpm = 120);
 
     // Queues an event for the next Render, at a frame offset of its first
@@ -44,33 +40,35 @@ public:
 
     std::int32_t Send(std::int32_t type, std::int32_t value = 0, void* pointer = nullptr,
                       void* extra = nullptr);
-    // FormatValue through the message: the answer, and the buffer's text.
-    std::int32_t Format(std::int32_t index, double value, std::string& text);
+    std::int32_t Format(std::int32_t index, double value, std::string& text) {
+        return host_.Format(index, value, text);
+    }
 
-    // What the machine described: info fields by message type, folders by
-    // index, parameters in the order they arrived.
-    std::map<std::int32_t, std::string> infoTexts;
-    std::map<std::int32_t, std::int32_t> infoValues;
-    std::map<std::int32_t, ParameterFolder> folders;
-    std::vector<Parameter> parameters;
-    const Parameter* Find(std::int32_t index) const;
+    MachineDescription description;
 
 private:
-    static std::int32_t Callback(MachineMessage* message) noexcept;
-
-    std::unique_ptr<Machine> machine_;
-    HostLink link_{this, &Callback, nullptr};
+    std::unique_ptr<Machine> owned_;
     MachineHost host_;
 };
 
 // The part of a render that starts at fromSeconds and lasts seconds.
 std::span<const double> Window(const std::vector<double>& samples, double fromSeconds,
                                double seconds);
+// The last sample that is not zero, or -1.
+int LastSounding(const std::vector<double>& samples);
 
 // Ten seconds in which every parameter jumps between its minimum and
 // maximum every chunk while notes (on every note parameter) come and go,
 // some of them key releases. Expects every sample finite and answers the
 // peak magnitude on either output.
 double JumpEveryParameter(GeneratorHarness& host);
+
+// For the subtractive synthesizers: the parameter index of oscillator k's
+// (or LFO k's) own parameter, and one plain oscillator: osc 1 on with a
+// sine, the others off, the amplitude envelope at full sustain and the
+// filter open.
+std::int32_t Osc(int k, std::int32_t parameter);
+std::int32_t Lfo(int k, std::int32_t parameter);
+void PlainSine(GeneratorHarness& host);
 
 } // namespace tarn::test

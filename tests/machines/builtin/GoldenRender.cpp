@@ -16,47 +16,6 @@ namespace {
 
 constexpr int kChannels = 2;
 
-struct Range {
-    std::int32_t type = 0;
-    double minimum = 0.0;
-    double maximum = 0.0;
-    double defaultValue = 0.0;
-};
-
-// What the performance needs to know of the description: each parameter's
-// type and range, and the output channel count.
-struct Description {
-    std::map<std::int32_t, Range> parameters;
-    std::int32_t outputChannels = 2;
-};
-
-std::int32_t Callback(MachineMessage* message) noexcept {
-    auto* description = static_cast<Description*>(message->hostContext);
-    const auto number = [message] { return *static_cast<const double*>(message->pointer); };
-    switch (message->messageType) {
-    case kHostDescribeBegin:
-        return 1;
-    case kHostInfoOutputChannels:
-        description->outputChannels = message->value;
-        break;
-    case kHostParameterType:
-        description->parameters[message->value].type = message->value2;
-        break;
-    case kHostParameterMinimum:
-        description->parameters[message->value].minimum = number();
-        break;
-    case kHostParameterMaximum:
-        description->parameters[message->value].maximum = number();
-        break;
-    case kHostParameterDefault:
-        description->parameters[message->value].defaultValue = number();
-        break;
-    default:
-        break;
-    }
-    return 0;
-}
-
 // The classic 32-bit linear congruential generator: the same numbers on
 // every platform and library.
 class Random {
@@ -76,20 +35,24 @@ private:
 } // namespace
 
 std::vector<double> GoldenRender(Machine& machine, std::uint32_t seed, int frames) {
-    Description description;
-    HostLink link{&description, &Callback, nullptr};
-    MachineHost host(machine, 120, &link);
+    MachineDescription description;
+    MachineHost host(machine, 120, &description.link);
 
+    // The parameters in the order of their indices.
+    std::map<std::int32_t, ParameterDescriptor> parameters;
+    for (const MachineDescription::Parameter& parameter : description.parameters) {
+        parameters[parameter.index] = parameter.descriptor;
+    }
     std::vector<std::int32_t> indices;
     std::int32_t note = -1;
-    for (const auto& [index, range] : description.parameters) {
+    for (const auto& [index, range] : parameters) {
         if (range.type == kTypeNote) {
             note = index;
         } else {
             indices.push_back(index);
         }
     }
-    const int channels = std::min(description.outputChannels, kChannels);
+    const int channels = std::min(description.infoValues.at(kHostInfoOutputChannels), kChannels);
     std::array<std::vector<double>, kChannels> rendered;
     std::array<std::vector<double>, kChannels> input;
 
@@ -100,7 +63,7 @@ std::vector<double> GoldenRender(Machine& machine, std::uint32_t seed, int frame
         // The defaults come first, before the first frame, as a new Node
         // announces them.
         for (std::size_t i = 0; done == 0 && i < indices.size(); ++i) {
-            host.Queue(indices[i], description.parameters[indices[i]].defaultValue);
+            host.Queue(indices[i], parameters[indices[i]].defaultValue);
         }
         const int count = random.Below(4) == 0 ? random.Below(6) : 0;
         for (int i = 0; i < count; ++i) {
@@ -111,7 +74,7 @@ std::vector<double> GoldenRender(Machine& machine, std::uint32_t seed, int frame
                 event.noteLength = random.Below(3) == 0 ? 0.0 : random.Unit() * 0.5;
             } else if (!indices.empty()) {
                 const std::int32_t index = indices[random.Below(static_cast<int>(indices.size()))];
-                const Range& range = description.parameters[index];
+                const ParameterDescriptor& range = parameters[index];
                 double value = range.minimum + random.Unit() * (range.maximum - range.minimum);
                 if (range.type != kTypeDouble) {
                     value = std::round(value);

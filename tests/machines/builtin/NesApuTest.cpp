@@ -14,6 +14,7 @@ namespace {
 
 using test::Cents;
 using test::GeneratorHarness;
+using test::LastSounding;
 using test::NoteHz;
 using test::Peak;
 using test::PositiveShare;
@@ -39,16 +40,6 @@ std::unique_ptr<GeneratorHarness> Solo(int channel) {
 void PlayOn(GeneratorHarness& host, int channel, double note, double velocity = 1.0,
             int offset = 0) {
     host.Note(note, 0.0, velocity, offset, Index(channel, NesApu::kNote));
-}
-
-// The last sample that is not zero, or -1.
-int LastSounding(const std::vector<double>& out) {
-    for (int i = static_cast<int>(out.size()) - 1; i >= 0; --i) {
-        if (out[i] != 0.0) {
-            return i;
-        }
-    }
-    return -1;
 }
 
 TEST(NesApu, ChannelsPlayTheNoteTableWithinACentAndTheSquaresAtThreeQuartersDuty) {

@@ -15,14 +15,10 @@
 namespace tarn {
 namespace {
 
+using test::Frames;
 using test::WaveProject;
 
 constexpr int kSlot = 3;
-
-std::span<const double> Frames(const std::vector<double>& samples, int from, int to) {
-    return std::span<const double>(samples).subspan(static_cast<std::size_t>(from),
-                                                    static_cast<std::size_t>(to - from));
-}
 
 // The largest difference between the signal and itself period frames
 // later, over from..to.

@@ -14,6 +14,7 @@ namespace {
 
 using test::Cents;
 using test::GeneratorHarness;
+using test::LastSounding;
 using test::NoteHz;
 using test::Peak;
 using test::Rms;
@@ -32,12 +33,6 @@ std::unique_ptr<GeneratorHarness> SteadySine() {
     host->Set(Synth::kSustain, 1.0);
     host->Set(Synth::kAttack, 0.0);
     return host;
-}
-
-// The last sample that is not zero, or -1.
-int LastSounding(const std::vector<double>& out) {
-    const auto found = std::find_if(out.rbegin(), out.rend(), [](double s) { return s != 0.0; });
-    return static_cast<int>(out.rend() - found) - 1;
 }
 
 TEST(Synth, NotesOctavesAndDetuneLandWithinACent) {

@@ -12,10 +12,7 @@
 namespace tarn {
 namespace {
 
-std::span<const double> Frames(const std::vector<double>& samples, int from, int to) {
-    return std::span<const double>(samples).subspan(static_cast<std::size_t>(from),
-                                                    static_cast<std::size_t>(to - from));
-}
+using test::Frames;
 
 TEST(TrackSampler, EveryTrackPlaysItsOwnWaveLevelAndSide) {
     test::WaveProject kit("Tarn Track Sampler");

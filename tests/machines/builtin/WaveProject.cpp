@@ -1,6 +1,5 @@
 #include "WaveProject.h"
 
-#include "dsp/DspLibrary.h"
 #include "engine/Wave.h"
 #include "machines/builtin/BuiltinMachines.h"
 
@@ -15,11 +14,7 @@ namespace tarn::test {
 
 WaveProject::WaveProject(const char* machineName, double bpm)
     : factory_(BuiltinMachines()), bpm_(bpm) {
-    // Start-up builds the tables before any machine exists; a test binary
-    // does it on first use.
-    if (DspSampleRate() != kRate) {
-        EXPECT_EQ(InitializeDspLibrary(kRate), 1);
-    }
+    MachineHost::BuildDspTables();
     TempoRecord tempo;
     tempo.SetSampleRate(kRate);
     tempo.SetBpm(bpm);
@@ -70,44 +65,13 @@ void WaveProject::Note(double note, double lengthBeats, double velocity, int tra
 }
 
 WaveProject::Stereo WaveProject::Render(int frames, std::span<const double> input) {
-    Stereo out;
-    std::stable_sort(
-        pending_.begin(), pending_.end(),
-        [](const EventRecord& a, const EventRecord& b) { return a.offset < b.offset; });
-    std::vector<EventRecord*> events;
-    for (EventRecord& event : pending_) {
-        events.push_back(&event);
-    }
-    std::array<double, kMaxChunkFrames> left{};
-    std::array<double, kMaxChunkFrames> right{};
-    ChannelBufferRecord leftRecord{left.data(), 0};
-    ChannelBufferRecord rightRecord{right.data(), 0};
-    std::array<ChannelBufferRecord*, 2> outputs{&leftRecord, &rightRecord};
-    // Each channel its own copy, in case a machine works in place.
-    std::array<std::array<double, kMaxChunkFrames>, 2> in{};
-    const std::int32_t connected = input.empty() ? 0 : 1;
-    std::array<ChannelBufferRecord, 2> inRecords{
-        {{in[0].data(), connected}, {in[1].data(), connected}}};
-    std::array<ChannelBufferRecord*, 2> inputs{&inRecords[0], &inRecords[1]};
-    for (int done = 0; done < frames;) {
-        WorkRecord record;
-        record.inputs = inputs.data();
-        record.outputs = outputs.data();
-        record.frameCount = std::min(frames - done, kMaxChunkFrames);
-        record.events = events.data();
-        record.eventCount = done == 0 ? static_cast<int>(events.size()) : 0;
-        for (int frame = 0; frame < record.frameCount; ++frame) {
-            const auto at = static_cast<std::size_t>(done + frame);
-            in[0][static_cast<std::size_t>(frame)] = at < input.size() ? input[at] : 0.0;
-            in[1][static_cast<std::size_t>(frame)] = in[0][static_cast<std::size_t>(frame)];
-        }
-        EXPECT_EQ(node().SendToMachine(kMsgWork, 0, &record), 1);
-        out.left.insert(out.left.end(), left.begin(), left.begin() + record.frameCount);
-        out.right.insert(out.right.end(), right.begin(), right.begin() + record.frameCount);
-        done += record.frameCount;
-    }
-    pending_.clear();
-    return out;
+    const MachineHost::Input both{input, !input.empty()};
+    return MachineHost::Run(node().MachineInstance(), pending_, frames, both, both);
+}
+
+std::span<const double> Frames(const std::vector<double>& samples, int from, int to) {
+    return std::span<const double>(samples).subspan(static_cast<std::size_t>(from),
+                                                    static_cast<std::size_t>(to - from));
 }
 
 std::vector<float> SineWave(double hz, double rate, int count) {

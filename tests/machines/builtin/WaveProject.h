@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MachineHost.h"
+
 #include "engine/Project.h"
 #include "machines/framework/MachineFactory.h"
 
@@ -13,16 +15,12 @@ namespace tarn::test {
 // A project holding one sample-playing machine and waves written into its
 // wavetable by the test. The machine is hosted by its Node, so GetWave
 // answers from the wavetable exactly as in the studio; Render sends Work
-// straight to the machine (no volume stage), in chunks of at most 256
-// frames, with the queued events in the first chunk.
+// straight to the machine (no volume stage), as MachineHost::Run does.
 class WaveProject {
 public:
-    static constexpr double kRate = 44100.0;
+    static constexpr double kRate = MachineHost::kRate;
 
-    struct Stereo {
-        std::vector<double> left;
-        std::vector<double> right;
-    };
+    using Stereo = MachineHost::Stereo;
 
     explicit WaveProject(const char* machineName, double bpm = 120.0);
 
@@ -56,6 +54,8 @@ private:
     std::vector<EventRecord> pending_;
 };
 
+// The frames from..to of a render.
+std::span<const double> Frames(const std::vector<double>& samples, int from, int to);
 // count frames of a sine of frequency hz at rate, peak 0.5.
 std::vector<float> SineWave(double hz, double rate, int count);
 // count frames of seeded noise in -0.5..0.5.
