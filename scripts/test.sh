@@ -13,7 +13,7 @@ echo "== formatting"
 scripts/format.sh --check
 # Compiled objects are kept by ccache outside the clone, so a later run on
 # the same machine (from any folder) compiles only what changed.
-export CCACHE_DIR=${CCACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/tarn-studio/ccache}
+export CCACHE_DIR=${CCACHE_DIR:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/tarn-studio/ccache}
 export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=true CCACHE_MAXSIZE=${CCACHE_MAXSIZE:-20G}
 jobs=$(nproc)
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1

@@ -117,9 +117,10 @@ TEST_F(LiveNotes, ComputerKeysPlayTheMapAndIgnoreAutoRepeat) {
     }
 
     CurrentProject current;
-    current.Set(MakeProject(2));
+    std::unique_ptr<Project> made = MakeProject(2);
+    made->GetNode(0)->SetLiveInput(true);
+    current.Set(std::move(made));
     Project& project = *current.Get();
-    project.GetNode(0)->SetLiveInput(true);
     KeyboardNotes keys(current);
     EXPECT_TRUE(keys.KeyDown('Z', false));
     EXPECT_TRUE(keys.KeyDown('Z', true));

@@ -84,6 +84,12 @@ struct WorkCycleFixture : ::testing::Test {
         return *node.Patterns().Get(number);
     }
 
+    // Runs edit under the project lock, as the windows change the project.
+    template <typename Edit> void Locked(Edit edit) {
+        ProjectLock hold(current);
+        edit();
+    }
+
     ScopedGlobalTempo globalTempo;
     RenderFactory factory;
     CurrentProject current;

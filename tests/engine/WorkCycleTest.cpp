@@ -90,19 +90,21 @@ TEST_F(WorkCycle, BypassMuteAndSoloDecideWhatIsHeard) {
         return samples[0][799];
     };
     EXPECT_EQ(heard(), 2.5);
-    effectNode.SetBypass(true);
+    Locked([&] { effectNode.SetBypass(true); });
     EXPECT_EQ(heard(), 3.0);
-    effectNode.SetMute(true);
+    Locked([&] { effectNode.SetMute(true); });
     EXPECT_EQ(heard(), 2.0);
-    effectNode.SetBypass(false);
+    Locked([&] { effectNode.SetBypass(false); });
     EXPECT_EQ(heard(), 2.0);
-    effectNode.SetMute(false);
+    Locked([&] { effectNode.SetMute(false); });
 
     // Solo silences the other generators; the effect and the Master work on.
-    project->GetNode(a)->SetSolo(true);
+    Locked([&] { project->GetNode(a)->SetSolo(true); });
     EXPECT_EQ(heard(), 0.5);
-    project->GetNode(a)->SetSolo(false);
-    project->GetNode(b)->SetSolo(true);
+    Locked([&] {
+        project->GetNode(a)->SetSolo(false);
+        project->GetNode(b)->SetSolo(true);
+    });
     EXPECT_EQ(heard(), 2.0);
     EXPECT_NEAR(project->GetNode(effect)->Outputs().Samples(0)[0], 0.0, kSilence);
     // Muted and bypassed Nodes still let their machines work.
@@ -313,7 +315,7 @@ TEST_F(WorkCycle, MetersRingsAndStatisticsFollowTheSignal) {
     // Silence for one second takes the meter down by 60 dB.
     const double level = master.meters.peakLevel;
     const double held = master.Outputs().Ring(0).peak;
-    node.SetMute(true);
+    Locked([&] { node.SetMute(true); });
     Resize(44100);
     Render();
     EXPECT_NEAR(master.meters.peakLevel, level * 0.001, 1e-12);
