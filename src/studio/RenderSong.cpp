@@ -15,6 +15,9 @@ namespace {
 
 // Rounding in the beat count must not cost or add a frame.
 constexpr double kFrameTolerance = 1e-6;
+// Far beyond any file, and still a whole number a double holds exactly.
+constexpr double kMostFrames = 0x1p62;
+constexpr double kSecondsPerMinute = 60.0;
 
 // The streamer takes a name with a leading "/" from the application
 // directory, so a path anywhere is given relative to it.
@@ -40,7 +43,7 @@ bool FitsInWave(double beats, const TempoRecord& tempo, int sampleFormat) {
         AudioStreamer::kMaxChannels *
         (sampleFormat == AudioStreamer::kFloat64 ? sizeof(double) : sizeof(float));
     const double maxFrames = std::floor(AudioStreamer::kMaxWaveDataBytes / frameBytes);
-    if (std::ceil(beats * tempo.samplesPerBeat - kFrameTolerance) <= maxFrames) {
+    if (static_cast<double>(FramesForBeats(beats, tempo)) <= maxFrames) {
         return true;
     }
     ErrorOut() << "error: " << beats << " beats at " << tempo.bpm
@@ -82,6 +85,41 @@ double StartRecording(Project* project, AudioStreamer& streamer, const RenderReq
 
 } // namespace
 
+std::int64_t FramesForBeats(double beats, const TempoRecord& tempo) {
+    // Multiplied out before the one division, so that whole beats at a
+    // whole tempo lose nothing to a rounded samples-per-beat figure.
+    const double frames =
+        std::ceil(beats * kSecondsPerMinute * tempo.sampleRate / tempo.bpm - kFrameTolerance);
+    if (!(frames > 0.0)) {
+        return 0;
+    }
+    return static_cast<std::int64_t>(std::min(frames, kMostFrames));
+}
+
+RenderLength::RenderLength(double beats, const TempoRecord& tempo)
+    : beats_(beats), bpm_(tempo.bpm), sampleRate_(tempo.sampleRate),
+      end_(FramesForBeats(beats, tempo)) {}
+
+int RenderLength::NextChunk(int limit) const {
+    return static_cast<int>(std::clamp<std::int64_t>(end_ - frames_, 0, limit));
+}
+
+void RenderLength::Rendered(int frames, const TempoRecord& tempo) {
+    if (tempo.bpm != bpm_ || tempo.sampleRate != sampleRate_) {
+        startBeats_ = Beats();
+        start_ = frames_;
+        bpm_ = tempo.bpm;
+        sampleRate_ = tempo.sampleRate;
+        end_ = start_ + FramesForBeats(beats_ - startBeats_, tempo);
+    }
+    frames_ += frames;
+}
+
+double RenderLength::Beats() const {
+    return startBeats_ +
+           static_cast<double>(frames_ - start_) * bpm_ / (kSecondsPerMinute * sampleRate_);
+}
+
 RenderResult RenderSong(Studio& studio, const RenderRequest& request) {
     CurrentProject& current = studio.Current();
     AudioStreamer& streamer = studio.Streamer();
@@ -100,15 +138,13 @@ RenderResult RenderSong(Studio& studio, const RenderRequest& request) {
     buffer.outputs = outputs.data();
     // One chunk per cycle: the tempo can only change between chunks, so the
     // frames still due are known exactly before each one.
-    double done = 0.0;
+    RenderLength length(beats, project->Tempo());
     while (streamer.Streaming()) {
         if (request.cancelled && request.cancelled()) {
             result.cancelled = true;
             break;
         }
-        const double due = (beats - done) * project->Tempo().samplesPerBeat;
-        buffer.frameCount = static_cast<std::int32_t>(
-            std::min<double>(kMaxChunkFrames, std::ceil(due - kFrameTolerance)));
+        buffer.frameCount = length.NextChunk(kMaxChunkFrames);
         if (buffer.frameCount <= 0) {
             break;
         }
@@ -117,9 +153,10 @@ RenderResult RenderSong(Studio& studio, const RenderRequest& request) {
         streamer.WaitForRoom();
         studio.Engine().WorkCycle(buffer);
         lock.lock();
-        done += buffer.frameCount * project->Tempo().beatsPerSample;
-        result.frames += buffer.frameCount;
+        length.Rendered(buffer.frameCount, project->Tempo());
+        result.frames = length.Frames();
         if (request.progress) {
+            const double done = length.Beats();
             request.progress(std::min(done / beats, 1.0), done);
         }
     }

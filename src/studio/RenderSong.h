@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio/AudioStreamer.h"
+#include "engine/TempoRecord.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -23,6 +24,39 @@ struct RenderRequest {
     std::function<void(double fraction, double beats)> progress;
     // Asked after every chunk; true ends the render early, incomplete.
     std::function<bool()> cancelled;
+};
+
+// The frames that beats take at a tempo, rounded up to a whole frame (a
+// length that is a whole number of frames but for rounding stays that
+// number).
+std::int64_t FramesForBeats(double beats, const TempoRecord& tempo);
+
+// The length of an offline render in whole frames, counted in integers: the
+// frames due are worked out once for each tempo in force, from the beats
+// still due, so that no rounding builds up over the chunks of a long
+// render. As on the song clock, a chunk counts at the tempo in force after
+// it was rendered.
+class RenderLength {
+public:
+    RenderLength(double beats, const TempoRecord& tempo);
+
+    // The frames of the next chunk: at most limit, 0 once the beats are
+    // rendered.
+    int NextChunk(int limit) const;
+    // After a chunk of frames, with the tempo in force now.
+    void Rendered(int frames, const TempoRecord& tempo);
+
+    std::int64_t Frames() const { return frames_; } // rendered so far
+    double Beats() const;                           // rendered so far
+
+private:
+    double beats_;
+    double bpm_;
+    double sampleRate_;
+    double startBeats_ = 0.0; // rendered before the tempo in force
+    std::int64_t start_ = 0;  // frames rendered before the tempo in force
+    std::int64_t end_;        // where the render ends at the tempo in force
+    std::int64_t frames_ = 0;
 };
 
 struct RenderResult {

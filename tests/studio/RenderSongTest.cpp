@@ -170,6 +170,51 @@ TEST_F(RenderSongTest, SongOnceAsRawFloatsOrNothingAtAll) {
     EXPECT_FALSE(studio.Streamer().Streaming());
 }
 
+// Chunk by chunk as a render goes, with the tempo change (if any) taking
+// effect with the chunk that ends at frame changeAt.
+std::int64_t RenderedFrames(double beats, double bpm, std::int64_t changeAt = -1,
+                            double newBpm = 0.0) {
+    TempoRecord tempo;
+    tempo.SetBpm(bpm);
+    RenderLength length(beats, tempo);
+    for (int chunk = length.NextChunk(kMaxChunkFrames); chunk > 0;
+         chunk = length.NextChunk(kMaxChunkFrames)) {
+        if (length.Frames() + chunk == changeAt) {
+            tempo.SetBpm(newBpm);
+        }
+        length.Rendered(chunk, tempo);
+    }
+    // Rounded up to a whole frame, never more.
+    EXPECT_NEAR(length.Beats(), beats, tempo.beatsPerSample);
+    return length.Frames();
+}
+
+// Counted in whole frames, a long render ends exactly where its beats end
+// (adding up a frame's fraction of a beat over a hundred thousand chunks
+// gave one frame too many), at any tempo and across a tempo change.
+TEST(RenderLengthTest, LongRendersEndOnTheFrameTheirBeatsEnd) {
+    constexpr std::int64_t kRate = 44100;
+    for (const int bpm : {124, 120, 125, 97}) {
+        for (const int beats : {1240, 341, 3}) {
+            const std::int64_t exact = beats * 60 * kRate;
+            const std::int64_t frames = exact / bpm + (exact % bpm != 0 ? 1 : 0);
+            EXPECT_EQ(RenderedFrames(beats, bpm), frames) << beats << " beats at " << bpm;
+            TempoRecord tempo;
+            tempo.SetBpm(bpm);
+            EXPECT_EQ(FramesForBeats(beats, tempo), frames);
+        }
+    }
+    // 4 beats at 120 BPM, the last 2 at 60 BPM from the chunk that ends
+    // just before beat 2, as the song clock counts it.
+    constexpr std::int64_t kChange = 172 * kMaxChunkFrames;
+    EXPECT_EQ(RenderedFrames(4.0, 120.0, kChange, 60.0),
+              kChange - kMaxChunkFrames + (4 * kRate / 2 - (kChange - kMaxChunkFrames)) * 2);
+    // A length no file can hold is counted, not overflowed.
+    TempoRecord tempo;
+    EXPECT_GT(FramesForBeats(1e300, tempo), std::int64_t{1} << 60);
+    EXPECT_EQ(FramesForBeats(0.0, tempo), 0);
+}
+
 TEST_F(RenderSongTest, SilenceIsWrittenAsPositiveZero) {
     std::unique_ptr<Project> project = studio.NewProject();
     ASSERT_EQ(project->CreateNode("Quiet"), 1);
