@@ -6,11 +6,13 @@
 #   scripts/fuzz.sh sound [seconds]     sound loader with the libsndfile plug-in
 # (default 600 seconds). Builds the libraries with clang and the fuzzer
 # instrumentation in $FUZZ_BUILD_DIR (default build/fuzz), writes the seed
-# documents, then mutates them for the given time on one core. An input
-# that breaks the reader is kept in $build/artifacts/<target>/
-# (crash-<hash>, or timeout-<hash> for one that takes too long); after the
-# fix, move it to the target's corpus folder and commit it, so that the
-# regression test reads it on every build.
+# documents into $build/seeds/<target>/, then mutates them and the
+# committed corpus for the given time on one core. The source tree is only
+# read: new inputs go to $build/corpus/<target>/, and an input that breaks
+# the reader is kept in $build/artifacts/<target>/ (crash-<hash>, or
+# timeout-<hash> for one that takes too long); after the fix, move it to the
+# target's corpus folder and commit it, so that the regression test reads
+# it on every build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -78,19 +80,26 @@ libraries+=(-Wl,--end-group -ldl -pthread)
 compile=(clang++ -std=c++20 -g -O1 -Isrc -Iinclude -Itests "${extra[@]}")
 "${compile[@]}" -fsanitize=fuzzer,$sanitizers -fno-sanitize-recover=all "${sources[@]}" \
     "${libraries[@]}" -o "$build/${fuzzer}_fuzzer"
+# The seed writers write into the build folder: written afresh on every run
+# (an encoder's output may differ between library versions), they would
+# otherwise keep changing the committed seeds.
+seeds=()
 if [ "$fuzzer" = project ]; then
     "${compile[@]}" -fsanitize=$sanitizers tests/fuzz/target/ProjectSeedWriter.cpp \
         "${libraries[@]}" -o "$build/project_seed_writer"
-    "$build/project_seed_writer" tests/fuzz/corpus
+    mkdir -p "$build/seeds/project"
+    "$build/project_seed_writer" "$build/seeds/project"
+    seeds=("$build/seeds/project")
 elif [ -n "${kind:-}" ]; then
     "${compile[@]}" tests/wavetable/target/SoundSeedWriter.cpp -lsndfile -o "$build/sound_seed_writer"
-    "$build/sound_seed_writer" tests/wavetable/corpus
+    "$build/sound_seed_writer" "$build/seeds"
+    seeds=("$build/seeds/$kind")
 fi
 mkdir -p "$build/corpus/$fuzzer" "$build/artifacts/$fuzzer"
-# New inputs go to the build's own corpus; the committed one only seeds.
-# One worker process, restarted after a slow input (logged as a timeout
-# and kept as an artifact) so that a run goes on for its whole time; a
-# crash still ends it.
+# New inputs go to the build's own corpus (the first folder); the committed
+# corpus and the fresh seeds are only read. One worker process, restarted
+# after a slow input (logged as a timeout and kept as an artifact) so that
+# a run goes on for its whole time; a crash still ends it.
 "$build/${fuzzer}_fuzzer" -fork=1 -ignore_timeouts=1 -max_total_time="$seconds" -timeout=20 \
     -rss_limit_mb=2048 "${limits[@]}" -max_len=65536 -print_final_stats=1 \
-    -artifact_prefix="$build/artifacts/$fuzzer/" "$build/corpus/$fuzzer" "$corpus"
+    -artifact_prefix="$build/artifacts/$fuzzer/" "$build/corpus/$fuzzer" "$corpus" "${seeds[@]}"

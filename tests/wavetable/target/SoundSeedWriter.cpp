@@ -1,10 +1,13 @@
-// Writes the seed inputs of the sound fuzzers: one small file of every
-// layout the built-in reader takes, and of the formats the plug-in adds.
+// Writes the seed inputs of the sound fuzzers into the folder given as its
+// argument (wav/ and plugin/ in it): one small file of every layout the
+// built-in reader takes, and of the formats the plug-in adds. Built and run
+// by scripts/fuzz.sh, which keeps them in its build folder.
 #include "wavetable/WavBuilder.h"
 
 #include <sndfile.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <vector>
 
@@ -36,7 +39,11 @@ void WriteWithSndfile(const std::filesystem::path& path, int format) {
 
 int main(int argc, char** argv) {
     using tarn::test::WavBuilder;
-    const std::filesystem::path corpus = argc > 1 ? argv[1] : "tests/wavetable/corpus";
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <seed folder>\n", argv[0]);
+        return 2;
+    }
+    const std::filesystem::path corpus = argv[1];
     std::filesystem::create_directories(corpus / "wav");
     std::filesystem::create_directories(corpus / "plugin");
     WavBuilder()
