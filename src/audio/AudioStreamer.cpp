@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string>
 
 namespace tarn {
 namespace {
@@ -313,7 +314,10 @@ int AudioStreamer::CompleteFile(bool written) {
     }
     written = sink_->Close() && written;
     if (!written) {
-        ErrorOut() << "error: failed to write file '" << path << "'" << eol;
+        const int reason = sink_->Error();
+        ErrorOut() << "error: failed to write file '" << path << "'"
+                   << (reason != 0 ? ": " + std::string(std::strerror(reason)) : std::string())
+                   << eol;
     }
     if (reachedLimit_) {
         ErrorOut() << "error: recording stopped: '" << path

@@ -1,17 +1,20 @@
 #include "audio/StreamSink.h"
 
+#include <cerrno>
+
 namespace tarn {
 
 bool FileStreamSink::Open(const std::filesystem::path& path) {
+    error_ = 0;
     file_.clear();
     file_.open(path, std::ios::binary | std::ios::trunc);
-    return file_.is_open();
+    return Check(file_.is_open());
 }
 
 bool FileStreamSink::Append(std::span<const std::uint8_t> bytes) {
     file_.write(reinterpret_cast<const char*>(bytes.data()),
                 static_cast<std::streamsize>(bytes.size()));
-    return file_.good();
+    return Check(file_.good());
 }
 
 bool FileStreamSink::Patch(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
@@ -22,7 +25,14 @@ bool FileStreamSink::Patch(std::uint64_t offset, std::span<const std::uint8_t> b
 bool FileStreamSink::Close() {
     bool written = file_.good();
     file_.close();
-    return written && !file_.fail();
+    return Check(written && !file_.fail());
+}
+
+bool FileStreamSink::Check(bool ok) {
+    if (!ok && error_ == 0) {
+        error_ = errno != 0 ? errno : EIO;
+    }
+    return ok;
 }
 
 } // namespace tarn

@@ -22,6 +22,9 @@ public:
     virtual bool Patch(std::uint64_t offset, std::span<const std::uint8_t> bytes) = 0;
     // False when anything since Open did not reach the file.
     virtual bool Close() = 0;
+    // The system's reason (an errno value) for the first failure since
+    // Open; 0 when nothing failed or the sink cannot tell.
+    virtual int Error() const { return 0; }
 };
 
 // The recording as a binary file, through a buffered stream.
@@ -31,9 +34,14 @@ public:
     bool Append(std::span<const std::uint8_t> bytes) override;
     bool Patch(std::uint64_t offset, std::span<const std::uint8_t> bytes) override;
     bool Close() override;
+    int Error() const override { return error_; }
 
 private:
+    // Keeps errno from the first failure; passes ok on.
+    bool Check(bool ok);
+
     std::ofstream file_;
+    int error_ = 0;
 };
 
 } // namespace tarn

@@ -11,9 +11,14 @@
 #include <CLI/CLI.hpp>
 
 #include <array>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <streambuf>
+#include <string>
 
 #ifndef TARN_VERSION
 #define TARN_VERSION "0.0.0"
@@ -25,6 +30,65 @@ namespace {
 constexpr int kSuccess = 0;
 constexpr int kFailure = 1;
 constexpr int kUsageError = 2;
+
+// Standard output as every command writes it, through std::cout: each write
+// goes straight on to the stream's own buffer, and the first one that fails
+// keeps the system's reason, so that a full disk or a closed output is
+// reported once the command is done instead of passing for success. No
+// buffer of its own, so writes from several threads stay as safe as before.
+class CheckedOutput final : public std::streambuf {
+public:
+    explicit CheckedOutput(std::ostream& stream) : stream_(stream), target_(stream.rdbuf(this)) {}
+    ~CheckedOutput() override { stream_.rdbuf(target_); }
+    CheckedOutput(const CheckedOutput&) = delete;
+    CheckedOutput& operator=(const CheckedOutput&) = delete;
+
+    // Writes out what is still buffered; the error line of the first failed
+    // write, or an empty one.
+    std::string Finish() {
+        pubsync();
+        const int error = error_.load();
+        return error == 0
+                   ? std::string()
+                   : "error: cannot write to standard output: " + std::string(std::strerror(error));
+    }
+
+protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) {
+            return traits_type::not_eof(c);
+        }
+        if (traits_type::eq_int_type(target_->sputc(traits_type::to_char_type(c)),
+                                     traits_type::eof())) {
+            return Failed(traits_type::eof());
+        }
+        return c;
+    }
+    std::streamsize xsputn(const char* text, std::streamsize count) override {
+        const std::streamsize written = target_->sputn(text, count);
+        return written == count ? written : Failed(written);
+    }
+    int sync() override { return target_->pubsync() == 0 ? 0 : Failed(-1); }
+
+private:
+    // Keeps the reason of the first failure (errno as the failed write left
+    // it) and passes result on.
+    template <typename Result> Result Failed(Result result) {
+        int none = 0;
+        error_.compare_exchange_strong(none, errno != 0 ? errno : EIO);
+        return result;
+    }
+
+    std::ostream& stream_;
+    std::streambuf* target_;
+    std::atomic<int> error_ = 0;
+};
+
+// The status of a run whose standard output failed: a success becomes a
+// failure, any other status stays.
+int OutputFailed(int status) {
+    return status == kSuccess ? kFailure : status;
+}
 
 } // namespace
 
@@ -97,6 +161,7 @@ bool CommandParser::Parsed() const {
 }
 
 int RunCommandLine(int argc, char** argv, CommandAdder windowCommand) {
+    CheckedOutput output(std::cout);
     CLI::App app{"Tarn Studio " TARN_VERSION " - a modular music-production studio", "tarn"};
     CommandParser main(&app);
     app.set_version_flag("--version", "Tarn Studio " TARN_VERSION);
@@ -115,7 +180,13 @@ int RunCommandLine(int argc, char** argv, CommandAdder windowCommand) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         // --help and --version end the parse as well, successfully.
-        return app.exit(error) == 0 ? kSuccess : kUsageError;
+        const int status = app.exit(error) == 0 ? kSuccess : kUsageError;
+        const std::string failure = output.Finish();
+        if (failure.empty()) {
+            return status;
+        }
+        std::cerr << failure << '\n';
+        return OutputFailed(status);
     }
 
     const AppDirectoryChoice choice = ChooseAppDirectory(std::filesystem::current_path());
@@ -127,21 +198,31 @@ int RunCommandLine(int argc, char** argv, CommandAdder windowCommand) {
     if (!choice.note.empty()) {
         MessageOut() << choice.note << eol;
     }
-    try {
-        for (const Command& command : commands) {
-            if (command.parser.Parsed()) {
-                return command.run(console);
+    const int status = [&] {
+        try {
+            for (const Command& command : commands) {
+                if (command.parser.Parsed()) {
+                    return command.run(console);
+                }
             }
+            if (window.run) {
+                return window.run(console);
+            }
+            std::cout << "Tarn Studio " TARN_VERSION "\n\n" << app.help() << '\n';
+            return PrintMachines(std::cout);
+        } catch (const std::exception& failure) {
+            ErrorOut() << "error: " << failure.what() << eol;
+            return kFailure;
         }
-        if (window.run) {
-            return window.run(console);
-        }
-        std::cout << "Tarn Studio " TARN_VERSION "\n\n" << app.help() << '\n';
-        return PrintMachines(std::cout);
-    } catch (const std::exception& failure) {
-        ErrorOut() << "error: " << failure.what() << eol;
-        return kFailure;
+    }();
+    // Whatever the command printed must have arrived: `tarn dump P > F` on
+    // a full disk is a failure, however complete the project was.
+    const std::string failure = output.Finish();
+    if (failure.empty()) {
+        return status;
     }
+    ErrorOut() << failure << eol;
+    return OutputFailed(status);
 }
 
 } // namespace tarn

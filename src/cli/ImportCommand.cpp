@@ -54,11 +54,10 @@ int Import(CommandConsole& console, const ImportOptions& options) {
         return 1;
     }
     Studio studio(StudioMachines::kBuiltInAndGear);
-    const int before = console.Warnings();
+    const LoadLines lines(console);
     const std::unique_ptr<Project> project =
         BuildProject(document, studio.Creator(), studio.Engine().Tempo(), options.json);
-    const int warnings = console.Warnings() - before;
-    if (project == nullptr || StrictRefuses(options.strict, warnings, options.json)) {
+    if (project == nullptr || StrictRefuses(options.strict, lines, options.json)) {
         return 1;
     }
     if (SaveProject(*project, *target) == 0) {
@@ -78,8 +77,7 @@ Command AddImportCommand(CommandParser& app) {
     parser.Option("JSON", options->json, "The JSON file to read").Required();
     parser.Option("-o,--output", options->output, "The project file to write (.tarn)").Required();
     parser.Flag("--force", options->force, "Replace an existing project");
-    parser.Flag("--strict", options->strict,
-                "Fail when the project builds with warnings (a machine missing, say)");
+    AddStrictOption(parser, options->strict);
     return {parser, [options](CommandConsole& console) { return Import(console, *options); }};
 }
 

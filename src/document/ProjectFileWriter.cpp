@@ -6,6 +6,9 @@
 #include "formats/ChunkFileStream.h"
 #include "formats/ChunkWriter.h"
 
+#include <cerrno>
+#include <cstring>
+#include <string>
 #include <system_error>
 
 namespace tarn {
@@ -180,27 +183,35 @@ int WriteProjectFile(const ProjectDocument& document, const std::filesystem::pat
     std::filesystem::path temporary = path;
     temporary += ".saving";
     std::int64_t size = 0;
-    bool written = false;
+    // Why the save failed, in the system's words; empty while it has not.
+    std::string failure;
     {
         ChunkFileStream stream(temporary, ChunkFileStream::Mode::kWrite);
         if (!stream.IsOpen()) {
             ErrorOut() << "error: cannot save the project: '" << path.string()
-                       << "' cannot be written" << eol;
+                       << "' cannot be written: " << std::strerror(stream.Error()) << eol;
             return 0;
         }
         size = WriteProjectDocument(stream, document);
-        written = size >= 0 && stream.Close();
+        if (!stream.Close() || size < 0) {
+            failure = std::strerror(stream.Error() != 0 ? stream.Error() : EIO);
+        }
     }
     std::error_code error;
-    if (written && SyncToDisk(temporary)) {
+    if (failure.empty() && !SyncToDisk(temporary)) {
+        failure = std::strerror(errno);
+    }
+    if (failure.empty()) {
         std::filesystem::rename(temporary, path, error);
         if (!error) {
             MessageOut() << size << " bytes" << eol;
             return 1;
         }
+        failure = error.message();
     }
     std::filesystem::remove(temporary, error);
-    ErrorOut() << "error: cannot save the project: writing '" << path.string() << "' failed" << eol;
+    ErrorOut() << "error: cannot save the project: writing '" << path.string()
+               << "' failed: " << failure << eol;
     return 0;
 }
 

@@ -1,6 +1,7 @@
 #include "formats/ChunkFileStream.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <sys/types.h>
 
 namespace tarn {
@@ -9,7 +10,7 @@ ChunkFileStream::ChunkFileStream(const std::filesystem::path& path, Mode mode)
     : ChunkStream(path.string()) {
     file_ = std::fopen(path.c_str(), mode == Mode::kRead ? "rb" : "wb");
     if (file_ == nullptr) {
-        MarkFailed();
+        Fail();
         return;
     }
     if (mode == Mode::kRead) {
@@ -18,7 +19,7 @@ ChunkFileStream::ChunkFileStream(const std::filesystem::path& path, Mode mode)
         const bool measured = ::fseeko(file_, 0, SEEK_END) == 0;
         const off_t length = measured ? ::ftello(file_) : -1;
         if (length < 0 || ::fseeko(file_, 0, SEEK_SET) != 0) {
-            MarkFailed();
+            Fail();
             return;
         }
         size_ = static_cast<std::uint64_t>(length);
@@ -35,9 +36,20 @@ bool ChunkFileStream::Close() {
     }
     const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
+    // What was still buffered meets the disk here.
+    if (!closed) {
+        Fail();
+    }
     const bool good = closed && !Failed();
     MarkFailed();
     return good;
+}
+
+void ChunkFileStream::Fail() {
+    if (!Failed()) {
+        error_ = errno;
+    }
+    MarkFailed();
 }
 
 bool ChunkFileStream::Read(void* data, std::size_t count) {
@@ -51,7 +63,7 @@ bool ChunkFileStream::Read(void* data, std::size_t count) {
 
 bool ChunkFileStream::Write(const void* data, std::size_t count) {
     if (Failed() || std::fwrite(data, 1, count, file_) != count) {
-        MarkFailed();
+        Fail();
         return false;
     }
     position_ += count;
@@ -61,7 +73,7 @@ bool ChunkFileStream::Write(const void* data, std::size_t count) {
 
 bool ChunkFileStream::Seek(std::uint64_t position) {
     if (Failed() || ::fseeko(file_, static_cast<off_t>(position), SEEK_SET) != 0) {
-        MarkFailed();
+        Fail();
         return false;
     }
     position_ = position;

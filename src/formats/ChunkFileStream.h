@@ -31,9 +31,17 @@ public:
     bool Seek(std::uint64_t position) override;
     std::uint64_t Position() const override { return position_; }
     std::uint64_t Size() const override { return size_; }
+    // The system's reason (an errno value) why the file could not be
+    // opened, written, sought or closed, from the first such failure; 0
+    // while none has. A read past the end has no reason of the system's.
+    int Error() const { return error_; }
 
 private:
+    // Marks the stream failed, keeping errno when this is its first failure.
+    void Fail();
+
     std::FILE* file_ = nullptr;
+    int error_ = 0;
     std::uint64_t position_ = 0;
     // Length of the file as opened, grown by writes past its end.
     std::uint64_t size_ = 0;

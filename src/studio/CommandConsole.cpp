@@ -54,6 +54,8 @@ void CommandConsole::Receive(void* console, int kind, const std::string& text) {
     }
     if (kind == kWarningLine) {
         ++self->warnings_;
+    } else if (kind == kErrorLine) {
+        ++self->errors_;
     }
     if (kind == kErrorLine || kind == kWarningLine) {
         std::cerr << text << '\n';

@@ -35,6 +35,10 @@ public:
     // Warning lines seen so far: a project that loads with warnings plays,
     // but the command says so at its end (or refuses, when strict).
     int Warnings() const { return warnings_.load(); }
+    // Error lines seen so far: a project that loads or builds with errors
+    // (a connection to a machine that is not there, say) is refused when
+    // strict.
+    int Errors() const { return errors_.load(); }
 
 private:
     static void Receive(void* console, int kind, const std::string& text);
@@ -42,6 +46,7 @@ private:
     ConsoleLog log_;
     std::atomic<bool> echoMessages_ = false;
     std::atomic<int> warnings_ = 0;
+    std::atomic<int> errors_ = 0;
     std::mutex listenerLock_;
     Listener listener_;
 };

@@ -6,9 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace tarn::test {
@@ -36,17 +39,41 @@ protected:
 
     // windowCommand as the program with the window names it.
     int Run(std::vector<std::string> arguments, CommandAdder windowCommand = nullptr) {
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        const int status = Call(arguments, windowCommand);
+        out = ::testing::internal::GetCapturedStdout();
+        err = ::testing::internal::GetCapturedStderr();
+        return status;
+    }
+
+    // Like Run, with standard output going to file (a device such as
+    // /dev/full, say) instead of being kept; out is left empty.
+    int RunWritingTo(const std::filesystem::path& file, std::vector<std::string> arguments) {
+        std::fflush(stdout);
+        const int kept = dup(STDOUT_FILENO);
+        const int target = open(file.c_str(), O_WRONLY);
+        EXPECT_GE(target, 0) << file;
+        dup2(target, STDOUT_FILENO);
+        close(target);
+        ::testing::internal::CaptureStderr();
+        const int status = Call(arguments, nullptr);
+        err = ::testing::internal::GetCapturedStderr();
+        // What could not be written is gone; the test's own output goes on.
+        std::fflush(stdout);
+        std::clearerr(stdout);
+        dup2(kept, STDOUT_FILENO);
+        close(kept);
+        out.clear();
+        return status;
+    }
+
+    static int Call(std::vector<std::string>& arguments, CommandAdder windowCommand) {
         std::vector<char*> argv;
         for (std::string& argument : arguments) {
             argv.push_back(argument.data());
         }
-        ::testing::internal::CaptureStdout();
-        ::testing::internal::CaptureStderr();
-        const int status =
-            RunCommandLine(static_cast<int>(argv.size()), argv.data(), windowCommand);
-        out = ::testing::internal::GetCapturedStdout();
-        err = ::testing::internal::GetCapturedStderr();
-        return status;
+        return RunCommandLine(static_cast<int>(argv.size()), argv.data(), windowCommand);
     }
 
     ScratchDirectory scratch_;

@@ -1,6 +1,8 @@
 #include "cli/CommandLineFixture.h"
 
 #include "document/ProjectFile.h"
+#include "document/ProjectFileReader.h"
+#include "document/ProjectFileWriter.h"
 #include "engine/Project.h"
 #include "machines/builtin/BuiltinMachines.h"
 #include "machines/framework/MachineFactory.h"
@@ -11,10 +13,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -115,6 +120,7 @@ TEST_F(SafeCommandsTest, RendersNeverDestroyAFile) {
     setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(err.rfind("error: ", 0), 0u) << err;
+    EXPECT_NE(err.find(std::strerror(EFBIG)), std::string::npos) << err;
     EXPECT_TRUE(test::ReadFile(scratch_ / "good.wav") == good);
     EXPECT_EQ(LeftOvers(scratch_.Path()), 0);
     // Stopped politely: exit 130 and no trace; killed: the old file stays.
@@ -168,7 +174,9 @@ TEST_F(SafeCommandsTest, UsageErrorsAndWarningsHaveTheirOwnExits) {
     ASSERT_EQ(Run({"tarn", "render", "g.tarn", "-o", "g.wav", "--beats", "1"}), 0) << err;
     EXPECT_NE(err.find("warning: 'g.tarn' loaded with 1 warning\n"), std::string::npos) << err;
     EXPECT_EQ(Run({"tarn", "render", "g.tarn", "-o", "g2.wav", "--beats", "1", "--strict"}), 1);
-    EXPECT_NE(err.find("error: 'g.tarn' loaded with 1 warning (--strict)"), std::string::npos)
+    // The machine missing is told as an error line too.
+    EXPECT_NE(err.find("error: 'g.tarn' loaded with 1 error and 1 warning (--strict)"),
+              std::string::npos)
         << err;
     EXPECT_FALSE(fs::exists(scratch_ / "g2.wav"));
     EXPECT_EQ(Run({"tarn", "render", "p.tarn", "-o", "g2.wav", "--beats", "1", "--strict"}), 0);
@@ -176,6 +184,36 @@ TEST_F(SafeCommandsTest, UsageErrorsAndWarningsHaveTheirOwnExits) {
     EXPECT_EQ(out, "");
     EXPECT_EQ(Run({"tarn", "dump", "g.tarn"}), 0);
     EXPECT_NE(err.find("warning: 'g.tarn' loaded with 1 warning\n"), std::string::npos) << err;
+
+    // An error line of the load (a connection from a machine that is not
+    // there) is refused by --strict as well, whichever command loads it;
+    // without it the rest of the project goes on as before.
+    ASSERT_EQ(Run({"tarn", "dump", "p.tarn"}), 0) << err;
+    Json json = Json::parse(out);
+    json["connections"].push_back({{"source", 7}, {"destination", 0}, {"index", 0}});
+    Write("badconn.json", json.dump());
+    const std::string missing = "error: node 7 does not exist\n";
+    EXPECT_EQ(Run({"tarn", "import", "badconn.json", "-o", "b.tarn", "--strict"}), 1);
+    EXPECT_EQ(err, missing + "error: 'badconn.json' loaded with 1 error (--strict)\n");
+    EXPECT_FALSE(fs::exists(scratch_ / "b.tarn"));
+    EXPECT_EQ(Run({"tarn", "import", "badconn.json", "-o", "b.tarn"}), 0);
+    EXPECT_EQ(err, missing);
+    ProjectDocument document;
+    ASSERT_EQ(ReadProjectFile(scratch_ / "g.tarn", document), 1);
+    document.connections.push_back({0, 7, Project::kMasterId});
+    ASSERT_EQ(WriteProjectFile(document, scratch_ / "bad.tarn"), 1);
+    const std::string refused = "error: 'bad.tarn' loaded with 2 errors and 1 warning (--strict)\n";
+    for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
+             {"tarn", "render", "bad.tarn", "-o", "bad.wav", "--beats", "1", "--strict"},
+             {"tarn", "play", "bad.tarn", "--beats", "1", "--strict"},
+             {"tarn", "dump", "bad.tarn", "--strict"}}) {
+        EXPECT_EQ(Run(command), 1) << command[1];
+        EXPECT_NE(err.find(missing), std::string::npos) << err;
+        EXPECT_NE(err.find(refused), std::string::npos) << err;
+        EXPECT_EQ(out, "") << command[1];
+    }
+    EXPECT_FALSE(fs::exists(scratch_ / "bad.wav"));
+    EXPECT_EQ(Run({"tarn", "render", "bad.tarn", "-o", "bad.wav", "--beats", "1"}), 0) << err;
 }
 
 TEST_F(SafeCommandsTest, DumpAndImportRoundTrip) {
@@ -235,6 +273,50 @@ TEST_F(SafeCommandsTest, DumpAndImportRoundTrip) {
     EXPECT_NE(err.find("line 2, column"), std::string::npos) << err;
     EXPECT_EQ(err.find("json.exception"), std::string::npos) << err;
     EXPECT_FALSE(fs::exists(scratch_ / "bad.tarn"));
+}
+
+// What a command prints must arrive: standard output on a full disk makes
+// every command fail with one error line giving the reason, whether the
+// failure comes in the middle of the output or at its final flush.
+TEST_F(SafeCommandsTest, StandardOutputThatCannotBeWrittenIsAFailure) {
+    if (!fs::exists("/dev/full")) {
+        GTEST_SKIP() << "this system has no /dev/full";
+    }
+    ASSERT_EQ(Run({"tarn", "new", "p.tarn"}), 0) << err;
+    // A project whose JSON is longer than any output buffer: it fails while
+    // it is being written.
+    {
+        Studio studio;
+        std::unique_ptr<Project> project = studio.NewProject();
+        for (int i = 0; i < 16; ++i) {
+            ASSERT_GE(project->CreateNode("Tarn Analog Bass"), 0);
+        }
+        ASSERT_EQ(SaveProject(*project, scratch_ / "big.tarn"), 1);
+    }
+    ASSERT_EQ(Run({"tarn", "dump", "big.tarn"}), 0) << err;
+    EXPECT_GT(out.size(), 4u * BUFSIZ);
+    const std::string failed =
+        "error: cannot write to standard output: " + std::string(std::strerror(ENOSPC)) + "\n";
+    for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
+             {"tarn", "dump", "p.tarn"},
+             {"tarn", "dump", "big.tarn"},
+             {"tarn", "machines"},
+             {"tarn", "machines", "Tarn Analog Bass"},
+             {"tarn", "plugins", "list"},
+             {"tarn", "new", "q.tarn"},
+             {"tarn", "render", "p.tarn", "-o", "p.wav", "--beats", "1"},
+             {"tarn", "--help"}}) {
+        EXPECT_EQ(RunWritingTo("/dev/full", command), 1) << command[1];
+        // After what the command said itself (the catalogue this folder
+        // lacks, for the machines), once.
+        EXPECT_TRUE(err.ends_with(failed)) << command[1] << ": " << err;
+        EXPECT_EQ(err.find(failed), err.rfind(failed)) << err;
+    }
+    EXPECT_NE(test::ReadFile(scratch_ / "Out/Console.log").find("[ERR] " + failed),
+              std::string::npos);
+    // The same commands with somewhere to write succeed again.
+    EXPECT_EQ(RunWritingTo("/dev/null", {"tarn", "dump", "p.tarn"}), 0) << err;
+    EXPECT_EQ(err, "");
 }
 
 TEST_F(SafeCommandsTest, AFolderThatIsNoApplicationDirectoryUsesTheUsersOwn) {

@@ -7,8 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 namespace tarn {
@@ -208,13 +212,18 @@ TEST(ProjectFileWriter, AFailedSaveReportsThePathAndKeepsTheOldFile) {
     ProjectLines lines;
     test::ScratchDirectory scratch;
     const ProjectDocument sample = test::SampleProjectDocument();
+    // One error line, naming the file and ending with the system's reason.
+    const auto failedWith = [&lines](const std::filesystem::path& file, int reason) {
+        const auto errors = lines.errors.Take();
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_EQ(errors[0].rfind("error: ", 0), 0u);
+        EXPECT_NE(errors[0].find(file.string()), std::string::npos) << errors[0];
+        EXPECT_TRUE(errors[0].ends_with(std::strerror(reason))) << errors[0];
+    };
 
     const auto missing = scratch / "no-such-folder/song.tarn";
     EXPECT_EQ(WriteProjectFile(sample, missing), 0);
-    const auto errors = lines.errors.Take();
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].rfind("error: ", 0), 0u);
-    EXPECT_NE(errors[0].find(missing.string()), std::string::npos) << errors[0];
+    failedWith(missing, ENOENT);
     EXPECT_FALSE(std::filesystem::exists(missing));
 
     // The previous file stays whole when the new one cannot be written: the
@@ -228,10 +237,22 @@ TEST(ProjectFileWriter, AFailedSaveReportsThePathAndKeepsTheOldFile) {
     blocker += ".saving";
     std::filesystem::create_directory(blocker);
     EXPECT_EQ(WriteProjectFile(sample, path), 0);
-    EXPECT_EQ(lines.errors.Take().size(), 1u);
+    failedWith(path, EISDIR);
     EXPECT_EQ(test::ReadFile(path), previousBytes);
-    // Once writing works again the file is replaced whole.
     std::filesystem::remove(blocker);
+    // A disk that fills up while the file is being written.
+    rlimit previousLimit{};
+    getrlimit(RLIMIT_FSIZE, &previousLimit);
+    const rlimit small{64, previousLimit.rlim_max};
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    EXPECT_EQ(WriteProjectFile(sample, path), 0);
+    setrlimit(RLIMIT_FSIZE, &previousLimit);
+    std::signal(SIGXFSZ, oldHandler);
+    failedWith(path, EFBIG);
+    EXPECT_EQ(test::ReadFile(path), previousBytes);
+    EXPECT_FALSE(std::filesystem::exists(blocker));
+    // Once writing works again the file is replaced whole.
     ASSERT_EQ(WriteProjectFile(sample, path), 1);
     ProjectDocument read;
     ASSERT_EQ(ReadProjectFile(path, read), 1);
