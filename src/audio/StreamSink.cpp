@@ -1,6 +1,6 @@
 #include "audio/StreamSink.h"
 
-#include <cerrno>
+#include "base/SystemError.h"
 
 namespace tarn {
 
@@ -30,7 +30,7 @@ bool FileStreamSink::Close() {
 
 bool FileStreamSink::Check(bool ok) {
     if (!ok && error_ == 0) {
-        error_ = errno != 0 ? errno : EIO;
+        error_ = LastSystemError();
     }
     return ok;
 }

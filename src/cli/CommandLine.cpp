@@ -2,6 +2,7 @@
 
 #include "base/AppDirectory.h"
 #include "base/MessagePipe.h"
+#include "base/SystemError.h"
 #include "cli/Command.h"
 #include "studio/AppDirectoryChoice.h"
 #include "studio/CommandConsole.h"
@@ -12,7 +13,6 @@
 
 #include <array>
 #include <atomic>
-#include <cerrno>
 #include <cstring>
 #include <exception>
 #include <filesystem>
@@ -75,7 +75,7 @@ private:
     // it) and passes result on.
     template <typename Result> Result Failed(Result result) {
         int none = 0;
-        error_.compare_exchange_strong(none, errno != 0 ? errno : EIO);
+        error_.compare_exchange_strong(none, LastSystemError());
         return result;
     }
 

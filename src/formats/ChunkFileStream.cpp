@@ -1,7 +1,8 @@
 #include "formats/ChunkFileStream.h"
 
+#include "base/SystemError.h"
+
 #include <algorithm>
-#include <cerrno>
 #include <sys/types.h>
 
 namespace tarn {
@@ -47,7 +48,7 @@ bool ChunkFileStream::Close() {
 
 void ChunkFileStream::Fail() {
     if (!Failed()) {
-        error_ = errno;
+        error_ = LastSystemError();
     }
     MarkFailed();
 }

@@ -37,7 +37,8 @@ public:
     int Error() const { return error_; }
 
 private:
-    // Marks the stream failed, keeping errno when this is its first failure.
+    // Marks the stream failed, keeping the system's reason when this is its
+    // first failure.
     void Fail();
 
     std::FILE* file_ = nullptr;
