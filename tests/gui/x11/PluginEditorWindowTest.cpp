@@ -34,6 +34,10 @@ protected:
         server_ = std::make_unique<XvfbServer>();
         if (server_->Running()) {
             display_ = std::make_unique<DisplayVariable>(server_->Display());
+            // Qt's own event loop instead of GLib's: GLib's wake-up
+            // descriptors, shared with Qt's D-Bus thread, are synchronised
+            // out of the thread checker's sight and showed as races.
+            qputenv("QT_NO_GLIB", "1");
             EnsureApplication("xcb");
         }
     }
