@@ -31,9 +31,22 @@ void EventCollector::MergeScratch() noexcept {
 
 void EventCollector::Collect(Node& node, const ChunkTiming& chunk) noexcept {
     Clear();
+    if (chunk.playing) {
+        for (auto [index, track] : node.SequenceTracks()) {
+            scratch_.Clear();
+            CollectTrack(node, *track, chunk);
+            MergeScratch();
+        }
+    }
+    // Live events are merged last so that they come first at their frame:
+    // the values a Node was set up or loaded with, and changes made while
+    // playing, never override the song's own event at the same frame, so
+    // an event at beat 0 plays the same on the first play after loading as
+    // on every other. Each keeps the offset it was queued with, inside the
+    // chunk and never before an earlier one, so that the list stays in
+    // order.
+    scratch_.Clear();
     LiveEventQueue& live = node.LiveEvents();
-    // Live events keep the offset they were queued with, inside the chunk
-    // and never before an earlier one, so that the list stays in order.
     int earliest = 0;
     for (const EventRecord& event : live.Events()) {
         if (EventRecord* copy = pool_.Take(event)) {
@@ -45,13 +58,6 @@ void EventCollector::Collect(Node& node, const ChunkTiming& chunk) noexcept {
     }
     live.Clear();
     MergeScratch();
-    if (chunk.playing) {
-        for (auto [index, track] : node.SequenceTracks()) {
-            scratch_.Clear();
-            CollectTrack(node, *track, chunk);
-            MergeScratch();
-        }
-    }
     HandOut();
 }
 

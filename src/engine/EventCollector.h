@@ -22,7 +22,8 @@ struct ChunkTiming {
 // Gathers the events of one Node for one chunk: its queued live events and,
 // while the song plays, the due events of each of its sequence tracks, each
 // copied into a pool record, stamped with its sample offset in the chunk
-// and merged in offset order; then hands them out by group: System events
+// and merged in offset order, live events ahead of the song's at the same
+// offset; then hands them out by group: System events
 // for the output stage, input-mixer events for the Connections, machine
 // events for the machine.
 //

@@ -72,5 +72,71 @@ TEST(SampleMachineProject, WavesSaveAndLoadAndRenderTheSame) {
     }
 }
 
+// A song's event at beat 0 wins over the value the machine was saved with
+// on the very first play after loading: whatever the stored value, the
+// song sounds as if the stored value were the event's.
+TEST(SampleMachineProject, BeatZeroEventsWinOnTheFirstPlayAfterLoading) {
+    test::ScopedGlobalTempo globalTempo;
+    test::ProjectMachines machines;
+    TempoRecord engineTempo;
+    test::ScratchDirectory scratch;
+    struct BeatZeroCase {
+        const char* name;
+        const char* machine;
+        std::int32_t index; // the parameter an event sets at beat 0
+        double stored;      // what the machine was saved with
+        double played;      // what the event sets
+        std::vector<PatternEventRecord> events;
+    };
+    const std::vector<BeatZeroCase> cases{
+        {"Tracker volume",
+         "Tarn Tracker",
+         5,
+         0.0,
+         -20.0,
+         {Event(0, 0.0, 3, 1.0), Event(0, 0.0, 5, -20.0), Event(0, 0.0, 0, 48.0)}},
+        {"Tracker sample offset",
+         "Tarn Tracker",
+         11,
+         0.0,
+         128.0,
+         {Event(0, 0.0, 3, 1.0), Event(0, 0.0, 10, 0.0), Event(0, 0.0, 11, 128.0),
+          Event(0, 0.0, 0, 48.0)}},
+        {"Sampler wave",
+         "Tarn Sampler",
+         1,
+         1.0,
+         4.0,
+         {Event(0, 0.0, 1, 4.0), Event(0, 0.0, 0, 48.0)}},
+    };
+    const auto firstPlayAfterLoading = [&](const BeatZeroCase& song, double stored) {
+        auto project = MakeNewProject(machines.Creator(), engineTempo);
+        EXPECT_EQ(project->CreateNode(song.machine, {}, kMachine), kMachine);
+        EXPECT_EQ(project->ConnectMachines(kMachine, Project::kMasterId), 1);
+        test::PutWaves(*project);
+        Node& node = *project->GetNode(kMachine);
+        EXPECT_EQ(CreatePattern(node, 0, 4, 4, 0), 0);
+        for (PatternEventRecord event : song.events) {
+            const int beat = event.editorMark;
+            event.editorMark = 0;
+            EXPECT_EQ(AddClampedEvent(*project, kMachine, 0, beat, event), 1);
+        }
+        EXPECT_EQ(node.SequenceTracks().Create(0), 1);
+        EXPECT_EQ(node.SequenceTracks().Get(0)->PlacePattern(0, 0), 1);
+        EXPECT_EQ(node.WriteParameter(kGroupMachine, 0, song.index, stored), 1);
+        const auto path = scratch / "beat-zero.tarn";
+        EXPECT_EQ(SaveProject(*project, path), 1);
+        auto loaded = LoadProject(path, machines.Creator(), engineTempo);
+        return loaded != nullptr ? test::RenderSong(std::move(loaded), kFrames / 4)
+                                 : std::vector<double>{};
+    };
+    for (const BeatZeroCase& song : cases) {
+        const std::vector<double> played = firstPlayAfterLoading(song, song.stored);
+        const std::vector<double> expected = firstPlayAfterLoading(song, song.played);
+        EXPECT_GT(test::Rms(expected), 0.01) << song.name;
+        EXPECT_EQ(played, expected) << song.name;
+    }
+}
+
 } // namespace
 } // namespace tarn

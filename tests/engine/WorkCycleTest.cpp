@@ -172,7 +172,7 @@ TEST_F(WorkCycle, EventsLandOnTheirExactSampleOffsets) {
     EXPECT_EQ(left[66150], 64.0);
 }
 
-TEST_F(WorkCycle, EventsAtOneOffsetPlayLaterTrackFirstAndTransposed) {
+TEST_F(WorkCycle, EventsAtOneOffsetPlayLiveThenLaterTrackFirstAndTransposed) {
     const int generator = Add({.sound = Sound::kNote});
     ASSERT_EQ(project->ConnectMachines(generator, 0), 1);
     PlacePattern(generator, 2, 12.0).AddEvent(MakeEvent(3, test::kNote, 0, 0.0, 60.0), 0);
@@ -187,9 +187,10 @@ TEST_F(WorkCycle, EventsAtOneOffsetPlayLaterTrackFirstAndTransposed) {
             notes.push_back(received.event.value);
         }
     }
-    // Later tracks first, live events after the sequence's.
-    EXPECT_EQ(notes, (std::vector<double>{127.0, 72.0, 50.0}));
-    EXPECT_EQ(samples[0][0], 50.0);
+    // Live events first, so that the song's own events win; later tracks
+    // before earlier ones.
+    EXPECT_EQ(notes, (std::vector<double>{50.0, 127.0, 72.0}));
+    EXPECT_EQ(samples[0][0], 72.0);
 }
 
 TEST_F(WorkCycle, ALoopingSongWrapsAtTheLoopEnd) {
