@@ -112,6 +112,10 @@ enum ParameterType : std::int32_t {
     kTypeTribble = 7,
 };
 
+// A note value is the MIDI note number less this: note 57 is MIDI note 69,
+// A4 at 440 Hz, on every instrument, built-in or plug-in.
+constexpr std::int32_t kMidiNoteShift = 12;
+
 enum ParameterFlag : std::int32_t {
     kParamGlobal = 1,
     kParamNoteDescriptor = 2,

@@ -1,6 +1,7 @@
 #include "audio/LiveNote.h"
 
 #include "engine/Project.h"
+#include "tarn/MachineAbi.h"
 
 #include <algorithm>
 
@@ -18,7 +19,7 @@ std::optional<LiveNote> DecodeMidiNote(const MidiMessage& message) noexcept {
         return std::nullopt;
     }
     LiveNote note;
-    note.value = message.data1 - LiveNote::kMidiNoteShift;
+    note.value = message.data1 - kMidiNoteShift;
     note.gate = kind == kNoteOn && message.data2 != 0 ? 1.0 : 0.0;
     return note;
 }

@@ -12,8 +12,6 @@ class Project;
 // for the Nodes' note parameter and its gate (1.0 note on, 0.0 note off),
 // which travels as the event's velocity.
 struct LiveNote {
-    static constexpr int kMidiNoteShift = 12; // MIDI note 48 is note value 36
-
     int value = 0;
     double gate = 0.0;
 };

@@ -71,14 +71,17 @@ TEST(VstAdapter, MidiEventsSoundAtTheirFrameAndNotesEndAfterTheirLength) {
     MachineDescription description;
     MachineHost host(adapter, 120, &description.link);
 
-    host.QueueNote(kNote, 64.0, 1.0, 1.0, 100);
-    host.QueueNote(kNote, 32.0, 0.0, 1.0, 200); // no length: sounds until stopped
-    host.QueueNote(kNote, 40.0, 0.0, 0.0, 230); // a key release
+    // Note values reach the plug-in as MIDI notes, 12 above.
+    host.QueueNote(kNote, 52.0, 1.0, 1.0, 100);
+    host.QueueNote(kNote, 20.0, 0.0, 1.0, 200);  // no length: sounds until stopped
+    host.QueueNote(kNote, 28.0, 0.0, 0.0, 230);  // a key release
+    host.QueueNote(kNote, 120.0, 1.0, 1.0, 240); // kept at MIDI's highest note
     host.Queue(0, 0.75, 0);
     MachineHost::Stereo first = host.Run(256);
-    EXPECT_EQ(NonZeroFrames(first.left), (std::vector<int>{100, 200}));
+    EXPECT_EQ(NonZeroFrames(first.left), (std::vector<int>{100, 200, 240}));
     EXPECT_EQ(first.left[100], 0.5);
     EXPECT_EQ(first.left[200], 0.25);
+    EXPECT_EQ(first.left[240], 127.0 / 128.0);
     EXPECT_EQ(NonZeroFrames(first.right), (std::vector<int>{230}));
     EXPECT_EQ(adapter.GetParameterValue(0), 0.75);
     // The plug-in read the tempo through the time record.

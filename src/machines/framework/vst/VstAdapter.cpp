@@ -271,7 +271,10 @@ std::int32_t VstAdapter::Work(const WorkRecord& record) {
             }
             continue;
         }
-        const auto note = static_cast<std::uint8_t>(static_cast<std::int32_t>(event.value) & 127);
+        // The plug-in hears MIDI notes: a note value is kept within MIDI's
+        // range rather than wrapped into another octave.
+        const auto note = static_cast<std::uint8_t>(
+            std::clamp(static_cast<std::int32_t>(event.value) + kMidiNoteShift, 0, 127));
         // Each note starts where it falls inside the chunk, so notes keep
         // their timing and order within it.
         const std::int32_t delta = std::clamp(event.offset, 0, std::max(frames - 1, 0));
