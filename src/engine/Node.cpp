@@ -3,6 +3,7 @@
 #include "base/MessagePipe.h"
 #include "engine/ProjectMutex.h"
 #include "machines/framework/ParameterDisplay.h"
+#include "machines/framework/vst/VstAdapter.h"
 
 #include <algorithm>
 #include <atomic>
@@ -71,9 +72,7 @@ bool Node::SetUp(std::string_view machineName, std::span<const std::uint8_t> sto
     outputStage_.Init(tempo.sampleRate);
 
     try {
-        HostLink link{this, &Node::HostCallback, nullptr};
-        Send(kMsgAttachHost, 0, &link);
-        Send(kMsgDescribe);
+        AttachMachine();
     } catch (...) {
         WarningOut() << "error: '" << machineName_ << "': register failed." << eol;
         return false;
@@ -88,18 +87,68 @@ bool Node::SetUp(std::string_view machineName, std::span<const std::uint8_t> sto
         return false;
     }
     try {
-        const std::int32_t rate = TruncateValue(tempo.sampleRate);
-        // Sent twice, as every machine of the studio has always been told.
-        Send(kMsgSetSampleRate, rate);
-        Send(kMsgSetSampleRate, rate);
-        SendTempoOrThrow(tempo.bpm);
-        // The machine only reads the stored bytes during the call.
-        Send(kMsgInit, storedState_.Size(), const_cast<std::uint8_t*>(storedState_.Data()));
+        InitMachine(tempo);
     } catch (...) {
         WarningOut() << "error: '" << machineName_ << "': init failed." << eol;
         return false;
     }
     ApplyDefaults();
+    return true;
+}
+
+void Node::AttachMachine() {
+    HostLink link{this, &Node::HostCallback, nullptr};
+    Send(kMsgAttachHost, 0, &link);
+    Send(kMsgDescribe);
+}
+
+void Node::InitMachine(const TempoRecord& tempo) {
+    const std::int32_t rate = TruncateValue(tempo.sampleRate);
+    // Sent twice, as every machine of the studio has always been told.
+    Send(kMsgSetSampleRate, rate);
+    Send(kMsgSetSampleRate, rate);
+    SendTempoOrThrow(tempo.bpm);
+    // The machine only reads the stored bytes during the call.
+    Send(kMsgInit, storedState_.Size(), const_cast<std::uint8_t*>(storedState_.Data()));
+}
+
+bool Node::Restart(const MachineCreator& createMachine, const TempoRecord& tempo) {
+    SendToMachine(kMsgStop, 1);
+    // A plug-in restarts in place: a new instance would load its library
+    // again and take its editor away. A built-in is simply made anew.
+    auto* plugin = dynamic_cast<VstAdapter*>(&MachineInstance());
+    const bool restarted =
+        plugin != nullptr ? plugin->Restart() : ReplaceMachine(createMachine, tempo);
+    // What a load queues: every stored value, at once and for the first
+    // chunk, and nothing else.
+    liveEvents_.Clear();
+    values_.ForEach([this](int group, int track, int index, double value) {
+        SetStoredValue(group, track, index, value);
+    });
+    outputStage_.Restart();
+    return restarted;
+}
+
+bool Node::ReplaceMachine(const MachineCreator& createMachine, const TempoRecord& tempo) {
+    std::optional<MachineHandle> fresh = createMachine ? createMachine(machineName_) : std::nullopt;
+    if (!fresh) {
+        return false;
+    }
+    // The successor starts from what the machine would save now, as it
+    // would from a project file.
+    if (SaveState() == 0) {
+        return false;
+    }
+    std::optional<MachineHandle> previous = std::exchange(handle_, std::move(fresh));
+    try {
+        // The description is the one the Node already holds, told again.
+        AttachMachine();
+        Send(kMsgSetTrackCount, trackCount_);
+        InitMachine(tempo);
+    } catch (...) {
+        handle_ = std::move(previous);
+        return false;
+    }
     return true;
 }
 

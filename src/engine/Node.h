@@ -77,6 +77,23 @@ public:
     bool SetUp(std::string_view machineName, std::span<const std::uint8_t> storedState,
                const MachineCreator& createMachine, const TempoRecord& tempo);
 
+    // Brings the Node back to how a project loaded with its present values
+    // would have it, so that a render starts from the same state whatever
+    // played before: stops the machine and clears its voices, delay lines
+    // and tails (a plug-in suspended and resumed in place, any other
+    // machine made anew, set up like this one and started from its saved
+    // state),
+    // queues every stored value instead of whatever was queued, and settles
+    // its volume and position. False when the machine could be neither
+    // restarted nor replaced; it is then only stopped. GUI thread, project
+    // lock held, the song stopped.
+    bool Restart(const MachineCreator& createMachine, const TempoRecord& tempo);
+
+    // The values the Node keeps itself (not those its machine holds), and
+    // putting back values taken earlier, as they were. Project lock held.
+    const ParameterStore& Values() const { return values_; }
+    void RestoreValues(const ParameterStore& values) { values_ = values; }
+
     // Refused (0, nothing sent) outside [minTracks, maxTracks]. Otherwise the
     // group's values for the new tracks are made where missing, the count
     // (one for every group) is stored and sent to the machine; 1.
@@ -213,6 +230,10 @@ private:
     std::int32_t Send(std::int32_t type, std::int32_t value = 0, void* pointer = nullptr,
                       void* extra = nullptr);
     void SendTempoOrThrow(double bpm);
+    // The steps of set-up that bind a machine; they throw what it throws.
+    void AttachMachine();
+    void InitMachine(const TempoRecord& tempo);
+    bool ReplaceMachine(const MachineCreator& createMachine, const TempoRecord& tempo);
     void ApplyDefaults();
     // Asserts that the project lock is held when the project is current.
     void CheckGuarded() const;

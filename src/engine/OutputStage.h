@@ -12,6 +12,9 @@ namespace tarn {
 class OutputStage {
 public:
     void Init(double sampleRate) noexcept { gains_.Init(sampleRate); }
+    // Starts the denormal guard over, as on a new Node; the gains are
+    // settled by their stored values.
+    void Restart() noexcept { guard_ = {}; }
 
     // record: the Node's output channels, the frame count n and the chunk's
     // System events. The events take effect at the start of the chunk

@@ -26,6 +26,14 @@ public:
     // False, and nothing stored, when there is no such record.
     bool Write(int group, int track, int index, double value) noexcept;
 
+    // Calls visit(group, track, index, value) for every record, in that
+    // order of keys.
+    template <typename Visit> void ForEach(Visit&& visit) const {
+        for (const auto& [key, value] : values_) {
+            visit(std::get<0>(key), std::get<1>(key), std::get<2>(key), value);
+        }
+    }
+
 private:
     using Key = std::tuple<int, int, int>; // group, track, index
     std::map<Key, double> values_;

@@ -87,6 +87,16 @@ void Project::Stop() {
     }
 }
 
+void Project::Restart() {
+    transport_.MarkStopped();
+    for (auto [id, node] : nodes_) {
+        if (!node->Restart(createMachine_, tempo_)) {
+            WarningOut() << "warning: '" << node->Name()
+                         << "': could not start afresh; it may still sound from before" << eol;
+        }
+    }
+}
+
 bool Project::UpdateTempo() {
     Node* master = GetNode(kMasterId);
     if (master == nullptr) {

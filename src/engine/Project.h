@@ -107,6 +107,11 @@ public:
 
     // Stops the song and tells every machine to silence its voices.
     void Stop();
+    // Stops the song and restarts every Node (Node::Restart), so that what
+    // plays next sounds as in a freshly loaded project. A Node whose machine
+    // can be neither restarted nor replaced is stopped and named in a
+    // warning line.
+    void Restart();
 
     // Once per chunk, after every Node was rendered: takes the Master's tempo
     // parameter when it changed, into the project's record and the global

@@ -20,9 +20,7 @@ constexpr int kSongBeats = 48;
 constexpr int kTicksPerBeat = 4;
 constexpr int kMasterTempo = 0; // the Master's parameter index
 // The bass fades in from here (dB), its Node's volume when the song starts.
-// The fade begins with the first note, after the song's first chunk: the
-// stored values a load queues for that chunk come after its pattern events
-// and would cut a glide starting there short.
+// The fade begins with the first note, after the song's first chunk.
 constexpr double kBassFadeStart = -30.0;
 constexpr double kFirstBassNote = 0.5; // beats
 // The bass's filter opens from here over the first pattern; its stored

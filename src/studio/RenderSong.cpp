@@ -9,6 +9,8 @@
 #include <array>
 #include <cmath>
 #include <mutex>
+#include <optional>
+#include <vector>
 
 namespace tarn {
 namespace {
@@ -79,9 +81,42 @@ double StartRecording(Project* project, AudioStreamer& streamer, const RenderReq
     }
     project->recordSourceId = Project::kMasterId;
     project->GetNode(Project::kMasterId)->SetRecordInputs(false);
+    // Whatever played before (live notes, an earlier render) leaves no
+    // voice or tail behind: every render of the same project is the same.
+    project->Restart();
     transport.PlaySong();
     return streamer.Start(*project) != 0 ? beats : 0.0;
 }
+
+// The values every Node keeps, taken before a render and put back after
+// it: playing the song writes each event's value into its parameter, and a
+// render must leave the project as it found it, so that the next one starts
+// from the same values. Project lock held.
+class KeptValues {
+public:
+    explicit KeptValues(const Project& project) {
+        for (auto [id, node] : project.Nodes()) {
+            kept_.push_back({id, node->Serial(), node->Values()});
+        }
+    }
+
+    void PutBack(Project& project) const {
+        for (const Kept& kept : kept_) {
+            Node* node = project.GetNode(kept.id);
+            if (node != nullptr && node->Serial() == kept.serial) {
+                node->RestoreValues(kept.values);
+            }
+        }
+    }
+
+private:
+    struct Kept {
+        int id;
+        std::uint64_t serial;
+        ParameterStore values;
+    };
+    std::vector<Kept> kept_;
+};
 
 } // namespace
 
@@ -126,6 +161,8 @@ RenderResult RenderSong(Studio& studio, const RenderRequest& request) {
     RenderResult result;
     std::unique_lock lock(current.Lock());
     Project* project = current.Get();
+    const std::optional<KeptValues> values =
+        project != nullptr ? std::optional<KeptValues>(*project) : std::nullopt;
     const double beats = StartRecording(project, streamer, request);
     if (beats == 0.0) {
         return result;
@@ -163,6 +200,8 @@ RenderResult RenderSong(Studio& studio, const RenderRequest& request) {
     // Streaming already ended here only when the size limit stopped it.
     const bool complete = streamer.Streaming() && !result.cancelled;
     project->Stop();
+    values->PutBack(*project);
+    ReportNodeFaults(*project);
     lock.unlock();
     if (streamer.Stop() == 0) {
         std::error_code ignored;

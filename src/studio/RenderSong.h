@@ -69,7 +69,10 @@ struct RenderResult {
 // Renders the studio's current project offline, as fast as the machine
 // allows: plays the song from its start and records the Master's outputs
 // through the audio streamer, chunk by chunk, so that the file ends exactly
-// after the requested beats. The same project always gives the same bytes.
+// after the requested beats. Every Node is restarted first (Project::
+// Restart), and the values the song's events write into the Nodes'
+// parameters are put back afterwards, so the same project always gives the
+// same bytes, whatever played or rendered before.
 // A WAVE render whose length at the starting tempo would pass the format's
 // 4 GiB limit is refused before it starts. On failure (after an error line)
 // no file is left behind, except a WAVE recording stopped complete at its

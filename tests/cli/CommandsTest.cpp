@@ -1,6 +1,11 @@
 #include "cli/CommandLineFixture.h"
 
 #include "audio/AlsaDevice.h"
+#include "audio/LiveNote.h"
+#include "base/AppDirectory.h"
+#include "engine/Project.h"
+#include "studio/RenderSong.h"
+#include "studio/Studio.h"
 #include "support/SignalMeasures.h"
 #include "support/WaveFile.h"
 
@@ -8,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -140,6 +146,52 @@ TEST_F(CommandsTest, DemoIsHeardNeverClipsAndRendersTheSameTwice) {
         }
         EXPECT_GT(systemEvents, 0) << machine["name"];
     }
+}
+
+// The window renders through RenderSong on the project it holds, whatever
+// played before (live notes, the render before); the command line loads
+// the file afresh. Both give the same bytes, every time.
+TEST_F(CommandsTest, AWindowRenderAfterLivePlayIsTheCommandLinesAndTheSameAgain) {
+    ASSERT_EQ(Run({"tarn", "demo", "--no-play"}), 0) << err;
+    const std::filesystem::path previous = AppDirectory();
+    SetAppDirectory(scratch_.Path());
+    std::vector<std::string> windowRenders;
+    {
+        Studio studio;
+        std::unique_ptr<Project> demo = studio.LoadProject(scratch_ / "Out/Demo.tarn");
+        ASSERT_NE(demo, nullptr);
+        for (auto [id, node] : demo->Nodes()) {
+            node->SetLiveInput(true);
+        }
+        studio.SetProject(std::move(demo));
+        std::array<std::array<double, 800>, 2> samples{};
+        std::array<double*, 2> outputs{samples[0].data(), samples[1].data()};
+        AudioBuffer buffer;
+        buffer.outputs = outputs.data();
+        buffer.frameCount = 800;
+        for (const int seconds : {5, 2}) {
+            // Live notes, one a second, leave voices sounding.
+            for (int played = 0; played < seconds * 44100; played += buffer.frameCount) {
+                if (played % 44100 < buffer.frameCount) {
+                    ProjectLock hold(studio.Current());
+                    SendLiveNote(*studio.Current().Get(), {24 + played / 44100, 1.0});
+                }
+                ASSERT_EQ(studio.Engine().WorkCycle(buffer), 1);
+            }
+            EXPECT_GT(std::abs(samples[0][799]), 0.0);
+            RenderRequest request;
+            request.output = scratch_ / "window.wav";
+            request.beats = 8.0;
+            ASSERT_TRUE(RenderSong(studio, request).done);
+            windowRenders.push_back(test::ReadFile(request.output));
+        }
+    }
+    SetAppDirectory(previous);
+    ASSERT_EQ(Run({"tarn", "render", "Out/Demo.tarn", "-o", "cli.wav", "--beats", "8"}), 0) << err;
+    const std::string commandLine = test::ReadFile(scratch_ / "cli.wav");
+    EXPECT_GT(test::Peak(ReadWave(commandLine).samples), 0.01);
+    EXPECT_TRUE(windowRenders[0] == commandLine);
+    EXPECT_TRUE(windowRenders[1] == commandLine);
 }
 
 TEST_F(CommandsTest, PlayWithoutADeviceFailsAtOnce) {

@@ -382,6 +382,17 @@ std::int32_t VstAdapter::Stop(std::int32_t mode) {
     return 1;
 }
 
+bool VstAdapter::Restart() {
+    if (effect_ == nullptr) {
+        return false;
+    }
+    Dispatch(vst::kEffMainsChanged, 0, 0);
+    Dispatch(vst::kEffMainsChanged, 0, 1);
+    countdowns_.fill(0.0);
+    allNotesOff_ = true;
+    return true;
+}
+
 std::int32_t VstAdapter::OpenEditor(void* parentWindow) {
     if (effect_ == nullptr) {
         return 0;

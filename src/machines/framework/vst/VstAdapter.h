@@ -69,6 +69,11 @@ public:
     std::int32_t GetEditorSize(std::int32_t which) override;
     std::int32_t Idle() override;
 
+    // Starts the plug-in afresh in place: suspends and resumes it, which
+    // clears its voices and tails, and ends every note it was told to play.
+    // Host thread, never during Work. False without a plug-in.
+    bool Restart();
+
     bool HasEditor() const;
     bool EditorOpen() const { return editorOpen_; }
     // The plug-in's interface version: its answer, 2000 for 0 or 2.
