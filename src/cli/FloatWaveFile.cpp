@@ -1,12 +1,14 @@
 #include "cli/FloatWaveFile.h"
 
 #include "base/MessagePipe.h"
+#include "document/ProjectWaves.h"
 #include "formats/ChunkEndian.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -46,9 +48,13 @@ bool Refuse(const std::filesystem::path& file, const std::string& why) {
 
 bool WriteFloatWave(const std::filesystem::path& file, const WaveDoc& wave) {
     const auto channels = static_cast<std::uint32_t>(wave.channels.size());
+    std::vector<std::vector<std::uint8_t>> scratch(channels);
+    std::vector<std::span<const std::uint8_t>> blocks;
+    for (std::uint32_t c = 0; c < channels; ++c) {
+        blocks.push_back(StoredSampleBytes(wave.channels[c], scratch[c]));
+    }
     const std::uint32_t frames =
-        channels == 0 ? 0
-                      : static_cast<std::uint32_t>(wave.channels[0].samples.size() / kSampleBytes);
+        channels == 0 ? 0 : static_cast<std::uint32_t>(blocks[0].size() / kSampleBytes);
     const std::uint32_t dataBytes = frames * channels * kSampleBytes;
     std::vector<std::uint8_t> bytes;
     bytes.reserve(kHeaderBytes + dataBytes);
@@ -67,8 +73,8 @@ bool WriteFloatWave(const std::filesystem::path& file, const WaveDoc& wave) {
     PutTag(bytes, "data");
     Put32(bytes, dataBytes);
     for (std::uint32_t frame = 0; frame < frames; ++frame) {
-        for (const WaveDataDoc& channel : wave.channels) {
-            const std::uint8_t* sample = &channel.samples[frame * kSampleBytes];
+        for (const std::span<const std::uint8_t> channel : blocks) {
+            const std::uint8_t* sample = &channel[frame * kSampleBytes];
             bytes.insert(bytes.end(), sample, sample + kSampleBytes);
         }
     }

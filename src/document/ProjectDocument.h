@@ -2,18 +2,21 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace tarn {
+
+class Sound;
 
 // The project file as plain records, between the live Project and the
 // bytes: a save copies the Project in here and then writes it; a load reads
 // the whole file in here before the Project is rebuilt from it. Every member
 // starts at its missing value (-1 for integers, -1.0 for reals, empty for
 // texts and blocks unless noted), so the rebuild can tell what the file did
-// not hold. The document owns all its texts and blocks and lives for one
-// save or load.
+// not hold. The document owns all its texts and blocks, but for the waves'
+// sounds a snapshot shares, and lives for one save or load.
 
 inline constexpr std::int32_t kMissingInteger = -1;
 inline constexpr double kMissingReal = -1.0;
@@ -39,12 +42,16 @@ struct WaveFormatDoc {
     bool operator==(const WaveFormatDoc&) const = default;
 };
 
-// One channel's samples exactly as the wave holds them in memory.
+// One channel's samples exactly as the wave holds them in memory: the bytes
+// read from a file, or, in a snapshot of a project, the wave's own sound,
+// shared instead of copied (see StoredSampleBytes).
 struct WaveDataDoc {
     std::int32_t channel = kMissingInteger;
     std::vector<std::uint8_t> samples;
+    std::shared_ptr<const Sound> sound = nullptr; // its channel `channel`, when set
 
-    bool operator==(const WaveDataDoc&) const = default;
+    // The same stored bytes, however they are held.
+    bool operator==(const WaveDataDoc& other) const;
 };
 
 struct WaveDoc {

@@ -3,6 +3,7 @@
 #include "base/FileReplacement.h"
 #include "base/MessagePipe.h"
 #include "document/ProjectChunkIds.h"
+#include "document/ProjectWaves.h"
 #include "formats/ChunkFileStream.h"
 #include "formats/ChunkWriter.h"
 
@@ -29,8 +30,9 @@ void WriteWave(ChunkWriter& writer, const WaveDoc& wave) {
         for (const WaveDataDoc& data : wave.channels) {
             writer.WriteRecord(ids::wave::kData, kChunkVersion1_1, [&] {
                 writer.WriteIndex(data.channel);
-                writer.WriteBytes(ids::wave_data::kSamples, data.samples.data(),
-                                  data.samples.size());
+                std::vector<std::uint8_t> scratch;
+                const std::span<const std::uint8_t> bytes = StoredSampleBytes(data, scratch);
+                writer.WriteBytes(ids::wave_data::kSamples, bytes.data(), bytes.size());
             });
         }
         for (const LoopPointDoc& loop : wave.loopPoints) {

@@ -127,4 +127,13 @@ ProjectDocument SnapshotProject(Project& project) {
     return document;
 }
 
+std::optional<ProjectDocument> SnapshotCurrentProject(CurrentProject& current) {
+    ProjectLock hold(current);
+    Project* project = current.Get();
+    if (project == nullptr) {
+        return std::nullopt;
+    }
+    return SnapshotProject(*project);
+}
+
 } // namespace tarn

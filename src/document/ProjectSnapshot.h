@@ -1,7 +1,10 @@
 #pragma once
 
 #include "document/ProjectDocument.h"
+#include "engine/CurrentProject.h"
 #include "engine/Project.h"
+
+#include <optional>
 
 namespace tarn {
 
@@ -13,5 +16,11 @@ namespace tarn {
 // project is not const.
 // GUI thread, project lock held.
 ProjectDocument SnapshotProject(Project& project);
+
+// The same for the current project, taken under the project lock, which is
+// held for nothing else: the document shares the waves' samples, so the
+// copy is quick, and the caller writes it after the lock is left. Nothing
+// when there is no current project. GUI thread.
+std::optional<ProjectDocument> SnapshotCurrentProject(CurrentProject& current);
 
 } // namespace tarn

@@ -1,8 +1,11 @@
 #include "document/ProjectWaves.h"
 
+#include "engine/Sound.h"
+
 #include "base/MessagePipe.h"
 #include "formats/ChunkEndian.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstddef>
@@ -17,16 +20,8 @@ namespace {
 constexpr std::int32_t kSampleBits = 32;
 constexpr std::size_t kSampleBytes = 4;
 
-std::vector<std::uint8_t> SampleBytes(std::span<const float> samples) {
-    std::vector<std::uint8_t> bytes(samples.size() * kSampleBytes);
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        StoreLittleEndian32(&bytes[i * kSampleBytes], std::bit_cast<std::uint32_t>(samples[i]));
-    }
-    return bytes;
-}
-
 // One channel out of a block of frames of `stride` samples each.
-void CopySamples(const std::vector<std::uint8_t>& bytes, std::size_t stride, std::size_t channel,
+void CopySamples(std::span<const std::uint8_t> bytes, std::size_t stride, std::size_t channel,
                  std::span<float> samples) {
     for (std::size_t frame = 0; frame < samples.size(); ++frame) {
         const std::size_t offset = (frame * stride + channel) * kSampleBytes;
@@ -66,12 +61,13 @@ std::unique_ptr<Sound> BuildNewLayout(const WaveDoc& doc) {
         return Skip(doc, "its channel count does not match its channel blocks");
     }
     std::vector<bool> filled(doc.channels.size(), false);
+    std::vector<std::uint8_t> scratch;
     for (const WaveDataDoc& data : doc.channels) {
         if (data.channel < 0 || data.channel >= format.channelCount ||
             filled[static_cast<std::size_t>(data.channel)]) {
             return Skip(doc, "a channel block names no channel of its own");
         }
-        if (!HoldsFrames(data.samples.size(), format.frameCount, 1)) {
+        if (!HoldsFrames(StoredSampleBytes(data, scratch).size(), format.frameCount, 1)) {
             return Skip(doc, "a channel block does not hold its frame count");
         }
         filled[static_cast<std::size_t>(data.channel)] = true;
@@ -79,7 +75,7 @@ std::unique_ptr<Sound> BuildNewLayout(const WaveDoc& doc) {
     auto sound = std::make_unique<Sound>(Format(format.frameCount, format.channelCount,
                                                 format.bitsPerSample, format.sampleRate, doc));
     for (const WaveDataDoc& data : doc.channels) {
-        CopySamples(data.samples, 1, 0, sound->Samples(data.channel));
+        CopySamples(StoredSampleBytes(data, scratch), 1, 0, sound->Samples(data.channel));
     }
     return sound;
 }
@@ -119,6 +115,29 @@ void AddLoopPoints(const WaveDoc& doc, Sound& sound) {
 
 } // namespace
 
+std::span<const std::uint8_t> StoredSampleBytes(const WaveDataDoc& data,
+                                                std::vector<std::uint8_t>& scratch) {
+    if (data.sound == nullptr || data.channel < 0 || data.channel >= data.sound->ChannelCount()) {
+        return data.samples;
+    }
+    const std::span<const float> samples = data.sound->Samples(data.channel);
+    if constexpr (std::endian::native == std::endian::little) {
+        return {reinterpret_cast<const std::uint8_t*>(samples.data()), samples.size_bytes()};
+    }
+    scratch.resize(samples.size() * kSampleBytes);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        StoreLittleEndian32(&scratch[i * kSampleBytes], std::bit_cast<std::uint32_t>(samples[i]));
+    }
+    return scratch;
+}
+
+bool WaveDataDoc::operator==(const WaveDataDoc& other) const {
+    std::vector<std::uint8_t> scratch;
+    std::vector<std::uint8_t> otherScratch;
+    return channel == other.channel && std::ranges::equal(StoredSampleBytes(*this, scratch),
+                                                          StoredSampleBytes(other, otherScratch));
+}
+
 WaveDoc SnapshotWave(int index, const Wave& wave) {
     WaveDoc doc;
     doc.index = index;
@@ -127,7 +146,7 @@ WaveDoc SnapshotWave(int index, const Wave& wave) {
     const SoundFormat& format = sound->Format();
     doc.format = {format.bitsPerSample, format.sampleRate, format.channelCount, format.frameCount};
     for (int channel = 0; channel < format.channelCount; ++channel) {
-        doc.channels.push_back({channel, SampleBytes(sound->Samples(channel))});
+        doc.channels.push_back({channel, {}, wave.SharedSound()});
     }
     const std::span<const LoopPoint> loopPoints = sound->LoopPoints();
     for (std::size_t i = 0; i < loopPoints.size(); ++i) {

@@ -14,6 +14,13 @@ class Project;
 // reachable from it. The work cycle holds the lock for a whole buffer,
 // every edit for one operation; Node locks are only ever taken inside it.
 // The lock is recursive, as edits call edits.
+//
+// Copy under the lock, work outside it: whatever takes time (writing a
+// file, syncing it, reading one, a plug-in opening or closing its editor)
+// runs without the lock, on a copy or snapshot taken under it, and what it
+// finds is put back under the lock again, after checking that the Node it
+// concerns is still there (by id and serial). The audio thread waits for
+// every holder, so a holder that works costs a dropout.
 class CurrentProject {
 public:
     CurrentProject();

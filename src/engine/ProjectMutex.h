@@ -8,7 +8,8 @@ namespace tarn {
 
 // The project lock: recursive, as edits call edits, and able to tell
 // whether the calling thread holds it, so that what it guards can check
-// its callers in debug builds. Any thread.
+// its callers in debug builds. Any thread. Copy under the lock, work
+// outside it (see CurrentProject): the audio thread waits for every holder.
 class ProjectMutex {
 public:
     void lock() {

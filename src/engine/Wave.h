@@ -17,7 +17,9 @@ struct OverviewPoint {
 
 // One sample of the project's wavetable: a decoded sound with its name and
 // an overview of kOverviewBlock frames per point. Owned by the Project's
-// wavetable; changed only with the project lock held.
+// wavetable; changed only with the project lock held. The sound never
+// changes once set and is shared, so that a snapshot of the project (for
+// saving) holds it instead of copying its samples under the lock.
 class Wave {
 public:
     static constexpr int kOverviewBlock = 64;
@@ -33,6 +35,8 @@ public:
     int ChannelCount() const { return sound_ != nullptr ? sound_->ChannelCount() : 0; }
     // Null for a cleared wave.
     const Sound* GetSound() const { return sound_.get(); }
+    // The same sound, kept alive for as long as the caller holds it.
+    std::shared_ptr<const Sound> SharedSound() const { return sound_; }
     // frameCount / kOverviewBlock + 1 points per channel. A block that starts
     // at or beyond the frame count holds 0 for both values.
     const std::vector<OverviewPoint>& Overview(int channel) const {
@@ -41,7 +45,7 @@ public:
 
 private:
     std::int32_t frameCount_ = 0;
-    std::unique_ptr<Sound> sound_;
+    std::shared_ptr<const Sound> sound_;
     std::vector<std::vector<OverviewPoint>> overview_;
 };
 

@@ -40,12 +40,18 @@ PluginEditorFrame::PluginEditorFrame(Studio& studio, int nodeId, const QString& 
 }
 
 template <typename Call> bool PluginEditorFrame::WithMachine(Call call) {
-    ProjectLock hold(studio_.Current());
-    const Project* project = studio_.Current().Get();
-    Node* node = project != nullptr ? project->GetNode(nodeId_) : nullptr;
-    if (node == nullptr || node->Serial() != serial_) {
-        return false;
+    Node* node = nullptr;
+    {
+        ProjectLock hold(studio_.Current());
+        const Project* project = studio_.Current().Get();
+        node = project != nullptr ? project->GetNode(nodeId_) : nullptr;
+        if (node == nullptr || node->Serial() != serial_) {
+            return false;
+        }
     }
+    // Called outside the lock: a plug-in may take long to open or close its
+    // editor, and the audio thread must not wait for it. Only the GUI
+    // thread, which this is, removes Nodes, so the one found stays.
     call(*node);
     return true;
 }

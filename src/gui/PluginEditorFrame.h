@@ -39,8 +39,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // Sends one message to the frame's Node under the project lock; none
-    // when the Node is gone.
+    // Finds the frame's Node under the project lock, by id and serial, and
+    // calls call with it after leaving the lock; false, with no call, when
+    // the Node is gone.
     template <typename Call> bool WithMachine(Call call);
 
     Studio& studio_;

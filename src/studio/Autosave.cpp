@@ -24,13 +24,7 @@ bool Autosave::SaveIfChanged() {
 
 int Autosave::Save() {
     const std::uint64_t edits = history_.Edits();
-    std::optional<ProjectDocument> document;
-    {
-        ProjectLock hold(studio_.Current());
-        if (Project* project = studio_.Current().Get()) {
-            document = SnapshotProject(*project);
-        }
-    }
+    const std::optional<ProjectDocument> document = SnapshotCurrentProject(studio_.Current());
     // Written outside the lock: the audio thread never waits for the disk.
     const std::filesystem::path file = AppPath(kFileName);
     std::error_code ignored;

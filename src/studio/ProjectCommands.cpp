@@ -3,8 +3,12 @@
 #include "base/StudioObserver.h"
 #include "base/UserInteraction.h"
 #include "document/ProjectFile.h"
+#include "document/ProjectFileWriter.h"
+#include "document/ProjectSnapshot.h"
 #include "engine/Project.h"
 #include "studio/Studio.h"
+
+#include <optional>
 
 namespace tarn {
 namespace {
@@ -84,9 +88,18 @@ bool ProjectCommands::Load(const std::filesystem::path& file) {
 }
 
 bool ProjectCommands::SaveTo(const std::filesystem::path& file) {
+    // Written and synced outside the lock: the audio thread never waits
+    // for the disk. Only the GUI thread replaces the project, so the one
+    // snapshot is the one that takes the name.
+    const std::optional<ProjectDocument> document = SnapshotCurrentProject(studio_.Current());
+    if (!document || WriteProjectFile(*document, file) == 0) {
+        return false;
+    }
     ProjectLock hold(studio_.Current());
-    Project* project = studio_.Current().Get();
-    return project != nullptr && SaveProject(*project, file) != 0;
+    if (Project* project = studio_.Current().Get()) {
+        project->filePath = file.string();
+    }
+    return true;
 }
 
 bool ProjectCommands::Save() {
