@@ -1,6 +1,7 @@
 #include "engine/CoreEngine.h"
 
 #include "engine/CurrentProject.h"
+#include "engine/NodeFaults.h"
 #include "engine/Project.h"
 
 #include <mutex>
@@ -55,6 +56,11 @@ void CoreEngine::UpdateStatistics(Project& project, int frames) noexcept {
     for (auto [index, node] : project.ProcessOrder()) {
         node->meters.machineLoad = percent(node->meters.machineTime);
         machines += node->meters.machineTime;
+#ifndef NDEBUG
+        if (node->meters.machineLoad > 100.0) {
+            node->meters.faults.fetch_or(kFaultOverlong, std::memory_order_relaxed);
+        }
+#endif
     }
     const double other = timers_[kCycleTimer].Elapsed() - machines;
     statistics_.machines = {machines, percent(machines)};

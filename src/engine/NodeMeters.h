@@ -20,6 +20,11 @@ struct NodeMeters {
     // a percentage of the buffer's duration.
     double machineTime = 0.0;
     double machineLoad = 0.0;
+    // Faults the work cycle of a debug or sanitizer build saw (NodeFault
+    // bits), set on the audio thread; the ones ReportNodeFaults has told
+    // (GUI side, project lock held).
+    std::atomic<unsigned> faults = 0;
+    unsigned reportedFaults = 0;
 };
 
 } // namespace tarn

@@ -4,6 +4,7 @@
 #include "engine/CoreEngine.h"
 #include "engine/CurrentProject.h"
 #include "engine/LiveInput.h"
+#include "engine/NodeFaults.h"
 #include "engine/PreviewSlot.h"
 #include "engine/Project.h"
 
@@ -181,9 +182,24 @@ void CoreEngine::RenderNode(Project& project, Node& node, const ChunkTiming& chu
     // its voices and tails run on unheard.
     node.SendToMachine(kMsgWork, 0, &record);
     node.meters.machineTime += EndStage(kMachineTimer);
+#ifndef NDEBUG
+    CheckOutputs(node, frames);
+#endif
 
     FinishNode(node, frames);
     outputTime_ += EndStage(kOutputTimer);
+}
+
+void CoreEngine::CheckOutputs(Node& node, int frames) noexcept {
+    const ChannelBufferSet& outputs = node.Outputs();
+    const int channels = std::min(node.OutputChannelCount(), outputs.Count());
+    for (int c = 0; c < channels; ++c) {
+        const double* samples = outputs.Samples(c);
+        if (!std::all_of(samples, samples + frames, [](double s) { return std::isfinite(s); })) {
+            node.meters.faults.fetch_or(kFaultNotFinite, std::memory_order_relaxed);
+            return;
+        }
+    }
 }
 
 void CoreEngine::MixInputs(Project& project, Node& node, int frames) noexcept {

@@ -2,6 +2,7 @@
 
 #include "base/AppDirectory.h"
 #include "base/MessagePipe.h"
+#include "engine/NodeFaults.h"
 #include "engine/Project.h"
 #include "studio/Studio.h"
 

@@ -3,6 +3,7 @@
 #include "document/ProjectBuilder.h"
 #include "document/ProjectFile.h"
 #include "dsp/DspLibrary.h"
+#include "engine/NodeFaults.h"
 #include "engine/Project.h"
 #include "machines/builtin/BuiltinMachines.h"
 #include "machines/framework/vst/VstAdapter.h"
@@ -71,10 +72,11 @@ void Studio::IdleMachines() {
     idleNodes_.clear();
     {
         ProjectLock hold(current_);
-        if (const Project* project = current_.Get()) {
+        if (Project* project = current_.Get()) {
             for (auto [id, node] : project->Nodes()) {
                 idleNodes_.push_back(node);
             }
+            ReportNodeFaults(*project);
         }
     }
     for (Node* node : idleNodes_) {

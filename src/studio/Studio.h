@@ -57,7 +57,8 @@ public:
     // Gives every machine of the current project its idle call (plug-ins
     // redraw their editors in it). The machines are called outside the
     // project lock, so a slow one never holds up the audio thread; only the
-    // GUI thread, which calls this, removes Nodes.
+    // GUI thread, which calls this, removes Nodes. Also tells, once each,
+    // the faults the work cycle saw in a Node (ReportNodeFaults).
     void IdleMachines();
 
 private:

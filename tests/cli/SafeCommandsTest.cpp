@@ -3,10 +3,14 @@
 #include "document/ProjectFile.h"
 #include "document/ProjectFileReader.h"
 #include "document/ProjectFileWriter.h"
+#include "engine/PatternEditing.h"
 #include "engine/Project.h"
+#include "machines/builtin/AnalogBass.h"
 #include "machines/builtin/BuiltinMachines.h"
 #include "machines/framework/MachineFactory.h"
 #include "studio/Studio.h"
+#include "support/SignalMeasures.h"
+#include "support/WaveFile.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -20,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <span>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -266,6 +271,46 @@ TEST_F(SafeCommandsTest, DumpAndImportRoundTrip) {
     ASSERT_EQ(Run({"tarn", "render", "fast.tarn", "-o", "fast.wav", "--beats", "8"}), 0) << err;
     const auto frames = static_cast<std::uintmax_t>(std::ceil(8 * 60.0 / bpm * 44100 - 1e-6));
     EXPECT_EQ(fs::file_size(scratch_ / "fast.wav"), 46 + frames * 8);
+
+    // A tempo the JSON gives plays: short notes on beats 0 and 2 of a bass
+    // imported at 90 BPM sound at 0 and 58800 frames, and nothing sounds
+    // where 120 BPM would have put the second.
+    {
+        Studio studio;
+        std::unique_ptr<Project> project = studio.NewProject();
+        const int bass = project->CreateNode("Tarn Analog Bass");
+        ASSERT_EQ(project->ConnectMachines(bass, Project::kMasterId), 1);
+        Node& node = *project->GetNode(bass);
+        node.WriteParameter(kGroupMachine, 0, AnalogBass::kRelease,
+                            node.FindParameter(kGroupMachine, AnalogBass::kRelease)->minimum);
+        const int pattern = CreatePattern(node, -1, 4, 4, 0);
+        for (const int beat : {0, 2}) {
+            PatternEventRecord note;
+            note.event.group = kGroupMachine;
+            note.event.index = AnalogBass::kNote;
+            note.event.value = 45.0;
+            note.event.noteLength = 0.25;
+            note.event.velocity = 1.0;
+            ASSERT_EQ(AddClampedEvent(*project, bass, pattern, beat, note), 1);
+        }
+        node.SequenceTracks().Create(0);
+        node.SequenceTracks().Get(0)->PlacePattern(0, pattern);
+        ASSERT_EQ(SaveProject(*project, scratch_ / "notes.tarn"), 1);
+    }
+    ASSERT_EQ(Run({"tarn", "dump", "notes.tarn"}), 0) << err;
+    Json slow = Json::parse(out);
+    slow["bpm"] = 90.0;
+    Write("slow.json", slow.dump());
+    ASSERT_EQ(Run({"tarn", "import", "slow.json", "-o", "slow.tarn"}), 0) << err;
+    ASSERT_EQ(Run({"tarn", "render", "slow.tarn", "-o", "slow.wav", "--beats", "4"}), 0) << err;
+    const test::WaveFile played = test::ReadWave(test::ReadFile(scratch_ / "slow.wav"));
+    ASSERT_EQ(played.samples.size(), 2u * 4u * 29400u);
+    const auto loudness = [&played](std::size_t frame) {
+        return test::Rms(std::span<const double>(played.samples).subspan(2 * frame, 2 * 2205));
+    };
+    EXPECT_GT(loudness(0), 0.01);
+    EXPECT_GT(loudness(58800), 0.01);
+    EXPECT_LT(loudness(44100), loudness(58800) * 0.1);
 
     // Broken JSON changes nothing and says where.
     Write("bad.json", "{\n  \"bpm\": 120,,\n}");

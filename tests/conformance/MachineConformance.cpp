@@ -25,6 +25,18 @@ constexpr double kRate = 44100.0;
 // run every machine in a few seconds.
 constexpr int kSweepChunks = 48;
 constexpr int kCompareChunks = 4;
+// Every parameter jumps between its extremes this often while notes play;
+// no output may then pass kBound.
+// The input is noise at half scale: an effect at the top of its gains
+// (+20 dB on some, a reverb's build-up at its longest) may lift full-scale
+// noise past the bound without anything being wrong.
+constexpr int kJumpChunks = 6;
+constexpr double kBound = 16.0;
+constexpr double kBoundNoise = 0.5;
+// With no input and no note, a second on, everything must be silence:
+// exact zeros or below -200 dB.
+constexpr int kSilentChunks = 44100 / kMaxChunkFrames + 1;
+constexpr double kSilence = 1e-10;
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
@@ -77,6 +89,7 @@ public:
         CheckRoundTrip(*node);
         project_.DeleteNode(node->Id());
         CheckRendering();
+        CheckBoundsAndSilence();
         CheckForeignEvents();
         CheckOutOfRange();
         if (allocations_ > 0) {
@@ -213,10 +226,27 @@ private:
         project_.DeleteNode(reloaded->Id());
     }
 
-    // A fresh machine plays setup in the first chunk, notes on every track
-    // now and then, and noise on every input; answers the output samples of
-    // every channel, chunk after chunk.
+    // What a fresh machine plays: setup in the first chunk, then, when
+    // jumps are given, each of the two sets in turn every kJumpChunks
+    // chunks; notes on every track now and then, and noise on every input.
+    struct Play {
+        std::vector<EventRecord> setup;
+        int chunks = kCompareChunks;
+        int tracks = 0;
+        std::array<std::vector<EventRecord>, 2> jumps{};
+        bool notes = true;
+        double noise = 1.0; // peak of the noise on every input
+    };
+
     std::vector<double> Render(const std::vector<EventRecord>& setup, int chunks, int tracks = 0) {
+        return Render(Play{setup, chunks, tracks});
+    }
+
+    // Answers the output samples of every channel, chunk after chunk.
+    std::vector<double> Render(const Play& play) {
+        const std::vector<EventRecord>& setup = play.setup;
+        const int chunks = play.chunks;
+        const int tracks = play.tracks;
         std::vector<double> out;
         Node* node = Create();
         if (node == nullptr) {
@@ -230,7 +260,12 @@ private:
         std::vector<EventRecord*> pointers;
         for (int chunk = 0; chunk < chunks; ++chunk) {
             events.assign(chunk == 0 ? setup.begin() : setup.end(), setup.end());
-            for (int track = 0; note_ >= 0 && chunk % 8 == 0 && track < node->TrackCount();
+            if (chunk > 0 && chunk % kJumpChunks == 0) {
+                const std::vector<EventRecord>& jump = play.jumps[(chunk / kJumpChunks) % 2];
+                events.insert(events.end(), jump.begin(), jump.end());
+            }
+            for (int track = 0;
+                 play.notes && note_ >= 0 && chunk % 8 == 0 && track < node->TrackCount();
                  ++track) {
                 constexpr std::array<double, 6> kNotes{0.0, 24.0, 60.0, 127.0, 96.0, 36.0};
                 EventRecord note = MakeEvent(note_, kNotes[(chunk / 8) % kNotes.size()], track, 17);
@@ -246,7 +281,7 @@ private:
                 node->Inputs().SetConnected(channel);
                 for (int frame = 0; frame < kMaxChunkFrames; ++frame) {
                     node->Inputs().Samples(channel)[frame] =
-                        noise.Next() * (2.0 / ClassicRandom::kMaximum) - 1.0;
+                        play.noise * (noise.Next() * (2.0 / ClassicRandom::kMaximum) - 1.0);
                 }
             }
             WorkRecord record;
@@ -297,6 +332,37 @@ private:
                         std::to_string(bad - out.begin()) + ") with every parameter at " + setting);
                 return; // once is enough to know
             }
+        }
+    }
+
+    // Parameters jumping between their extremes while notes play and noise
+    // comes in keep the output bounded; with no input and no note the
+    // machine falls silent within a second, whatever its parameters were.
+    void CheckBoundsAndSilence() {
+        const int tracks = std::max(info_.maxTracks, 1);
+        const auto lowest = [](const ParameterDescriptor& p) { return p.minimum; };
+        const auto highest = [](const ParameterDescriptor& p) { return p.maximum; };
+        Play jumping{EveryParameter(lowest, tracks), kSweepChunks, tracks};
+        jumping.jumps = {EveryParameter(lowest, tracks), EveryParameter(highest, tracks)};
+        jumping.noise = kBoundNoise;
+        // Samples that are not numbers are told by CheckRendering.
+        const std::vector<double> out = Render(jumping);
+        const auto loud =
+            std::find_if(out.begin(), out.end(), [](double s) { return std::abs(s) > kBound; });
+        if (loud != out.end()) {
+            Problem("output reaches " + Number(*loud) + " at sample " +
+                    std::to_string(loud - out.begin()) +
+                    " with every parameter jumping between its extremes");
+        }
+        Play quiet{{}, kSilentChunks, tracks};
+        quiet.notes = false;
+        quiet.noise = 0.0;
+        const std::vector<double> rest = Render(quiet);
+        const auto lastChunk = static_cast<std::ptrdiff_t>(rest.size() / kSilentChunks);
+        const auto sounding = std::find_if(rest.end() - lastChunk, rest.end(),
+                                           [](double s) { return std::abs(s) >= kSilence; });
+        if (sounding != rest.end()) {
+            Problem("is not silent a second after nothing played (" + Number(*sounding) + ")");
         }
     }
 

@@ -11,7 +11,9 @@ namespace tarn::test {
 // the way the studio hosts it: a consistent description (info, names,
 // ranges, defaults within range, folders that exist, a note parameter on
 // generators), finite output for notes and input noise with every parameter
-// at its minimum, its maximum and its default, no allocation in Work, saved
+// at its minimum, its maximum and its default, output within +-16 with
+// every parameter jumping between its extremes, silence (below -200 dB) a
+// second after nothing plays, no allocation in Work, saved
 // state and parameter values that round-trip, FormatValue texts that stay
 // inside their 256 bytes, and events for tracks the machine does not have
 // or with values outside its ranges that are ignored or clamped.

@@ -1,7 +1,9 @@
 #include "engine/ChunkStreamer.h"
+#include "engine/NodeFaults.h"
 #include "engine/PreviewSlot.h"
 #include "engine/WorkCycleFixture.h"
 #include "sequencing/SequencingFixture.h"
+#include "support/CapturedLines.h"
 #include "support/SignalMeasures.h"
 
 #include <gtest/gtest.h>
@@ -191,6 +193,28 @@ TEST_F(WorkCycle, EventsAtOneOffsetPlayLiveThenLaterTrackFirstAndTransposed) {
     // before earlier ones.
     EXPECT_EQ(notes, (std::vector<double>{50.0, 127.0, 72.0}));
     EXPECT_EQ(samples[0][0], 72.0);
+}
+
+// Checked builds name a Node whose machine puts out samples that are not
+// numbers, once, however long it goes on; the Nodes beside it are not
+// named.
+TEST_F(WorkCycle, ANodePuttingOutNanIsNamedOnceInCheckedBuilds) {
+#ifdef NDEBUG
+    GTEST_SKIP() << "only debug and sanitizer builds check the outputs";
+#else
+    const int faulty = AddGenerator(std::nan(""));
+    project->GetNode(faulty)->SetName("Faulty");
+    AddGenerator(0.25);
+    test::CapturedLines lines;
+    Render();
+    Render();
+    EXPECT_EQ(ReportNodeFaults(*project), 1);
+    Render();
+    EXPECT_EQ(ReportNodeFaults(*project), 0);
+    EXPECT_EQ(lines.Of(3), (std::vector<std::string>{
+                               "warning: 'Faulty' puts out samples that are not numbers (NaN or "
+                               "infinite)"}));
+#endif
 }
 
 TEST_F(WorkCycle, ALoopingSongWrapsAtTheLoopEnd) {

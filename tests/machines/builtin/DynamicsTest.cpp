@@ -105,6 +105,26 @@ TEST(LimiterSound, MeetsEachPeakExactlyAndNeverExceedsTheCeiling) {
         EXPECT_EQ(out.left[40], 1.0);
         EXPECT_NEAR(out.right[40], 2.0 / 3.0, 1e-15);
     }
+    // Channels that differ: bursts of different heights that take turns
+    // and overlap, each channel louder at times, across chunk boundaries.
+    // Whichever channel is louder, neither goes over.
+    {
+        EffectHarness host(std::make_unique<Limiter>());
+        const int frames = 4 * kMaxChunkFrames * 11;
+        std::vector<double> left(frames);
+        std::vector<double> right(frames);
+        for (int i = 0; i < frames; ++i) {
+            const double leftBurst = (i / 300) % 3 == 0 ? 4.0 : 0.6;
+            const double rightBurst = (i / 170) % 4 == 1 ? 2.0 : 0.3;
+            left[i] = leftBurst * std::sin(i * 0.21);
+            right[i] = rightBurst * std::sin(i * 0.13 + 1.0);
+        }
+        const auto out = host.Process(left, right);
+        for (int i = 0; i < frames; ++i) {
+            ASSERT_LE(std::abs(out.left[i]), 1.0 + 1e-12) << i;
+            ASSERT_LE(std::abs(out.right[i]), 1.0 + 1e-12) << i;
+        }
+    }
     // 60 s of noise at +12 dB with drum-like bursts, at two ceilings and with
     // events splitting chunks: not one sample over.
     for (double ceilingDb : {0.0, -6.0}) {
