@@ -166,6 +166,10 @@ void AddPatterns(const MachineDoc& machine, Node& node) {
                 pattern->editorState[i] = doc.editorState[i];
             }
         }
+        // All at once: one by one, each would relink its parameter's whole
+        // list, quadratic in a long pattern.
+        std::vector<Pattern::BeatEvent> events;
+        events.reserve(doc.events.size());
         for (const EventDoc& event : doc.events) {
             // The event record keeps these in 16 bits; a value beyond them
             // would land on another parameter or track.
@@ -182,8 +186,9 @@ void AddPatterns(const MachineDoc& machine, Node& node) {
             record.event.value = event.value;
             record.event.noteLength = event.noteLength;
             record.event.velocity = event.velocity;
-            pattern->AddEvent(record, event.beat);
+            events.emplace_back(record, event.beat);
         }
+        pattern->AddEvents(events);
     }
 }
 

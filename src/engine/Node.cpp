@@ -122,11 +122,15 @@ bool Node::Restart(const MachineCreator& createMachine, const TempoRecord& tempo
     // What a load queues: every stored value, at once and for the first
     // chunk, and nothing else.
     liveEvents_.Clear();
-    values_.ForEach([this](int group, int track, int index, double value) {
-        SetStoredValue(group, track, index, value);
-    });
+    RestoreValues(values_);
     outputStage_.Restart();
     return restarted;
+}
+
+void Node::RestoreValues(const ParameterStore& values) {
+    values.ForEach([this](int group, int track, int index, double value) {
+        SetStoredValue(group, track, index, value);
+    });
 }
 
 bool Node::ReplaceMachine(const MachineCreator& createMachine, const TempoRecord& tempo) {

@@ -90,9 +90,10 @@ public:
     bool Restart(const MachineCreator& createMachine, const TempoRecord& tempo);
 
     // The values the Node keeps itself (not those its machine holds), and
-    // putting back values taken earlier, as they were. Project lock held.
+    // putting back values taken earlier: each is set as a stored value is
+    // (SetStoredValue), so that the machine hears it too. Project lock held.
     const ParameterStore& Values() const { return values_; }
-    void RestoreValues(const ParameterStore& values) { values_ = values; }
+    void RestoreValues(const ParameterStore& values);
 
     // Refused (0, nothing sent) outside [minTracks, maxTracks]. Otherwise the
     // group's values for the new tracks are made where missing, the count

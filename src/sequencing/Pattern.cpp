@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <set>
+#include <tuple>
 
 namespace tarn {
 namespace {
@@ -89,10 +91,14 @@ const Pattern::BeatLists* Pattern::Events(int group, int track, int index) const
     return found != table->end() ? &found->second : nullptr;
 }
 
+bool Pattern::Admits(const EventRecord& e, int beat) const {
+    return e.time >= 0.0 && e.time < 1.0 && beat >= 0 && beat < length_ && ValidGroup(e.group) &&
+           e.track >= 0;
+}
+
 int Pattern::AddEvent(const PatternEventRecord& event, int beat) {
     const EventRecord& e = event.event;
-    if (!(e.time >= 0.0 && e.time < 1.0) || beat < 0 || beat >= length_ || !ValidGroup(e.group) ||
-        e.track < 0) {
+    if (!Admits(e, beat)) {
         return 0;
     }
     EnsureTracks(e.group, e.track + 1);
@@ -107,6 +113,37 @@ int Pattern::AddEvent(const PatternEventRecord& event, int beat) {
     ++eventCount_;
     Relink(e.group, e.track, e.index);
     return 1;
+}
+
+int Pattern::AddEvents(std::span<const BeatEvent> events) {
+    std::set<std::tuple<int, int, int>> parameters; // group, track, index
+    std::set<int> beats;
+    int added = 0;
+    for (const auto& [event, beat] : events) {
+        const EventRecord& e = event.event;
+        if (!Admits(e, beat)) {
+            continue;
+        }
+        EnsureTracks(e.group, e.track + 1);
+        auto record = std::make_unique<PatternEventRecord>(event);
+        playback_[beat].push_back(record.get());
+        (*Table(e.group, e.track))[e.index][beat].push_back(std::move(record));
+        parameters.emplace(e.group, e.track, e.index);
+        beats.insert(beat);
+        ++added;
+    }
+    eventCount_ += added;
+    const auto earlier = [](const auto& a, const auto& b) { return a->event.time < b->event.time; };
+    for (const auto& [group, track, index] : parameters) {
+        for (auto& [beat, list] : (*Table(group, track))[index]) {
+            std::ranges::stable_sort(list, earlier);
+        }
+        Relink(group, track, index);
+    }
+    for (const int beat : beats) {
+        std::ranges::stable_sort(playback_[beat], earlier);
+    }
+    return added;
 }
 
 int Pattern::AddClampedEvent(PatternEventRecord event, int beat,

@@ -67,6 +67,24 @@ TEST(Pattern, EventsKeepTimeAndAdditionOrderInBothStoresWithinThePattern) {
     EXPECT_EQ(pattern.AddEvent(MakeEvent(3, 1, 0, 0.999, 1.0), 3), 1);
     EXPECT_EQ(pattern.AddEvent(MakeEvent(3, 1, 6, 0.0, 1.0), 0), 1);
     EXPECT_EQ(pattern.TrackCount(3), 7); // tables made up to the event's track
+
+    // All at once, as a loader adds them: the same stores, links and
+    // refusals as one by one.
+    Pattern bulk;
+    bulk.Reset(4, 4, 0x00ffffff);
+    const std::vector<Pattern::BeatEvent> events{
+        {MakeEvent(3, 1, 0, 0.5, 10.0), 1},  {MakeEvent(3, 1, 0, 0.25, 20.0), 1},
+        {MakeEvent(3, 1, 0, 0.5, 30.0), 1},  {MakeEvent(3, 2, 0, 0.5, 40.0), 1},
+        {MakeEvent(3, 1, 0, 1.0, 1.0), 0},   {MakeEvent(3, 1, 0, 0.0, 1.0), 4},
+        {MakeEvent(3, 1, 0, 0.999, 1.0), 3}, {MakeEvent(3, 1, 6, 0.0, 1.0), 0}};
+    EXPECT_EQ(bulk.AddEvents(events), 6);
+    EXPECT_EQ(bulk.EventCount(), pattern.EventCount());
+    for (int beat = 0; beat < 4; ++beat) {
+        EXPECT_EQ(PlayedValues(bulk, beat), PlayedValues(pattern, beat)) << beat;
+    }
+    EXPECT_EQ(Links(bulk, 3, 0, 1), Links(pattern, 3, 0, 1));
+    EXPECT_EQ(Links(bulk, 3, 6, 1), Links(pattern, 3, 6, 1));
+    EXPECT_EQ(bulk.TrackCount(3), 7);
 }
 
 TEST(Pattern, RelinkGlidesToTheNextEventAndDeletingRelinks) {
