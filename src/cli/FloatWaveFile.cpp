@@ -44,7 +44,7 @@ bool Refuse(const std::filesystem::path& file, const std::string& why) {
 
 } // namespace
 
-bool WriteFloatWave(const std::filesystem::path& file, const WaveDoc& wave) {
+bool WriteFloatWave(ReplacingFile& file, const WaveDoc& wave) {
     const auto channels = static_cast<std::uint32_t>(wave.channels.size());
     const std::uint32_t frames =
         channels == 0 ? 0
@@ -72,16 +72,7 @@ bool WriteFloatWave(const std::filesystem::path& file, const WaveDoc& wave) {
             bytes.insert(bytes.end(), sample, sample + kSampleBytes);
         }
     }
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-        ErrorOut() << "error: cannot write '" << file.string() << "': " << std::strerror(errno)
-                   << eol;
-        return false;
-    }
-    return true;
+    return file.Write({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
 }
 
 bool ReadFloatWave(const std::filesystem::path& file, WaveDoc& wave) {

@@ -1,9 +1,10 @@
 #include "formats/XmlTree.h"
 
 #include "base/AppDirectory.h"
-#include "base/FileReplacement.h"
 #include "base/MessagePipe.h"
+#include "base/ReplacingFile.h"
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -281,17 +282,12 @@ int XmlTree::Save(const std::filesystem::path& path) const {
         return 0;
     }
     const std::filesystem::path file = ResolvePath(path);
-    switch (ReplaceFile(file, WithCrLf(Text()))) {
-    case FileReplacement::kReplaced:
-        return 1;
-    case FileReplacement::kOpenFailed:
-        ErrorOut() << "error: failed to open file " << file.string() << eol;
+    if (const int failure = ReplaceFile(file, WithCrLf(Text())); failure != 0) {
+        ErrorOut() << "error: failed to write file " << file.string() << ": "
+                   << std::strerror(failure) << eol;
         return 0;
-    case FileReplacement::kWriteFailed:
-        break;
     }
-    ErrorOut() << "error: failed to write file " << file.string() << eol;
-    return 0;
+    return 1;
 }
 
 bool XmlTree::ReadFile(const std::filesystem::path& file, std::string& content) {

@@ -244,6 +244,15 @@ TEST_F(SafeCommandsTest, DumpAndImportRoundTrip) {
         project->Waves().Place(2, std::move(wave));
         project->GetNode(Project::kMasterId)->SetName("Main \xc3");
         ASSERT_EQ(SaveProject(*project, scratch_ / "waves.tarn"), 1);
+        // Another song with other samples, one wave too large for the disk.
+        for (const int index : {2, 3}) {
+            auto other = std::make_unique<Wave>();
+            other->Set(
+                std::make_unique<Sound>(SoundFormat{index == 2 ? 10000 : 100000, 2, 32, 44100, 0}),
+                "pad");
+            project->Waves().Place(index, std::move(other));
+        }
+        ASSERT_EQ(SaveProject(*project, scratch_ / "large.tarn"), 1);
     }
     ASSERT_EQ(Run({"tarn", "dump", "waves.tarn", "--waves", "w"}), 0) << err;
     const std::string waves = out;
@@ -252,6 +261,26 @@ TEST_F(SafeCommandsTest, DumpAndImportRoundTrip) {
     Write("waves.json", waves);
     ASSERT_EQ(Run({"tarn", "import", "waves.json", "-o", "waves2.tarn"}), 0) << err;
     ASSERT_EQ(Run({"tarn", "dump", "waves2.tarn", "--waves", "w"}), 0) << err;
+    EXPECT_EQ(out, waves);
+    // A disk that fills up midway: no JSON, and the earlier export is kept
+    // whole, every wave of it, so that it still imports.
+    const std::string exported = test::ReadFile(scratch_ / "w/wave-2.wav");
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    const rlimit small{200000, previous.rlim_max};
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    EXPECT_EQ(Run({"tarn", "dump", "large.tarn", "--waves", "w"}), 1);
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(err,
+              "error: cannot write 'w/wave-3.wav': " + std::string(std::strerror(EFBIG)) + "\n");
+    EXPECT_TRUE(test::ReadFile(scratch_ / "w/wave-2.wav") == exported);
+    EXPECT_FALSE(fs::exists(scratch_ / "w/wave-3.wav"));
+    EXPECT_EQ(LeftOvers(scratch_ / "w"), 0);
+    ASSERT_EQ(Run({"tarn", "import", "waves.json", "-o", "waves3.tarn"}), 0) << err;
+    ASSERT_EQ(Run({"tarn", "dump", "waves3.tarn", "--waves", "w"}), 0) << err;
     EXPECT_EQ(out, waves);
 
     // The tempo dumped is the tempo played: a BPM the Master refuses is
