@@ -202,7 +202,7 @@ MachineDoc MachineFromJson(const Json& json) {
     return machine;
 }
 
-WaveDoc WaveFromJson(const Json& json, const std::filesystem::path& waveFolder) {
+WaveDoc WaveFromJson(const Json& json, const std::filesystem::path& waveFolder, bool allowOutside) {
     WaveDoc wave;
     json.at("index").get_to(wave.index);
     Read(json, "name", wave.name);
@@ -220,7 +220,13 @@ WaveDoc WaveFromJson(const Json& json, const std::filesystem::path& waveFolder) 
                                  " names no file with its samples (tarn dump --waves DIR writes "
                                  "them)");
     }
-    const std::filesystem::path path = waveFolder / file->get<std::string>();
+    const std::filesystem::path named = file->get<std::string>();
+    if (!allowOutside && (named.is_absolute() || std::ranges::count(named, "..") > 0)) {
+        throw std::runtime_error("wave " + std::to_string(wave.index) + "'s file '" +
+                                 named.string() +
+                                 "' is outside the JSON's folder; use --allow-outside to read it");
+    }
+    const std::filesystem::path path = waveFolder / named;
     if (!ReadFloatWave(path, wave)) {
         throw std::runtime_error("wave " + std::to_string(wave.index) + " cannot be read");
     }
@@ -272,7 +278,8 @@ Json ProjectJson(const ProjectDocument& document, const Project& project) {
             {"waves", std::move(waves)}};
 }
 
-ProjectDocument DocumentFromJson(const Json& json, const std::filesystem::path& waveFolder) {
+ProjectDocument DocumentFromJson(const Json& json, const std::filesystem::path& waveFolder,
+                                 bool allowOutside) {
     ProjectDocument document;
     if (!json.is_object()) {
         throw std::runtime_error("the JSON is not an object of a project");
@@ -306,7 +313,7 @@ ProjectDocument DocumentFromJson(const Json& json, const std::filesystem::path& 
         }
     }
     for (const Json& item : List(json, "waves")) {
-        document.waves.push_back(WaveFromJson(item, waveFolder));
+        document.waves.push_back(WaveFromJson(item, waveFolder, allowOutside));
     }
     ApplyBpm(json, document);
     return document;

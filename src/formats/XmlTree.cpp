@@ -1,16 +1,19 @@
 #include "formats/XmlTree.h"
 
 #include "base/AppDirectory.h"
+#include "base/InputFile.h"
 #include "base/MessagePipe.h"
 #include "base/ReplacingFile.h"
 
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace tarn {
 namespace {
+
+// Settings, lists and presets are small; a larger file is no such file.
+constexpr std::uint64_t kMostXmlBytes = std::uint64_t{64} << 20;
 
 enum TokenKind : int { kOpenTag = 1, kCloseTag = 2, kText = 3 };
 
@@ -291,13 +294,12 @@ int XmlTree::Save(const std::filesystem::path& path) const {
 }
 
 bool XmlTree::ReadFile(const std::filesystem::path& file, std::string& content) {
-    std::error_code ignored;
-    std::ifstream in(file, std::ios::binary);
-    if (!in.is_open() || std::filesystem::is_directory(file, ignored)) {
+    std::string problem;
+    if (!ReadWholeFile(file, kMostXmlBytes, "the 64 MiB a settings file may hold", content,
+                       problem)) {
         ErrorOut() << "error: failed to open file " << file.string() << eol;
         return false;
     }
-    content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (content.empty()) {
         ErrorOut() << "error: the file " << file.string() << " is empty" << eol;
         return false;

@@ -22,8 +22,10 @@
 #include <cstring>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -302,6 +304,55 @@ TEST_F(SafeCommandsTest, DumpAndImportRoundTrip) {
     EXPECT_NE(err.find("line 2, column"), std::string::npos) << err;
     EXPECT_EQ(err.find("json.exception"), std::string::npos) << err;
     EXPECT_FALSE(fs::exists(scratch_ / "bad.tarn"));
+}
+
+// Files a command reads are refused, before a byte is read, when reading
+// them could wait forever or fill the memory; waves outside the JSON's
+// folder are read only when asked to.
+TEST_F(SafeCommandsTest, FilesThatCannotBeReadSafelyAreRefusedWithTheReason) {
+    {
+        Studio studio;
+        std::unique_ptr<Project> project = studio.NewProject();
+        auto wave = std::make_unique<Wave>();
+        wave->Set(std::make_unique<Sound>(SoundFormat{64, 1, 32, 44100, 0}), "tick");
+        project->Waves().Place(1, std::move(wave));
+        ASSERT_EQ(SaveProject(*project, scratch_ / "p.tarn"), 1);
+    }
+    ASSERT_EQ(Run({"tarn", "dump", "p.tarn", "--waves", "w"}), 0) << err;
+    Json song = Json::parse(out);
+    ASSERT_EQ(mkfifo((scratch_ / "pipe").c_str(), 0600), 0);
+    fs::create_directory(scratch_ / "folder");
+    std::ofstream(scratch_ / "huge.wav") << "RIFF";
+    fs::resize_file(scratch_ / "huge.wav", std::uintmax_t{5} << 30);
+    const std::string pipe = "it is not a regular file but a pipe, a device or a socket";
+    const std::string outside = "is outside the JSON's folder; use --allow-outside to read it";
+    for (const auto& [file, reason, allowed] :
+         std::vector<std::tuple<std::string, std::string, bool>>{
+             {"pipe", pipe, false},
+             {"folder", "it is a folder", false},
+             {"huge.wav", "it is larger than the 4 GiB a WAVE can hold", false},
+             {"/dev/zero", outside, false},
+             {"../w/wave-1.wav", outside, false},
+             {"/dev/zero", pipe, true}}) {
+        song["waves"][0]["file"] = file;
+        Write("song.json", song.dump());
+        std::vector<std::string> arguments{"tarn", "import", "song.json", "-o", "s.tarn"};
+        if (allowed) {
+            arguments.push_back("--allow-outside");
+        }
+        EXPECT_EQ(Run(arguments), 1) << file;
+        EXPECT_NE(err.find(reason), std::string::npos) << file << ": " << err;
+        EXPECT_NE(err.find("'" + file + "'"), std::string::npos) << err;
+    }
+    EXPECT_FALSE(fs::exists(scratch_ / "s.tarn"));
+    song["waves"][0]["file"] = (scratch_ / "w/wave-1.wav").string();
+    Write("song.json", song.dump());
+    EXPECT_EQ(Run({"tarn", "import", "song.json", "-o", "s.tarn", "--allow-outside"}), 0) << err;
+    // The project or the JSON itself.
+    EXPECT_EQ(Run({"tarn", "dump", "pipe"}), 1);
+    EXPECT_EQ(err, "error: 'pipe' could not be read: " + pipe + "\n");
+    EXPECT_EQ(Run({"tarn", "import", "folder", "-o", "f.tarn"}), 1);
+    EXPECT_EQ(err, "error: cannot read 'folder': it is a folder\n");
 }
 
 // What a command prints must arrive: standard output on a full disk makes

@@ -205,7 +205,8 @@ TEST(ProjectFileReader, DamagedInputFailsWithOneErrorAndChangesNothing) {
 
     EXPECT_EQ(ReadProjectFile("/nonexistent/song.tarn", kept), 0);
     EXPECT_EQ(lines.errors.Take(),
-              std::vector<std::string>{"error: '/nonexistent/song.tarn' could not be read"});
+              std::vector<std::string>{"error: '/nonexistent/song.tarn' could not be read: " +
+                                       std::string(std::strerror(ENOENT))});
     EXPECT_EQ(kept, before);
 }
 
