@@ -26,19 +26,32 @@ std::string Hex(const std::vector<std::uint8_t>& bytes) {
     return text;
 }
 
-std::vector<std::uint8_t> Bytes(const std::string& hex) {
+// The value of a hex digit, or -1.
+int HexDigit(char digit) {
+    if (digit >= '0' && digit <= '9') {
+        return digit - '0';
+    }
+    const char lower = static_cast<char>(digit | 0x20);
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
+// A machine's state from its hex digits; a fault names the machine.
+std::vector<std::uint8_t> StateBytes(const std::string& hex, const MachineDoc& machine) {
+    const std::string whose =
+        "machine " + std::to_string(machine.id) + " ('" + machine.name + "') has a state";
     if (hex.size() % 2 != 0) {
-        throw std::runtime_error("a machine state has an odd number of hex digits");
+        throw std::runtime_error(whose + " with an odd number of hex digits");
     }
     std::vector<std::uint8_t> bytes;
+    bytes.reserve(hex.size() / 2);
     for (std::size_t i = 0; i < hex.size(); i += 2) {
-        std::size_t used = 0;
-        const std::string pair = hex.substr(i, 2);
-        const unsigned long byte = std::stoul(pair, &used, 16);
-        if (used != 2) {
-            throw std::runtime_error("a machine state holds '" + pair + "', not hex digits");
+        const int high = HexDigit(hex[i]);
+        const int low = HexDigit(hex[i + 1]);
+        if (high < 0 || low < 0) {
+            throw std::runtime_error(whose + " that holds '" + hex.substr(i, 2) + "' at digit " +
+                                     std::to_string(i + 1) + ", which are not hex digits");
         }
-        bytes.push_back(static_cast<std::uint8_t>(byte));
+        bytes.push_back(static_cast<std::uint8_t>(high << 4 | low));
     }
     return bytes;
 }
@@ -175,7 +188,7 @@ MachineDoc MachineFromJson(const Json& json) {
         position->at(0).get_to(machine.x);
         position->at(1).get_to(machine.y);
     }
-    machine.state = Bytes(json.value("state", std::string()));
+    machine.state = StateBytes(json.value("state", std::string()), machine);
     for (const Json& item : List(json, "parameters")) {
         ParameterValueDoc value;
         Read(item, "group", value.group);

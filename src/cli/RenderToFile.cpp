@@ -20,6 +20,7 @@ int RenderToFile(Studio& studio, CommandConsole& console, const RenderFileReques
     RenderProgress progress(request.quiet);
     RenderRequest render;
     render.output = file.Temporary();
+    render.shown = request.shown;
     render.sampleFormat = request.sampleFormat;
     render.beats = request.beats;
     render.progress = [&progress](double fraction, double beats) {

@@ -32,6 +32,7 @@ bool WaveRender::Run(const std::filesystem::path& target) {
     std::atomic<bool> finished = false;
     RenderRequest request;
     request.output = file.Temporary();
+    request.shown = shown;
     request.progress = [&fraction](double done, double) { fraction.store(done); };
     request.cancelled = [&cancelled] { return cancelled.load(); };
 

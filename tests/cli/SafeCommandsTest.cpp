@@ -122,7 +122,8 @@ TEST_F(SafeCommandsTest, RendersNeverDestroyAFile) {
     setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(err.rfind("error: ", 0), 0u) << err;
-    EXPECT_NE(err.find(std::strerror(EFBIG)), std::string::npos) << err;
+    EXPECT_NE(err.find("'good.wav': " + std::string(std::strerror(EFBIG))), std::string::npos)
+        << err;
     EXPECT_TRUE(test::ReadFile(scratch_ / "good.wav") == good);
     EXPECT_EQ(LeftOvers(scratch_.Path()), 0);
     // Stopped politely: exit 130 and no trace; killed: the old file stays.
@@ -303,6 +304,13 @@ TEST_F(SafeCommandsTest, DumpAndImportRoundTrip) {
     EXPECT_EQ(Run({"tarn", "import", "bad.json", "-o", "bad.tarn"}), 1);
     EXPECT_NE(err.find("line 2, column"), std::string::npos) << err;
     EXPECT_EQ(err.find("json.exception"), std::string::npos) << err;
+    Json badState = Json::parse(demo);
+    badState["machines"][0]["state"] = "00zz";
+    Write("bad.json", badState.dump());
+    EXPECT_EQ(Run({"tarn", "import", "bad.json", "-o", "bad.tarn"}), 1);
+    EXPECT_EQ(err, "error: 'bad.json': machine 0 ('" +
+                       badState["machines"][0]["name"].get<std::string>() +
+                       "') has a state that holds 'zz' at digit 3, which are not hex digits\n");
     EXPECT_FALSE(fs::exists(scratch_ / "bad.tarn"));
 }
 
