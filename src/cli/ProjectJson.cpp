@@ -3,9 +3,13 @@
 #include "cli/FloatWaveFile.h"
 #include "engine/Project.h"
 
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 
 namespace tarn {
 namespace {
@@ -144,10 +148,42 @@ Json WaveJson(const WaveDoc& wave) {
 }
 
 // Reading: a missing key keeps the document's missing value.
+// One value into its field. A number for a whole-number field must be a
+// whole number the field can hold: the library would convert any other
+// with a cast whose result is undefined.
+template <typename T> void Take(const Json& value, const char* key, T& target) {
+    if constexpr (std::is_integral_v<T>) {
+        const bool whole =
+            value.is_number_integer() ||
+            (value.is_number_float() && std::trunc(value.get<double>()) == value.get<double>());
+        // The bounds of a whole-number type are exact as doubles, but for
+        // the top one of 64 bits, which rounds up to the first beyond it.
+        constexpr double kLeast = static_cast<double>(std::numeric_limits<T>::min());
+        constexpr double kBeyond = static_cast<double>(std::numeric_limits<T>::max()) + 1.0;
+        const bool fits =
+            whole && (value.is_number_unsigned()
+                          ? value.get<std::uint64_t>() <=
+                                static_cast<std::uint64_t>(std::numeric_limits<T>::max())
+                          : value.get<double>() >= kLeast && value.get<double>() < kBeyond);
+        if (value.is_number() && !fits) {
+            throw std::runtime_error("\"" + std::string(key) + "\" is " + value.dump() +
+                                     ", not a whole number from " +
+                                     std::to_string(std::numeric_limits<T>::min()) + " to " +
+                                     std::to_string(std::numeric_limits<T>::max()));
+        }
+    }
+    value.get_to(target);
+}
+
 template <typename T> void Read(const Json& json, const char* key, T& target) {
     if (const auto found = json.find(key); found != json.end()) {
-        found->get_to(target);
+        Take(*found, key, target);
     }
+}
+
+// A key that must be there.
+template <typename T> void Require(const Json& json, const char* key, T& target) {
+    Take(json.at(key), key, target);
 }
 
 const Json& List(const Json& json, const char* key) {
@@ -180,7 +216,7 @@ PatternDoc PatternFromJson(const Json& json) {
 
 MachineDoc MachineFromJson(const Json& json) {
     MachineDoc machine;
-    json.at("id").get_to(machine.id);
+    Require(json, "id", machine.id);
     json.at("type").get_to(machine.typeName);
     Read(json, "name", machine.name);
     Read(json, "tracks", machine.trackCount);
@@ -217,7 +253,7 @@ MachineDoc MachineFromJson(const Json& json) {
 
 WaveDoc WaveFromJson(const Json& json, const std::filesystem::path& waveFolder, bool allowOutside) {
     WaveDoc wave;
-    json.at("index").get_to(wave.index);
+    Require(json, "index", wave.index);
     Read(json, "name", wave.name);
     for (const Json& item : List(json, "loops")) {
         LoopPointDoc loop;
@@ -310,8 +346,8 @@ ProjectDocument DocumentFromJson(const Json& json, const std::filesystem::path& 
     }
     for (const Json& item : List(json, "connections")) {
         ConnectionDoc connection;
-        item.at("source").get_to(connection.source);
-        item.at("destination").get_to(connection.destination);
+        Require(item, "source", connection.source);
+        Require(item, "destination", connection.destination);
         Read(item, "index", connection.index);
         document.connections.push_back(connection);
         for (const Json& routeJson : List(item, "routes")) {

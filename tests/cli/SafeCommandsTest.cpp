@@ -311,6 +311,12 @@ TEST_F(SafeCommandsTest, DumpAndImportRoundTrip) {
     EXPECT_EQ(err, "error: 'bad.json': machine 0 ('" +
                        badState["machines"][0]["name"].get<std::string>() +
                        "') has a state that holds 'zz' at digit 3, which are not hex digits\n");
+    badState["machines"][0]["state"] = "";
+    badState["machines"][0]["tracks"] = 1e40;
+    Write("bad.json", badState.dump());
+    EXPECT_EQ(Run({"tarn", "import", "bad.json", "-o", "bad.tarn"}), 1);
+    EXPECT_EQ(err, "error: 'bad.json': \"tracks\" is 1e+40, not a whole number from -2147483648 "
+                   "to 2147483647\n");
     EXPECT_FALSE(fs::exists(scratch_ / "bad.tarn"));
 }
 
