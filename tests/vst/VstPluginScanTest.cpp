@@ -196,11 +196,21 @@ TEST_F(PluginScanTest, CommandsListEveryGoodPluginBesideTheRefusedOnes) {
     Refusals(factory, scan);
     VstPluginScan again(kLimit, kLimit);
     Refusals(factory, again);
+    // Names of libraries that are none are listed with why.
+    fs::create_directory(Lib("Folder.so"));
+    fs::create_symlink("Loop.so", Lib("Loop.so"));
+    fs::create_symlink("missing.so", Lib("Gone.so"));
     const fs::path before = fs::current_path();
     fs::current_path(scratch_.Path());
     std::string out;
     EXPECT_EQ(run({"tarn", "plugins", "list"}, out), 0);
     EXPECT_NE(out.find("Plug-ins (7):"), std::string::npos) << out;
+    EXPECT_NE(out.find("Skipped (3):\n  " + Lib("Folder.so").string() +
+                       ": a folder, not a library\n  " + Lib("Gone.so").string() +
+                       ": a symbolic link to nothing ('missing.so')\n  " + Lib("Loop.so").string() +
+                       ": a loop of symbolic links\n"),
+              std::string::npos)
+        << out;
     EXPECT_NE(out.find("Click-main  instrument \"PPP"), std::string::npos) << out;
     EXPECT_NE(out.find("Hang        refused: did not answer within 4000 ms, the second time too"),
               std::string::npos)
