@@ -4,6 +4,7 @@
 #   scripts/fuzz.sh xml [seconds]       XML reader, presets, clipboard events
 #   scripts/fuzz.sh wav [seconds]       sound loader with the built-in WAV reader
 #   scripts/fuzz.sh sound [seconds]     sound loader with the libsndfile plug-in
+#   scripts/fuzz.sh json [seconds]      the JSON song import of tarn import
 # (default 600 seconds). Builds the libraries with clang and the fuzzer
 # instrumentation in $FUZZ_BUILD_DIR (default build/fuzz), writes the seed
 # documents into $build/seeds/<target>/, then mutates them and the
@@ -30,6 +31,12 @@ xml)
     corpus=tests/fuzz/xml-corpus
     sources=(tests/fuzz/target/XmlDocumentFuzzer.cpp tests/fuzz/XmlFuzzCheck.cpp)
     ;;
+json)
+    corpus=tests/fuzz/json-corpus
+    # The import's own files, without the rest of the command line.
+    sources=(tests/fuzz/target/JsonImportFuzzer.cpp tests/fuzz/JsonFuzzCheck.cpp
+        src/cli/ProjectJson.cpp src/cli/FloatWaveFile.cpp)
+    ;;
 wav | sound)
     [ "$fuzzer" = wav ] && kind=wav target=WavFuzzer || kind=plugin target=SndfileFuzzer
     corpus=tests/wavetable/corpus/$kind
@@ -43,7 +50,7 @@ wav | sound)
     export LSAN_OPTIONS="suppressions=$(pwd)/scripts/lsan-suppressions.txt${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
     ;;
 *)
-    echo "usage: scripts/fuzz.sh project|xml|wav|sound [seconds]" >&2
+    echo "usage: scripts/fuzz.sh project|xml|wav|sound|json [seconds]" >&2
     exit 2
     ;;
 esac

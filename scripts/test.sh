@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Checks the formatting, then builds the studio and runs the whole test
 # suite three times: optimised, under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and under ThreadSanitizer. The longest test
-# takes about 12 s under ThreadSanitizer; one still running after five
-# minutes has hung. It is stopped and run once more, and fails if it hangs
+# UndefinedBehaviorSanitizer, and under ThreadSanitizer; then runs each
+# fuzz target for a minute on its corpus, so that the fuzz build cannot
+# break unnoticed and a fault close to the corpus fails the run. The
+# longest test takes about 12 s under ThreadSanitizer; one still running
+# after five minutes has hung. It is stopped and run once more, and fails if it hangs
 # again, so that one hang cannot use up the whole run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,4 +27,13 @@ for flavour in release sanitize tsan; do
     scripts/build.sh "$flavour"
     echo "== $flavour tests"
     ctest --test-dir "build/$flavour" --output-on-failure --timeout 300 --repeat after-timeout:2 -j "$jobs"
+done
+echo "== fuzzing"
+for target in project xml wav sound json; do
+    log="build/fuzz-$target.log"
+    echo "-- $target (log: $log)"
+    if ! scripts/fuzz.sh "$target" 60 >"$log" 2>&1; then
+        tail -n 60 "$log"
+        exit 1
+    fi
 done

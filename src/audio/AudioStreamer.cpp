@@ -134,6 +134,15 @@ int AudioStreamer::SetFileName(const std::string& name) {
     return 1;
 }
 
+int AudioStreamer::SetShownName(const std::string& name) {
+    std::lock_guard hold(lock_);
+    if (RefuseWhileStreaming()) {
+        return 0;
+    }
+    shownName_ = name;
+    return 1;
+}
+
 int AudioStreamer::SetFileType(int type) {
     std::lock_guard hold(lock_);
     if (RefuseWhileStreaming() || (type != kWaveFile && type != kRawFile)) {
@@ -161,6 +170,7 @@ int AudioStreamer::Start(const Project& project) {
             return 0;
         }
         recording.path = FilePath();
+        recording.shown = shownName_.empty() ? recording.path.string() : shownName_;
         recording.fileType = fileType_;
         recording.sampleBytes = SampleBytes();
     }
@@ -168,7 +178,7 @@ int AudioStreamer::Start(const Project& project) {
     // error) still has its disk thread; it has reported its outcome.
     JoinDiskThread();
     if (!sink_->Open(recording.path)) {
-        ErrorOut() << "failed to open file '" << recording.path.string() << "'" << eol;
+        ErrorOut() << "failed to open file '" << recording.shown << "'" << eol;
         return 0;
     }
     // Fixed for the whole recording, so that every frame matches the header
@@ -303,7 +313,7 @@ int AudioStreamer::CompleteFile(bool written) {
         dataBytes = dataBytes_;
         dropped = droppedFrames_;
     }
-    const std::string path = recording_.path.string();
+    const std::string path = recording_.shown;
     if (written && recording_.fileType == kWaveFile) {
         // Both fit: WriteChunk never lets the data pass the limit.
         std::array<std::uint8_t, 4> size{};

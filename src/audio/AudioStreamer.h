@@ -85,6 +85,10 @@ public:
     int SetFileName(const std::string& name);
     int SetFileType(int type);
     int SetSampleFormat(int format);
+    // The name the messages give the file: the user's own file when the
+    // recording goes to a temporary that will replace it; empty for the
+    // file's path.
+    int SetShownName(const std::string& name);
 
     bool Streaming() const;
     const std::string& FileName() const { return fileName_; }
@@ -108,6 +112,7 @@ private:
     // What a recording keeps fixed from its start.
     struct Recording {
         std::filesystem::path path;
+        std::string shown; // the path, or the name it is shown by
         int fileType = kRawFile;
         int sampleBytes = 4;
         int channels = 0;
@@ -136,6 +141,7 @@ private:
     int fileType_ = kRawFile;
     int sampleFormat_ = kFloat32;
     std::string fileName_ = kDefaultFileName;
+    std::string shownName_;
     Recording recording_;
     std::uint64_t dataBytes_ = 0;
     std::uint64_t droppedFrames_ = 0;

@@ -5,12 +5,14 @@
 #include "cli/ProjectJson.h"
 #include "document/ProjectSnapshot.h"
 #include "engine/Project.h"
+#include "studio/OutputFile.h"
 #include "studio/Studio.h"
 
 #include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tarn {
 namespace {
@@ -23,6 +25,8 @@ struct DumpOptions {
 
 // Each wave as "wave-<index>.wav" in the folder, named in its "file" key as
 // the folder was given, so that an import from the same place finds it.
+// All of them are written before any replaces its file: a failure leaves
+// the folder's earlier waves as they were.
 bool WriteWaves(const ProjectDocument& document, const std::string& folder,
                 nlohmann::ordered_json& json) {
     std::error_code error;
@@ -32,14 +36,23 @@ bool WriteWaves(const ProjectDocument& document, const std::string& folder,
                    << eol;
         return false;
     }
+    std::vector<std::unique_ptr<ReplacingFile>> files;
     for (std::size_t i = 0; i < document.waves.size(); ++i) {
         const WaveDoc& wave = document.waves[i];
         const std::filesystem::path file =
             std::filesystem::path(folder) / ("wave-" + std::to_string(wave.index) + ".wav");
-        if (!WriteFloatWave(file, wave)) {
+        files.push_back(std::make_unique<ReplacingFile>(file));
+        if (!WriteFloatWave(*files.back(), wave)) {
+            ReportUnwritten(*files.back(), file.string());
             return false;
         }
         json["waves"][i]["file"] = file.generic_string();
+    }
+    for (const std::unique_ptr<ReplacingFile>& file : files) {
+        if (!file->Commit()) {
+            ReportUnwritten(*file, file->Target().string());
+            return false;
+        }
     }
     return true;
 }

@@ -1,3 +1,4 @@
+#include "base/InputFile.h"
 #include "base/MessagePipe.h"
 #include "cli/Command.h"
 #include "cli/CommandOptions.h"
@@ -9,9 +10,7 @@
 #include "studio/OutputFile.h"
 #include "studio/Studio.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -24,7 +23,11 @@ struct ImportOptions {
     std::string output;
     bool force = false;
     bool strict = false;
+    bool allowOutside = false;
 };
+
+// A song's JSON is parsed whole in memory, at several times its size.
+constexpr std::uint64_t kMostJsonBytes = std::uint64_t{256} << 20;
 
 // The library's message without its "[json.exception...] " tag; a parse
 // error's message names the line and column.
@@ -39,16 +42,18 @@ int Import(CommandConsole& console, const ImportOptions& options) {
     if (!target) {
         return 1;
     }
-    std::ifstream in(options.json, std::ios::binary);
-    if (!in) {
-        ErrorOut() << "error: cannot read '" << options.json << "': " << std::strerror(errno)
-                   << eol;
+    std::string text;
+    std::string problem;
+    if (!ReadWholeFile(options.json, kMostJsonBytes, "the 256 MiB a song's JSON may hold", text,
+                       problem)) {
+        ErrorOut() << "error: cannot read '" << options.json << "': " << problem << eol;
         return 1;
     }
     ProjectDocument document;
     try {
-        const nlohmann::ordered_json json = nlohmann::ordered_json::parse(in);
-        document = DocumentFromJson(json, std::filesystem::path(options.json).parent_path());
+        const nlohmann::ordered_json json = nlohmann::ordered_json::parse(text);
+        document = DocumentFromJson(json, std::filesystem::path(options.json).parent_path(),
+                                    options.allowOutside);
     } catch (const std::exception& failure) {
         ErrorOut() << "error: '" << options.json << "': " << Reason(failure) << eol;
         return 1;
@@ -77,6 +82,8 @@ Command AddImportCommand(CommandParser& app) {
     parser.Option("JSON", options->json, "The JSON file to read").Required();
     parser.Option("-o,--output", options->output, "The project file to write (.tarn)").Required();
     parser.Flag("--force", options->force, "Replace an existing project");
+    parser.Flag("--allow-outside", options->allowOutside,
+                "Read wave files outside the JSON's folder (absolute paths or through ..)");
     AddStrictOption(parser, options->strict);
     return {parser, [options](CommandConsole& console) { return Import(console, *options); }};
 }

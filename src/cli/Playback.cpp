@@ -7,6 +7,7 @@
 #include "cli/InterruptGuard.h"
 #include "engine/ChunkStreamer.h"
 #include "engine/Project.h"
+#include "studio/RenderSong.h"
 #include "studio/Studio.h"
 #include "studio/StudioAudio.h"
 
@@ -16,6 +17,7 @@
 #include <iomanip>
 #include <iostream>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <unistd.h>
 
@@ -24,17 +26,22 @@ namespace {
 
 constexpr auto kPollInterval = std::chrono::milliseconds(10);
 
-// Counts the beats the engine has rendered since playback began, on the
-// chunk hook the streamer otherwise uses. Audio thread, with its lock held;
-// Finished may be asked from any thread.
+// Counts the frames the engine has rendered since playback began, on the
+// chunk hook the streamer otherwise uses, in whole frames as an offline
+// render does, so that a long run ends on the same frame. Audio thread,
+// with its lock held; Finished may be asked from any thread.
 class PlaybackClock final : public ChunkStreamer {
 public:
     explicit PlaybackClock(double beats) : beats_(beats) {}
 
     void WriteChunk(Project& project, int frames) noexcept override {
-        played_ += frames * project.Tempo().beatsPerSample;
+        // The first chunk was rendered at the tempo in force now.
+        if (!length_) {
+            length_.emplace(beats_, project.Tempo());
+        }
+        length_->Rendered(frames, project.Tempo());
         position_.store(project.Transport().position, std::memory_order_relaxed);
-        if (played_ >= beats_ || !project.Transport().Playing()) {
+        if (length_->NextChunk(1) == 0 || !project.Transport().Playing()) {
             finished_.store(true, std::memory_order_release);
         }
     }
@@ -45,7 +52,7 @@ public:
 
 private:
     double beats_;
-    double played_ = 0.0;
+    std::optional<RenderLength> length_;
     std::atomic<bool> finished_ = false;
     std::atomic<double> position_ = 0.0;
 };

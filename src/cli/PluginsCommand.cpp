@@ -16,7 +16,8 @@ namespace tarn {
 namespace {
 
 // One line per plug-in library of the Gear folders: its registry name,
-// whether the studio loads it (and what it is) or why not, and its path.
+// whether the studio loads it (and what it is) or why not, and its path;
+// then what was passed over, with why.
 void PrintPlugins(std::ostream& out, const GearRegistry& registry, const VstPluginScan& scan) {
     std::vector<const GearEntry*> plugins;
     std::size_t width = 0;
@@ -39,6 +40,12 @@ void PrintPlugins(std::ostream& out, const GearRegistry& registry, const VstPlug
             out << verdict->second.result.kind << " \"" << verdict->second.result.name << "\"";
         }
         out << "  " << library.string() << '\n';
+    }
+    if (!registry.Skipped().empty()) {
+        out << "Skipped (" << registry.Skipped().size() << "):\n";
+        for (const SkippedGearEntry& skipped : registry.Skipped()) {
+            out << "  " << skipped.path.string() << ": " << skipped.reason << '\n';
+        }
     }
 }
 

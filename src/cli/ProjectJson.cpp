@@ -3,9 +3,13 @@
 #include "cli/FloatWaveFile.h"
 #include "engine/Project.h"
 
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 
 namespace tarn {
 namespace {
@@ -26,19 +30,32 @@ std::string Hex(const std::vector<std::uint8_t>& bytes) {
     return text;
 }
 
-std::vector<std::uint8_t> Bytes(const std::string& hex) {
+// The value of a hex digit, or -1.
+int HexDigit(char digit) {
+    if (digit >= '0' && digit <= '9') {
+        return digit - '0';
+    }
+    const char lower = static_cast<char>(digit | 0x20);
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
+// A machine's state from its hex digits; a fault names the machine.
+std::vector<std::uint8_t> StateBytes(const std::string& hex, const MachineDoc& machine) {
+    const std::string whose =
+        "machine " + std::to_string(machine.id) + " ('" + machine.name + "') has a state";
     if (hex.size() % 2 != 0) {
-        throw std::runtime_error("a machine state has an odd number of hex digits");
+        throw std::runtime_error(whose + " with an odd number of hex digits");
     }
     std::vector<std::uint8_t> bytes;
+    bytes.reserve(hex.size() / 2);
     for (std::size_t i = 0; i < hex.size(); i += 2) {
-        std::size_t used = 0;
-        const std::string pair = hex.substr(i, 2);
-        const unsigned long byte = std::stoul(pair, &used, 16);
-        if (used != 2) {
-            throw std::runtime_error("a machine state holds '" + pair + "', not hex digits");
+        const int high = HexDigit(hex[i]);
+        const int low = HexDigit(hex[i + 1]);
+        if (high < 0 || low < 0) {
+            throw std::runtime_error(whose + " that holds '" + hex.substr(i, 2) + "' at digit " +
+                                     std::to_string(i + 1) + ", which are not hex digits");
         }
-        bytes.push_back(static_cast<std::uint8_t>(byte));
+        bytes.push_back(static_cast<std::uint8_t>(high << 4 | low));
     }
     return bytes;
 }
@@ -131,10 +148,42 @@ Json WaveJson(const WaveDoc& wave) {
 }
 
 // Reading: a missing key keeps the document's missing value.
+// One value into its field. A number for a whole-number field must be a
+// whole number the field can hold: the library would convert any other
+// with a cast whose result is undefined.
+template <typename T> void Take(const Json& value, const char* key, T& target) {
+    if constexpr (std::is_integral_v<T>) {
+        const bool whole =
+            value.is_number_integer() ||
+            (value.is_number_float() && std::trunc(value.get<double>()) == value.get<double>());
+        // The bounds of a whole-number type are exact as doubles, but for
+        // the top one of 64 bits, which rounds up to the first beyond it.
+        constexpr double kLeast = static_cast<double>(std::numeric_limits<T>::min());
+        constexpr double kBeyond = static_cast<double>(std::numeric_limits<T>::max()) + 1.0;
+        const bool fits =
+            whole && (value.is_number_unsigned()
+                          ? value.get<std::uint64_t>() <=
+                                static_cast<std::uint64_t>(std::numeric_limits<T>::max())
+                          : value.get<double>() >= kLeast && value.get<double>() < kBeyond);
+        if (value.is_number() && !fits) {
+            throw std::runtime_error("\"" + std::string(key) + "\" is " + value.dump() +
+                                     ", not a whole number from " +
+                                     std::to_string(std::numeric_limits<T>::min()) + " to " +
+                                     std::to_string(std::numeric_limits<T>::max()));
+        }
+    }
+    value.get_to(target);
+}
+
 template <typename T> void Read(const Json& json, const char* key, T& target) {
     if (const auto found = json.find(key); found != json.end()) {
-        found->get_to(target);
+        Take(*found, key, target);
     }
+}
+
+// A key that must be there.
+template <typename T> void Require(const Json& json, const char* key, T& target) {
+    Take(json.at(key), key, target);
 }
 
 const Json& List(const Json& json, const char* key) {
@@ -167,7 +216,7 @@ PatternDoc PatternFromJson(const Json& json) {
 
 MachineDoc MachineFromJson(const Json& json) {
     MachineDoc machine;
-    json.at("id").get_to(machine.id);
+    Require(json, "id", machine.id);
     json.at("type").get_to(machine.typeName);
     Read(json, "name", machine.name);
     Read(json, "tracks", machine.trackCount);
@@ -175,7 +224,7 @@ MachineDoc MachineFromJson(const Json& json) {
         position->at(0).get_to(machine.x);
         position->at(1).get_to(machine.y);
     }
-    machine.state = Bytes(json.value("state", std::string()));
+    machine.state = StateBytes(json.value("state", std::string()), machine);
     for (const Json& item : List(json, "parameters")) {
         ParameterValueDoc value;
         Read(item, "group", value.group);
@@ -202,9 +251,9 @@ MachineDoc MachineFromJson(const Json& json) {
     return machine;
 }
 
-WaveDoc WaveFromJson(const Json& json, const std::filesystem::path& waveFolder) {
+WaveDoc WaveFromJson(const Json& json, const std::filesystem::path& waveFolder, bool allowOutside) {
     WaveDoc wave;
-    json.at("index").get_to(wave.index);
+    Require(json, "index", wave.index);
     Read(json, "name", wave.name);
     for (const Json& item : List(json, "loops")) {
         LoopPointDoc loop;
@@ -220,7 +269,13 @@ WaveDoc WaveFromJson(const Json& json, const std::filesystem::path& waveFolder) 
                                  " names no file with its samples (tarn dump --waves DIR writes "
                                  "them)");
     }
-    const std::filesystem::path path = waveFolder / file->get<std::string>();
+    const std::filesystem::path named = file->get<std::string>();
+    if (!allowOutside && (named.is_absolute() || std::ranges::count(named, "..") > 0)) {
+        throw std::runtime_error("wave " + std::to_string(wave.index) + "'s file '" +
+                                 named.string() +
+                                 "' is outside the JSON's folder; use --allow-outside to read it");
+    }
+    const std::filesystem::path path = waveFolder / named;
     if (!ReadFloatWave(path, wave)) {
         throw std::runtime_error("wave " + std::to_string(wave.index) + " cannot be read");
     }
@@ -272,7 +327,8 @@ Json ProjectJson(const ProjectDocument& document, const Project& project) {
             {"waves", std::move(waves)}};
 }
 
-ProjectDocument DocumentFromJson(const Json& json, const std::filesystem::path& waveFolder) {
+ProjectDocument DocumentFromJson(const Json& json, const std::filesystem::path& waveFolder,
+                                 bool allowOutside) {
     ProjectDocument document;
     if (!json.is_object()) {
         throw std::runtime_error("the JSON is not an object of a project");
@@ -290,8 +346,8 @@ ProjectDocument DocumentFromJson(const Json& json, const std::filesystem::path& 
     }
     for (const Json& item : List(json, "connections")) {
         ConnectionDoc connection;
-        item.at("source").get_to(connection.source);
-        item.at("destination").get_to(connection.destination);
+        Require(item, "source", connection.source);
+        Require(item, "destination", connection.destination);
         Read(item, "index", connection.index);
         document.connections.push_back(connection);
         for (const Json& routeJson : List(item, "routes")) {
@@ -306,7 +362,7 @@ ProjectDocument DocumentFromJson(const Json& json, const std::filesystem::path& 
         }
     }
     for (const Json& item : List(json, "waves")) {
-        document.waves.push_back(WaveFromJson(item, waveFolder));
+        document.waves.push_back(WaveFromJson(item, waveFolder, allowOutside));
     }
     ApplyBpm(json, document);
     return document;

@@ -30,11 +30,12 @@ nlohmann::ordered_json ProjectJson(const ProjectDocument& document, const Projec
 
 // The document the JSON describes, for building a project; the "bpm" key
 // wins over the Master's stored tempo, and each wave's samples come from
-// its "file", taken from waveFolder when relative. Throws
+// its "file", taken from waveFolder. A file outside that folder (an
+// absolute path, or one through "..") is read only with allowOutside. Throws
 // nlohmann::json::exception for keys of the wrong type and
 // std::runtime_error naming what else is wrong (a wave file that cannot
 // be read, after its error line).
 ProjectDocument DocumentFromJson(const nlohmann::ordered_json& json,
-                                 const std::filesystem::path& waveFolder);
+                                 const std::filesystem::path& waveFolder, bool allowOutside);
 
 } // namespace tarn

@@ -11,14 +11,16 @@
 namespace tarn {
 
 int RenderToFile(Studio& studio, CommandConsole& console, const RenderFileRequest& request) {
-    ReplacingFile file(request.target, request.shown);
+    ReplacingFile file(request.target);
     if (!file.Ok()) {
+        ReportUnwritten(file, request.shown);
         return 1;
     }
     const InterruptGuard guard;
     RenderProgress progress(request.quiet);
     RenderRequest render;
     render.output = file.Temporary();
+    render.shown = request.shown;
     render.sampleFormat = request.sampleFormat;
     render.beats = request.beats;
     render.progress = [&progress](double fraction, double beats) {
@@ -31,7 +33,11 @@ int RenderToFile(Studio& studio, CommandConsole& console, const RenderFileReques
         ErrorOut() << "error: render interrupted; '" << request.shown << "' was not changed" << eol;
         return kInterruptedStatus;
     }
-    if (!result.done || !file.Commit()) {
+    if (!result.done) {
+        return 1;
+    }
+    if (!file.Commit()) {
+        ReportUnwritten(file, request.shown);
         return 1;
     }
     console.Say(progress.Finish(result, request.shown));

@@ -1,7 +1,7 @@
 #include "document/ProjectFileWriter.h"
 
-#include "base/FileReplacement.h"
 #include "base/MessagePipe.h"
+#include "base/ReplacingFile.h"
 #include "document/ProjectChunkIds.h"
 #include "document/ProjectWaves.h"
 #include "formats/ChunkFileStream.h"
@@ -9,8 +9,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <string>
-#include <system_error>
 
 namespace tarn {
 namespace {
@@ -182,39 +180,26 @@ int WriteProjectFile(const ProjectDocument& document, const std::filesystem::pat
     MessageOut() << "Saving project..." << eol;
     MessageOut() << "Filename: " << path.string() << eol;
 
-    std::filesystem::path temporary = path;
-    temporary += ".saving";
-    std::int64_t size = 0;
-    // Why the save failed, in the system's words; empty while it has not.
-    std::string failure;
-    {
-        ChunkFileStream stream(temporary, ChunkFileStream::Mode::kWrite);
-        if (!stream.IsOpen()) {
-            ErrorOut() << "error: cannot save the project: '" << path.string()
-                       << "' cannot be written: " << std::strerror(stream.Error()) << eol;
-            return 0;
-        }
+    ReplacingFile file(path);
+    std::int64_t size = -1;
+    int failure = file.Error();
+    if (file.Ok()) {
+        ChunkFileStream stream(file.Temporary(), ChunkFileStream::Mode::kWrite);
         size = WriteProjectDocument(stream, document);
         if (!stream.Close() || size < 0) {
-            failure = std::strerror(stream.Error() != 0 ? stream.Error() : EIO);
+            failure = stream.Error() != 0 ? stream.Error() : EIO;
         }
     }
-    std::error_code error;
-    if (failure.empty() && !SyncToDisk(temporary)) {
-        failure = std::strerror(errno);
+    if (failure == 0 && !file.Commit()) {
+        failure = file.Error();
     }
-    if (failure.empty()) {
-        std::filesystem::rename(temporary, path, error);
-        if (!error) {
-            MessageOut() << size << " bytes" << eol;
-            return 1;
-        }
-        failure = error.message();
+    if (failure != 0) {
+        ErrorOut() << "error: cannot save the project '" << path.string()
+                   << "': " << std::strerror(failure) << eol;
+        return 0;
     }
-    std::filesystem::remove(temporary, error);
-    ErrorOut() << "error: cannot save the project: writing '" << path.string()
-               << "' failed: " << failure << eol;
-    return 0;
+    MessageOut() << size << " bytes" << eol;
+    return 1;
 }
 
 } // namespace tarn

@@ -1,29 +1,39 @@
 #include "formats/ChunkFileStream.h"
 
+#include "base/InputFile.h"
 #include "base/SystemError.h"
 
 #include <algorithm>
+#include <cstring>
+#include <limits>
 #include <sys/types.h>
+#include <unistd.h>
 
 namespace tarn {
 
 ChunkFileStream::ChunkFileStream(const std::filesystem::path& path, Mode mode)
     : ChunkStream(path.string()) {
-    file_ = std::fopen(path.c_str(), mode == Mode::kRead ? "rb" : "wb");
-    if (file_ == nullptr) {
-        Fail();
+    if (mode == Mode::kWrite) {
+        file_ = std::fopen(path.c_str(), "wb");
+        if (file_ == nullptr) {
+            Fail();
+        }
         return;
     }
-    if (mode == Mode::kRead) {
-        // The length bounds every size the reader accepts, so it is taken
-        // once here rather than trusted from the file's own headers.
-        const bool measured = ::fseeko(file_, 0, SEEK_END) == 0;
-        const off_t length = measured ? ::ftello(file_) : -1;
-        if (length < 0 || ::fseeko(file_, 0, SEEK_SET) != 0) {
-            Fail();
-            return;
-        }
-        size_ = static_cast<std::uint64_t>(length);
+    // The length bounds every size the reader accepts, so it is taken once
+    // here rather than trusted from the file's own headers.
+    InputFile in(path, std::numeric_limits<std::uint64_t>::max(), {});
+    if (!in.Ok()) {
+        refused_ = in.Problem();
+        MarkFailed();
+        return;
+    }
+    size_ = in.Size();
+    const int descriptor = in.Release();
+    file_ = ::fdopen(descriptor, "rb");
+    if (file_ == nullptr) {
+        Fail();
+        ::close(descriptor);
     }
 }
 
@@ -44,6 +54,13 @@ bool ChunkFileStream::Close() {
     const bool good = closed && !Failed();
     MarkFailed();
     return good;
+}
+
+std::string ChunkFileStream::Problem() const {
+    if (!refused_.empty() || error_ == 0) {
+        return refused_;
+    }
+    return std::strerror(error_);
 }
 
 void ChunkFileStream::Fail() {

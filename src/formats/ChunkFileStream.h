@@ -14,7 +14,7 @@ namespace tarn {
 class ChunkFileStream final : public ChunkStream {
 public:
     enum class Mode {
-        kRead,  // existing file, read from the start
+        kRead,  // existing regular file, read from the start
         kWrite, // created or truncated; seekable so record sizes can be patched
     };
 
@@ -35,6 +35,7 @@ public:
     // opened, written, sought or closed, from the first such failure; 0
     // while none has. A read past the end has no reason of the system's.
     int Error() const { return error_; }
+    std::string Problem() const override;
 
 private:
     // Marks the stream failed, keeping the system's reason when this is its
@@ -43,6 +44,8 @@ private:
 
     std::FILE* file_ = nullptr;
     int error_ = 0;
+    // Why a file to read was refused before it was opened.
+    std::string refused_;
     std::uint64_t position_ = 0;
     // Length of the file as opened, grown by writes past its end.
     std::uint64_t size_ = 0;

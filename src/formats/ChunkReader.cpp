@@ -161,6 +161,9 @@ std::string ChunkReader::FailureText() const {
     case ChunkFailure::kNone:
         break;
     case ChunkFailure::kUnreadable:
+        if (const std::string problem = stream_.Problem(); !problem.empty()) {
+            return name + " could not be read: " + problem;
+        }
         return name + " could not be read";
     case ChunkFailure::kWrongIdentifier:
         return name + " does not begin with '" + IdentifierText(expectedRoot_) + "'";

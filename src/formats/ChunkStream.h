@@ -29,6 +29,9 @@ public:
     virtual std::uint64_t Size() const = 0;
 
     bool Failed() const { return failed_; }
+    // Why the stream failed, in words for an error line ("it is a folder",
+    // the system's reason); empty when it cannot tell.
+    virtual std::string Problem() const { return {}; }
     // The file path, or a label for memory streams; used in error lines.
     const std::string& Name() const { return name_; }
 

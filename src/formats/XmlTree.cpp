@@ -1,15 +1,19 @@
 #include "formats/XmlTree.h"
 
 #include "base/AppDirectory.h"
-#include "base/FileReplacement.h"
+#include "base/InputFile.h"
 #include "base/MessagePipe.h"
+#include "base/ReplacingFile.h"
 
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace tarn {
 namespace {
+
+// Settings, lists and presets are small; a larger file is no such file.
+constexpr std::uint64_t kMostXmlBytes = std::uint64_t{64} << 20;
 
 enum TokenKind : int { kOpenTag = 1, kCloseTag = 2, kText = 3 };
 
@@ -281,27 +285,21 @@ int XmlTree::Save(const std::filesystem::path& path) const {
         return 0;
     }
     const std::filesystem::path file = ResolvePath(path);
-    switch (ReplaceFile(file, WithCrLf(Text()))) {
-    case FileReplacement::kReplaced:
-        return 1;
-    case FileReplacement::kOpenFailed:
-        ErrorOut() << "error: failed to open file " << file.string() << eol;
+    if (const int failure = ReplaceFile(file, WithCrLf(Text())); failure != 0) {
+        ErrorOut() << "error: failed to write file " << file.string() << ": "
+                   << std::strerror(failure) << eol;
         return 0;
-    case FileReplacement::kWriteFailed:
-        break;
     }
-    ErrorOut() << "error: failed to write file " << file.string() << eol;
-    return 0;
+    return 1;
 }
 
 bool XmlTree::ReadFile(const std::filesystem::path& file, std::string& content) {
-    std::error_code ignored;
-    std::ifstream in(file, std::ios::binary);
-    if (!in.is_open() || std::filesystem::is_directory(file, ignored)) {
+    std::string problem;
+    if (!ReadWholeFile(file, kMostXmlBytes, "the 64 MiB a settings file may hold", content,
+                       problem)) {
         ErrorOut() << "error: failed to open file " << file.string() << eol;
         return false;
     }
-    content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (content.empty()) {
         ErrorOut() << "error: the file " << file.string() << " is empty" << eol;
         return false;

@@ -54,8 +54,10 @@ public:
     int Parse(std::string_view text);
 
     // Writes Text() with CR LF line breaks, replacing the file only once
-    // the new one is completely on the disk (see ReplaceFile). Without a
-    // root nothing is written and the result is 0, without a message.
+    // the new one is completely on the disk (see ReplacingFile); a failure
+    // is one "error: " line naming the file and the system's reason.
+    // Without a root nothing is written and the result is 0, without a
+    // message.
     int Save(const std::filesystem::path& path) const;
 
     // Discards the tree, then reads the file and parses it.

@@ -22,8 +22,9 @@ constexpr int kProgressSteps = 1000;
 
 bool WaveRender::Run(const std::filesystem::path& target) {
     const std::string shown = target.string();
-    ReplacingFile file(target, shown);
+    ReplacingFile file(target);
     if (!file.Ok()) {
+        ReportUnwritten(file, shown);
         return false;
     }
     std::atomic<double> fraction = 0.0;
@@ -31,6 +32,7 @@ bool WaveRender::Run(const std::filesystem::path& target) {
     std::atomic<bool> finished = false;
     RenderRequest request;
     request.output = file.Temporary();
+    request.shown = shown;
     request.progress = [&fraction](double done, double) { fraction.store(done); };
     request.cancelled = [&cancelled] { return cancelled.load(); };
 
@@ -68,7 +70,11 @@ bool WaveRender::Run(const std::filesystem::path& target) {
         MessageOut() << "render cancelled; '" << shown << "' was not changed" << eol;
         return false;
     }
-    if (!result.done || !file.Commit()) {
+    if (!result.done) {
+        return false;
+    }
+    if (!file.Commit()) {
+        ReportUnwritten(file, shown);
         return false;
     }
     MessageOut() << "rendered " << shown << eol;

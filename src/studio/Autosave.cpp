@@ -1,13 +1,13 @@
 #include "studio/Autosave.h"
 
 #include "base/AppDirectory.h"
+#include "base/ReplacingFile.h"
 #include "document/ProjectFileWriter.h"
 #include "document/ProjectSnapshot.h"
 #include "editing/UndoHistory.h"
 #include "engine/Project.h"
 #include "studio/Studio.h"
 
-#include <fstream>
 #include <optional>
 
 namespace tarn {
@@ -42,7 +42,7 @@ bool Autosave::BeginSession() {
     const bool unclean = std::filesystem::exists(marker, error) &&
                          std::filesystem::exists(AppPath(kFileName), error);
     std::filesystem::create_directories(marker.parent_path(), error);
-    std::ofstream(marker, std::ios::trunc) << "running\n";
+    ReplaceFile(marker, "running\n");
     return unclean;
 }
 

@@ -7,8 +7,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tarn {
 namespace {
@@ -108,45 +106,8 @@ std::optional<fs::path> CheckProjectOutput(const std::string& output, bool force
     return CleanAbsolute(output);
 }
 
-ReplacingFile::ReplacingFile(const fs::path& target, const std::string& shown)
-    : target_(target), shown_(shown) {
-    // Appended rather than written as "." + stem: GCC 12 at -O3 sees the
-    // insert at the front of a temporary as an overlapping copy (-Wrestrict).
-    std::string hidden = ".";
-    hidden += target.stem().string();
-    hidden += "-XXXXXX";
-    hidden += target.extension().string();
-    std::string name = (target.parent_path() / hidden).string();
-    const int descriptor =
-        mkstemps(name.data(), static_cast<int>(target.extension().string().size()));
-    if (descriptor < 0) {
-        ErrorOut() << "error: cannot write '" << shown_ << "': " << std::strerror(errno) << eol;
-        return;
-    }
-    // mkstemps makes the file private; the output gets the usual mode.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(descriptor, 0666 & ~mask);
-    close(descriptor);
-    temporary_ = name;
-}
-
-ReplacingFile::~ReplacingFile() {
-    if (Ok()) {
-        std::error_code ignored;
-        fs::remove(temporary_, ignored);
-    }
-}
-
-bool ReplacingFile::Commit() {
-    std::error_code error;
-    fs::rename(temporary_, target_, error);
-    if (error) {
-        ErrorOut() << "error: cannot write '" << shown_ << "': " << error.message() << eol;
-        return false;
-    }
-    temporary_.clear();
-    return true;
+void ReportUnwritten(const ReplacingFile& file, const std::string& shown) {
+    ErrorOut() << "error: cannot write '" << shown << "': " << std::strerror(file.Error()) << eol;
 }
 
 } // namespace tarn

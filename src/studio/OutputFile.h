@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/ReplacingFile.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -20,28 +22,8 @@ CheckRenderOutput(const std::string& output, const std::filesystem::path& projec
 // A project file to save: an existing file is replaced only with force.
 std::optional<std::filesystem::path> CheckProjectOutput(const std::string& output, bool force);
 
-// A hidden temporary file beside a target, with the target's extension, so
-// that a file is written completely before it replaces the target: the
-// old file survives a failure, Ctrl+C or a kill. The temporary file is
-// removed unless Commit renamed it over the target.
-class ReplacingFile {
-public:
-    // Nothing to write to (Ok false) after one "error: " line carrying the
-    // system's reason; shown is the target as the user wrote it.
-    ReplacingFile(const std::filesystem::path& target, const std::string& shown);
-    ~ReplacingFile();
-    ReplacingFile(const ReplacingFile&) = delete;
-    ReplacingFile& operator=(const ReplacingFile&) = delete;
-
-    bool Ok() const { return !temporary_.empty(); }
-    const std::filesystem::path& Temporary() const { return temporary_; }
-    // Renames the temporary file over the target; false after an error line.
-    bool Commit();
-
-private:
-    std::filesystem::path target_;
-    std::string shown_;
-    std::filesystem::path temporary_;
-};
+// Says why a file could not be replaced: one "error: cannot write '<shown>':
+// <reason>" line, shown being the target as the user wrote it.
+void ReportUnwritten(const ReplacingFile& file, const std::string& shown);
 
 } // namespace tarn

@@ -76,6 +76,7 @@ double StartRecording(Project* project, AudioStreamer& streamer, const RenderReq
         return 0.0;
     }
     if (streamer.SetFileName(StreamerFileName(request.output)) == 0 ||
+        streamer.SetShownName(request.shown) == 0 ||
         streamer.SetFileType(raw ? AudioStreamer::kRawFile : AudioStreamer::kWaveFile) == 0 ||
         streamer.SetSampleFormat(request.sampleFormat) == 0) {
         return 0.0;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <string>
 
 namespace tarn {
 
@@ -15,6 +16,9 @@ struct RenderRequest {
     // A name ending in ".raw" gets raw samples, anything else a WAVE file;
     // a name without an extension gets ".wav".
     std::filesystem::path output;
+    // The name error lines give the output: the user's file when output
+    // is a temporary that replaces it; empty for output itself.
+    std::string shown;
     int sampleFormat = AudioStreamer::kFloat32;
     // Above 0: this many beats from the song's start, wrapping as the song
     // would; otherwise the song once, from its start to its end.

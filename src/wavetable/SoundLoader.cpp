@@ -1,12 +1,15 @@
 #include "wavetable/SoundLoader.h"
 
 #include "base/AppDirectory.h"
+#include "base/InputFile.h"
 #include "base/MessagePipe.h"
 #include "wavetable/WavHandler.h"
 
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -131,6 +134,12 @@ int SoundLoader::Load(const std::filesystem::path& requested) {
     const std::optional<std::filesystem::path> found = FindFile(requested);
     if (!found) {
         ErrorOut() << "error: unable to open file '" << requested.string() << "'" << eol;
+        return 0;
+    }
+    // The handlers open the file by name and could wait forever on a pipe.
+    if (const InputFile file(*found, std::numeric_limits<std::uint64_t>::max(), {}); !file.Ok()) {
+        ErrorOut() << "error: unable to open file '" << requested.string()
+                   << "': " << file.Problem() << eol;
         return 0;
     }
     title_ = found->stem().string();

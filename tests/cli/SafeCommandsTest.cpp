@@ -27,8 +27,10 @@
 #include <span>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -125,7 +127,8 @@ TEST_F(SafeCommandsTest, RendersNeverDestroyAFile) {
     setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(err.rfind("error: ", 0), 0u) << err;
-    EXPECT_NE(err.find(std::strerror(EFBIG)), std::string::npos) << err;
+    EXPECT_NE(err.find("'good.wav': " + std::string(std::strerror(EFBIG))), std::string::npos)
+        << err;
     EXPECT_TRUE(test::ReadFile(scratch_ / "good.wav") == good);
     EXPECT_EQ(LeftOvers(scratch_.Path()), 0);
     // Stopped politely: exit 130 and no trace; killed: the old file stays.
@@ -249,6 +252,15 @@ TEST_F(SafeCommandsTest, DumpAndImportRoundTrip) {
         project->Waves().Place(2, std::move(wave));
         project->GetNode(Project::kMasterId)->SetName("Main \xc3");
         ASSERT_EQ(SaveProject(*project, scratch_ / "waves.tarn"), 1);
+        // Another song with other samples, one wave too large for the disk.
+        for (const int index : {2, 3}) {
+            auto other = std::make_unique<Wave>();
+            other->Set(
+                std::make_unique<Sound>(SoundFormat{index == 2 ? 10000 : 100000, 2, 32, 44100, 0}),
+                "pad");
+            project->Waves().Place(index, std::move(other));
+        }
+        ASSERT_EQ(SaveProject(*project, scratch_ / "large.tarn"), 1);
     }
     ASSERT_EQ(Run({"tarn", "dump", "waves.tarn", "--waves", "w"}), 0) << err;
     const std::string waves = out;
@@ -257,6 +269,26 @@ TEST_F(SafeCommandsTest, DumpAndImportRoundTrip) {
     Write("waves.json", waves);
     ASSERT_EQ(Run({"tarn", "import", "waves.json", "-o", "waves2.tarn"}), 0) << err;
     ASSERT_EQ(Run({"tarn", "dump", "waves2.tarn", "--waves", "w"}), 0) << err;
+    EXPECT_EQ(out, waves);
+    // A disk that fills up midway: no JSON, and the earlier export is kept
+    // whole, every wave of it, so that it still imports.
+    const std::string exported = test::ReadFile(scratch_ / "w/wave-2.wav");
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    const rlimit small{200000, previous.rlim_max};
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    EXPECT_EQ(Run({"tarn", "dump", "large.tarn", "--waves", "w"}), 1);
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(err,
+              "error: cannot write 'w/wave-3.wav': " + std::string(std::strerror(EFBIG)) + "\n");
+    EXPECT_TRUE(test::ReadFile(scratch_ / "w/wave-2.wav") == exported);
+    EXPECT_FALSE(fs::exists(scratch_ / "w/wave-3.wav"));
+    EXPECT_EQ(LeftOvers(scratch_ / "w"), 0);
+    ASSERT_EQ(Run({"tarn", "import", "waves.json", "-o", "waves3.tarn"}), 0) << err;
+    ASSERT_EQ(Run({"tarn", "dump", "waves3.tarn", "--waves", "w"}), 0) << err;
     EXPECT_EQ(out, waves);
 
     // The tempo dumped is the tempo played: a BPM the Master refuses is
@@ -317,7 +349,69 @@ TEST_F(SafeCommandsTest, DumpAndImportRoundTrip) {
     EXPECT_EQ(Run({"tarn", "import", "bad.json", "-o", "bad.tarn"}), 1);
     EXPECT_NE(err.find("line 2, column"), std::string::npos) << err;
     EXPECT_EQ(err.find("json.exception"), std::string::npos) << err;
+    Json badState = Json::parse(demo);
+    badState["machines"][0]["state"] = "00zz";
+    Write("bad.json", badState.dump());
+    EXPECT_EQ(Run({"tarn", "import", "bad.json", "-o", "bad.tarn"}), 1);
+    EXPECT_EQ(err, "error: 'bad.json': machine 0 ('" +
+                       badState["machines"][0]["name"].get<std::string>() +
+                       "') has a state that holds 'zz' at digit 3, which are not hex digits\n");
+    badState["machines"][0]["state"] = "";
+    badState["machines"][0]["tracks"] = 1e40;
+    Write("bad.json", badState.dump());
+    EXPECT_EQ(Run({"tarn", "import", "bad.json", "-o", "bad.tarn"}), 1);
+    EXPECT_EQ(err, "error: 'bad.json': \"tracks\" is 1e+40, not a whole number from -2147483648 "
+                   "to 2147483647\n");
     EXPECT_FALSE(fs::exists(scratch_ / "bad.tarn"));
+}
+
+// Files a command reads are refused, before a byte is read, when reading
+// them could wait forever or fill the memory; waves outside the JSON's
+// folder are read only when asked to.
+TEST_F(SafeCommandsTest, FilesThatCannotBeReadSafelyAreRefusedWithTheReason) {
+    {
+        Studio studio;
+        std::unique_ptr<Project> project = studio.NewProject();
+        auto wave = std::make_unique<Wave>();
+        wave->Set(std::make_unique<Sound>(SoundFormat{64, 1, 32, 44100, 0}), "tick");
+        project->Waves().Place(1, std::move(wave));
+        ASSERT_EQ(SaveProject(*project, scratch_ / "p.tarn"), 1);
+    }
+    ASSERT_EQ(Run({"tarn", "dump", "p.tarn", "--waves", "w"}), 0) << err;
+    Json song = Json::parse(out);
+    ASSERT_EQ(mkfifo((scratch_ / "pipe").c_str(), 0600), 0);
+    fs::create_directory(scratch_ / "folder");
+    std::ofstream(scratch_ / "huge.wav") << "RIFF";
+    fs::resize_file(scratch_ / "huge.wav", std::uintmax_t{5} << 30);
+    const std::string pipe = "it is not a regular file but a pipe, a device or a socket";
+    const std::string outside = "is outside the JSON's folder; use --allow-outside to read it";
+    for (const auto& [file, reason, allowed] :
+         std::vector<std::tuple<std::string, std::string, bool>>{
+             {"pipe", pipe, false},
+             {"folder", "it is a folder", false},
+             {"huge.wav", "it is larger than the 4 GiB a WAVE can hold", false},
+             {"/dev/zero", outside, false},
+             {"../w/wave-1.wav", outside, false},
+             {"/dev/zero", pipe, true}}) {
+        song["waves"][0]["file"] = file;
+        Write("song.json", song.dump());
+        std::vector<std::string> arguments{"tarn", "import", "song.json", "-o", "s.tarn"};
+        if (allowed) {
+            arguments.push_back("--allow-outside");
+        }
+        EXPECT_EQ(Run(arguments), 1) << file;
+        EXPECT_NE(err.find(reason), std::string::npos) << file << ": " << err;
+        EXPECT_NE(err.find("'" + file + "'"), std::string::npos) << err;
+    }
+    EXPECT_FALSE(fs::exists(scratch_ / "s.tarn"));
+    song["waves"][0]["file"] = (scratch_ / "w/wave-1.wav").string();
+    Write("song.json", song.dump());
+    EXPECT_EQ(Run({"tarn", "import", "song.json", "-o", "s.tarn", "--allow-outside"}), 0) << err;
+    // The project or the JSON itself.
+    EXPECT_EQ(Run({"tarn", "dump", "pipe"}), 1);
+    EXPECT_EQ(err, "error: 'pipe' could not be read: " + pipe + "\n");
+    EXPECT_EQ(Run({"tarn", "import", "folder", "-o", "f.tarn"}), 1);
+    EXPECT_EQ(err, "error: cannot read 'folder': it is a folder\n");
 }
 
 // What a command prints must arrive: standard output on a full disk makes

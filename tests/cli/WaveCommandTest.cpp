@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <sys/stat.h>
 
 namespace tarn {
 namespace {
@@ -47,6 +48,12 @@ TEST_F(WaveCommandTest, AddsListsAndRemovesWavesThatSurviveSaveAndLoad) {
     const std::string before = test::ReadFile(scratch_ / "p.tarn");
     EXPECT_EQ(Run({"tarn", "wave", "p.tarn", "add", "missing.wav"}), 1);
     EXPECT_NE(err.find("error: unable to open file 'missing.wav'"), std::string::npos) << err;
+    // A pipe is refused rather than waited on.
+    ASSERT_EQ(mkfifo((scratch_ / "pipe.wav").c_str(), 0600), 0);
+    EXPECT_EQ(Run({"tarn", "wave", "p.tarn", "add", "pipe.wav"}), 1);
+    EXPECT_NE(err.find("error: unable to open file 'pipe.wav': it is not a regular file"),
+              std::string::npos)
+        << err;
     EXPECT_EQ(Run({"tarn", "wave", "p.tarn", "remove", "9"}), 1);
     EXPECT_EQ(test::ReadFile(scratch_ / "p.tarn"), before);
 }

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <sys/resource.h>
 #include <vector>
@@ -204,7 +205,8 @@ TEST(ProjectFileReader, DamagedInputFailsWithOneErrorAndChangesNothing) {
 
     EXPECT_EQ(ReadProjectFile("/nonexistent/song.tarn", kept), 0);
     EXPECT_EQ(lines.errors.Take(),
-              std::vector<std::string>{"error: '/nonexistent/song.tarn' could not be read"});
+              std::vector<std::string>{"error: '/nonexistent/song.tarn' could not be read: " +
+                                       std::string(std::strerror(ENOENT))});
     EXPECT_EQ(kept, before);
 }
 
@@ -226,20 +228,17 @@ TEST(ProjectFileWriter, AFailedSaveReportsThePathAndKeepsTheOldFile) {
     failedWith(missing, ENOENT);
     EXPECT_FALSE(std::filesystem::exists(missing));
 
-    // The previous file stays whole when the new one cannot be written: the
-    // temporary file's place is taken by a folder here.
+    // A folder in the file's place cannot be replaced.
+    const auto folder = scratch / "folder.tarn";
+    std::filesystem::create_directories(folder / "inside");
+    EXPECT_EQ(WriteProjectFile(sample, folder), 0);
+    failedWith(folder, EISDIR);
+    // The previous file stays whole when the new one cannot be written.
     const auto path = scratch / "song.tarn";
     ProjectDocument previous;
     previous.editedNode = 5;
     ASSERT_EQ(WriteProjectFile(previous, path), 1);
     const std::string previousBytes = test::ReadFile(path);
-    std::filesystem::path blocker = path;
-    blocker += ".saving";
-    std::filesystem::create_directory(blocker);
-    EXPECT_EQ(WriteProjectFile(sample, path), 0);
-    failedWith(path, EISDIR);
-    EXPECT_EQ(test::ReadFile(path), previousBytes);
-    std::filesystem::remove(blocker);
     // A disk that fills up while the file is being written.
     rlimit previousLimit{};
     getrlimit(RLIMIT_FSIZE, &previousLimit);
@@ -251,7 +250,7 @@ TEST(ProjectFileWriter, AFailedSaveReportsThePathAndKeepsTheOldFile) {
     std::signal(SIGXFSZ, oldHandler);
     failedWith(path, EFBIG);
     EXPECT_EQ(test::ReadFile(path), previousBytes);
-    EXPECT_FALSE(std::filesystem::exists(blocker));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch.Path()), {}), 2);
     // Once writing works again the file is replaced whole.
     ASSERT_EQ(WriteProjectFile(sample, path), 1);
     ProjectDocument read;

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -166,7 +168,8 @@ TEST(ChunkReaderFailure, WrongRootUnreadableFileAndRefusedChildAreReported) {
         ErrorLines errors;
         EXPECT_EQ(test::TestDocumentLayout().ReadDocument(fileReader, test::kTestRoot, read), 0);
         ASSERT_EQ(errors.Lines().size(), 1u);
-        EXPECT_EQ(errors.Lines()[0], "error: '" + missing.string() + "' could not be read");
+        EXPECT_EQ(errors.Lines()[0],
+                  "error: '" + missing.string() + "' could not be read: " + std::strerror(ENOENT));
     }
 
     // A child reader that refuses what it finds ends the read at that chunk.

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 
 namespace tarn {
@@ -141,7 +143,8 @@ TEST(XmlTree, FileFailuresReportThePath) {
     EXPECT_EQ(log.Entries().Get(0)->text, "error: failed to open file " + base + "/missing.xml");
     EXPECT_EQ(log.Entries().Get(1)->text, "error: the file " + base + "/empty.xml is empty");
     EXPECT_EQ(log.Entries().Get(2)->text, "error: failed to open file " + base + "/folder");
-    EXPECT_EQ(log.Entries().Get(3)->text, "error: failed to write file " + base + "/folder");
+    EXPECT_EQ(log.Entries().Get(3)->text,
+              "error: failed to write file " + base + "/folder: " + std::strerror(EISDIR));
     EXPECT_FALSE(std::filesystem::exists(dir / "root-less.xml"));
 }
 

@@ -1,3 +1,4 @@
+#include "fuzz/JsonFuzzCheck.h"
 #include "fuzz/ProjectFuzzCheck.h"
 #include "fuzz/XmlFuzzCheck.h"
 #include "support/CorpusReplay.h"
@@ -13,6 +14,10 @@ TEST(ProjectFuzzRegression, EveryCorpusInputReadsOrFailsCleanly) {
 
 TEST(XmlFuzzRegression, EveryCorpusInputReadsOrFailsCleanly) {
     test::ReplayCorpus("tests/fuzz/xml-corpus", &test::CheckXmlInput);
+}
+
+TEST(JsonFuzzRegression, EveryCorpusInputImportsOrFailsCleanly) {
+    test::ReplayCorpus("tests/fuzz/json-corpus", &test::CheckJsonInput);
 }
 
 } // namespace

@@ -11,10 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tarn::test {
@@ -27,16 +30,17 @@ namespace fs = std::filesystem;
 constexpr std::chrono::milliseconds kLimit{4000};
 
 // An application directory whose Gear folder holds links to our own good
-// and broken libraries, a text file and a library that exports no entry
-// point; every warning and error line is kept.
+// (one slow to start, one starting a helper process) and broken libraries,
+// a text file and a library that exports no entry point; every warning and
+// error line is kept.
 class PluginScanTest : public ::testing::Test {
 protected:
     PluginScanTest() {
         SetAppDirectory(scratch_.Path());
         fs::create_directories(scratch_ / "Skins");
         fs::create_directories(scratch_ / "Gear/Lib");
-        for (const char* library :
-             {TARN_CLICK_MAIN_PLUGIN, TARN_CRASH_PLUGIN, TARN_HANG_PLUGIN, TARN_NOEXPORT_LIBRARY}) {
+        for (const char* library : {TARN_CLICK_MAIN_PLUGIN, TARN_SLOW_PLUGIN, TARN_FORKS_PLUGIN,
+                                    TARN_CRASH_PLUGIN, TARN_HANG_PLUGIN, TARN_NOEXPORT_LIBRARY}) {
             fs::create_symlink(library, scratch_ / "Gear/Lib" / fs::path(library).filename());
         }
         std::ofstream(scratch_ / "Gear/Lib/Text.so") << "no library";
@@ -80,18 +84,41 @@ private:
     }
 };
 
+// Whether a process has ended: gone, or a zombie nobody has reaped yet.
+bool Ended(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string pidText;
+    std::string name;
+    std::string state;
+    return !(stat >> pidText >> name >> state) || state == "Z";
+}
+
 TEST_F(PluginScanTest, BrokenLibrariesAreRefusedAsideAndRememberedUntilScannedAgain) {
     MachineFactory factory(BuiltinMachines(), &VstAdapter::Make);
     VstPluginScan scan(kLimit);
+    const fs::path helperFile = scratch_ / "helper.pid";
+    setenv("TARN_TEST_HELPER_FILE", helperFile.c_str(), 1);
     std::map<std::string, std::string> refusals = Refusals(factory, scan);
-    ASSERT_EQ(refusals.size(), 5u);
+    unsetenv("TARN_TEST_HELPER_FILE");
+    ASSERT_EQ(refusals.size(), 7u);
     EXPECT_EQ(refusals["Click-main"], "");
+    EXPECT_EQ(refusals["Slow"], "");
+    // A helper that keeps the answer's pipe open delays nothing, and it
+    // ends with the probe.
+    EXPECT_EQ(refusals["Forks"], "");
+    pid_t helper = 0;
+    ASSERT_TRUE(std::ifstream(helperFile) >> helper);
+    for (int wait = 0; wait < 200 && !Ended(helper); ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(Ended(helper)) << helper;
     // A crash shows as its signal, or as the sanitizer's exit where one
     // reports it first.
     EXPECT_TRUE(refusals["Crash"].starts_with("crashed (signal ") ||
                 refusals["Crash"].starts_with("stopped without an answer"))
         << refusals["Crash"];
-    EXPECT_EQ(refusals["Hang"], "did not answer within 4000 ms");
+    EXPECT_EQ(refusals["Hang"],
+              "did not answer within 4000 ms; tried again with 12000 ms at the next start");
     EXPECT_EQ(refusals["NoExport"], "no VST 2 entry point");
     EXPECT_TRUE(refusals["Text"].starts_with("not a loadable library")) << refusals["Text"];
     EXPECT_EQ(lines.size(), 4u);
@@ -117,11 +144,37 @@ TEST_F(PluginScanTest, BrokenLibrariesAreRefusedAsideAndRememberedUntilScannedAg
     }
     ASSERT_EQ(cache.Save(AppPath(VstPluginScan::kCacheFile)), 1);
     lines.clear();
-    VstPluginScan remembered(kLimit);
+    VstPluginScan remembered(kLimit, kLimit);
     EXPECT_EQ(Refusals(factory, remembered)["NoExport"], "remembered");
-    EXPECT_TRUE(lines.empty());
+    // Only the slow one is tried again.
+    EXPECT_EQ(lines, std::vector<std::string>{"warning: plug-in '" + Lib("Hang.so").string() +
+                                              "' refused: did not answer within 4000 ms, the "
+                                              "second time too"});
     VstPluginScan again(kLimit);
     EXPECT_EQ(Refusals(factory, again, true)["NoExport"], "no VST 2 entry point");
+}
+
+// A library that misses the time limit once (a busy machine, say) is
+// refused for the run only: the next start tries it with a longer limit,
+// and only a library that misses that too is refused for good.
+TEST_F(PluginScanTest, ASlowLibraryIsTriedAgainWithALongerLimitBeforeItIsRefused) {
+    constexpr std::chrono::milliseconds kShort{500};
+    MachineFactory factory(BuiltinMachines(), &VstAdapter::Make);
+    VstPluginScan first(kShort, kLimit);
+    std::map<std::string, std::string> refusals = Refusals(factory, first);
+    const std::string once = "did not answer within 500 ms; tried again with 4000 ms at the next "
+                             "start";
+    EXPECT_EQ(refusals["Slow"], once);
+    EXPECT_EQ(refusals["Hang"], once);
+    VstPluginScan second(kShort, kLimit);
+    refusals = Refusals(factory, second);
+    EXPECT_EQ(refusals["Slow"], "");
+    const std::string twice = "did not answer within 4000 ms, the second time too";
+    EXPECT_EQ(refusals["Hang"], twice);
+    lines.clear();
+    VstPluginScan third(kShort, kLimit);
+    EXPECT_EQ(Refusals(factory, third)["Hang"], twice);
+    EXPECT_TRUE(lines.empty());
 }
 
 TEST_F(PluginScanTest, CommandsListEveryGoodPluginBesideTheRefusedOnes) {
@@ -135,18 +188,32 @@ TEST_F(PluginScanTest, CommandsListEveryGoodPluginBesideTheRefusedOnes) {
         out = ::testing::internal::GetCapturedStdout();
         return status;
     };
-    // Scanned once with a short time limit; the commands then find the
-    // verdicts in the cache and wait for no library.
+    // Scanned twice with a short time limit, so that the hanging library
+    // is refused for good; the commands then find the verdicts in the
+    // cache and wait for no library.
     MachineFactory factory(BuiltinMachines(), &VstAdapter::Make);
     VstPluginScan scan(kLimit);
     Refusals(factory, scan);
+    VstPluginScan again(kLimit, kLimit);
+    Refusals(factory, again);
+    // Names of libraries that are none are listed with why.
+    fs::create_directory(Lib("Folder.so"));
+    fs::create_symlink("Loop.so", Lib("Loop.so"));
+    fs::create_symlink("missing.so", Lib("Gone.so"));
     const fs::path before = fs::current_path();
     fs::current_path(scratch_.Path());
     std::string out;
     EXPECT_EQ(run({"tarn", "plugins", "list"}, out), 0);
-    EXPECT_NE(out.find("Plug-ins (5):"), std::string::npos) << out;
+    EXPECT_NE(out.find("Plug-ins (7):"), std::string::npos) << out;
+    EXPECT_NE(out.find("Skipped (3):\n  " + Lib("Folder.so").string() +
+                       ": a folder, not a library\n  " + Lib("Gone.so").string() +
+                       ": a symbolic link to nothing ('missing.so')\n  " + Lib("Loop.so").string() +
+                       ": a loop of symbolic links\n"),
+              std::string::npos)
+        << out;
     EXPECT_NE(out.find("Click-main  instrument \"PPP"), std::string::npos) << out;
-    EXPECT_NE(out.find("Hang        refused: did not answer within 4000 ms"), std::string::npos)
+    EXPECT_NE(out.find("Hang        refused: did not answer within 4000 ms, the second time too"),
+              std::string::npos)
         << out;
 
     EXPECT_EQ(run({"tarn", "machines"}, out), 0);

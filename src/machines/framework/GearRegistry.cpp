@@ -7,9 +7,30 @@
 
 namespace tarn {
 namespace fs = std::filesystem;
+namespace {
+
+// Why a name with the plug-in extension is no library to try.
+std::string WhyNoLibrary(const fs::directory_entry& entry) {
+    std::error_code error;
+    const fs::file_status status = fs::status(entry.path(), error);
+    if (error == std::errc::too_many_symbolic_link_levels) {
+        return "a loop of symbolic links";
+    }
+    if (entry.is_symlink(error) && !fs::exists(status)) {
+        return "a symbolic link to nothing ('" + fs::read_symlink(entry.path(), error).string() +
+               "')";
+    }
+    if (fs::is_directory(status)) {
+        return "a folder, not a library";
+    }
+    return "not a regular file";
+}
+
+} // namespace
 
 int GearRegistry::Build() {
     entries_.clear();
+    skipped_.clear();
     for (const BuiltinMachine& builtin : builtins_) {
         if (builtin.registered) {
             entries_.push_back(
@@ -72,9 +93,14 @@ void GearRegistry::Scan(const fs::path& directory, const std::string& adapter,
 
     for (const fs::directory_entry& entry : listing) {
         const fs::path& path = entry.path();
-        if (path.extension() == kPluginExtension && entry.is_regular_file(error)) {
+        if (path.extension() != kPluginExtension) {
+            continue;
+        }
+        if (entry.is_regular_file(error)) {
             entries_.push_back(
                 {path.filename().string(), path.stem().string(), directory, adapter, {}});
+        } else {
+            skipped_.push_back({path, WhyNoLibrary(entry)});
         }
     }
 }

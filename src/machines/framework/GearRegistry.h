@@ -30,6 +30,13 @@ struct GearEntry {
     std::string refusal;
 };
 
+// A name with the plug-in extension that is no library to try: a folder,
+// a symbolic link to nothing or in a loop, or another kind of file.
+struct SkippedGearEntry {
+    std::filesystem::path path;
+    std::string reason;
+};
+
 // Decides which plug-in libraries may be loaded into the studio's process,
 // filling the refusal of the entries it turns down.
 using PluginScreen = std::function<void(std::vector<GearEntry>& entries)>;
@@ -68,6 +75,8 @@ public:
     bool LoadConfiguration(std::string_view name, XmlTree& tree) const;
 
     const std::vector<GearEntry>& Entries() const { return entries_; }
+    // What the last Build passed over, in the order it met them.
+    const std::vector<SkippedGearEntry>& Skipped() const { return skipped_; }
 
 private:
     // Depth first: subdirectories before the directory's own libraries, each
@@ -78,6 +87,7 @@ private:
 
     std::span<const BuiltinMachine> builtins_;
     std::vector<GearEntry> entries_;
+    std::vector<SkippedGearEntry> skipped_;
     PluginScreen screen_;
 };
 

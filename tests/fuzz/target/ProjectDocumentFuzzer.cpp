@@ -1,4 +1,4 @@
-// libFuzzer entry for the project reader; built by scripts/fuzz-project.sh
+// libFuzzer entry for the project reader; built by scripts/fuzz.sh
 // with clang, never by the normal build.
 
 #include "fuzz/ProjectFuzzCheck.h"

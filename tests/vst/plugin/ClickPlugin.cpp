@@ -9,8 +9,10 @@
 #include "machines/framework/vst/VstAbi.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unistd.h>
 
 using namespace tarn::vst;
 
@@ -176,5 +178,24 @@ extern "C" __attribute__((visibility("default"))) Effect*
 ClickEntry(HostCallbackFunction host) __asm__(TARN_ENTRY_NAME);
 
 Effect* ClickEntry(HostCallbackFunction host) {
+#ifdef TARN_CLICK_DELAY_MS
+    // As a plug-in that needs long to start on a busy machine.
+    usleep(TARN_CLICK_DELAY_MS * 1000);
+#endif
+#ifdef TARN_CLICK_FORKS
+    // As a plug-in that starts a helper process of its own, which inherits
+    // the descriptors of the process that loaded it. Its process id goes
+    // where the test asks for it.
+    if (const pid_t helper = fork(); helper == 0) {
+        for (;;) {
+            pause();
+        }
+    } else if (const char* file = std::getenv("TARN_TEST_HELPER_FILE"); file != nullptr) {
+        if (std::FILE* out = std::fopen(file, "w"); out != nullptr) {
+            std::fprintf(out, "%d\n", static_cast<int>(helper));
+            std::fclose(out);
+        }
+    }
+#endif
     return Make(host);
 }

@@ -5,6 +5,7 @@
 #include "formats/XmlTree.h"
 
 #include <charconv>
+#include <string>
 
 namespace tarn {
 namespace fs = std::filesystem;
@@ -12,6 +13,8 @@ namespace {
 
 constexpr const char* kUsable = "usable";
 constexpr const char* kRefused = "refused";
+// Did not answer in time once: refused until it is tried again.
+constexpr const char* kSlow = "slow";
 
 template <typename Number> Number ReadNumber(const std::string& text) {
     Number number = 0;
@@ -36,6 +39,7 @@ void VstPluginScan::Load() {
         verdict.modified = ReadNumber<std::int64_t>(item->ChildValueByName("modified"));
         verdict.result.probed = true;
         verdict.result.usable = item->ChildValueByName("state") == kUsable;
+        verdict.result.timedOut = item->ChildValueByName("state") == kSlow;
         verdict.result.reason = item->ChildValueByName("reason");
         verdict.result.name = item->ChildValueByName("name");
         verdict.result.kind = item->ChildValueByName("kind");
@@ -53,7 +57,9 @@ void VstPluginScan::Save() const {
         item->AddChild("path", library.string());
         item->AddChild("size", std::to_string(verdict.size));
         item->AddChild("modified", std::to_string(verdict.modified));
-        item->AddChild("state", verdict.result.usable ? kUsable : kRefused);
+        item->AddChild("state", verdict.result.usable     ? kUsable
+                                : verdict.result.timedOut ? kSlow
+                                                          : kRefused);
         item->AddChild("reason", verdict.result.reason);
         item->AddChild("name", verdict.result.name);
         item->AddChild("kind", verdict.result.kind);
@@ -78,10 +84,20 @@ void VstPluginScan::Screen(std::vector<GearEntry>& entries, bool retry) {
         const std::int64_t modified =
             error ? 0 : fs::last_write_time(library, error).time_since_epoch().count();
         const auto known = verdicts_.find(library);
-        const bool current = !retry && known != verdicts_.end() && known->second.size == size &&
-                             known->second.modified == modified;
-        if (!current) {
-            Verdict verdict{library, size, modified, ProbeVstLibrary(library, limit_)};
+        const bool same = !retry && known != verdicts_.end() && known->second.size == size &&
+                          known->second.modified == modified;
+        const bool slow = same && known->second.result.timedOut;
+        if (!same || slow) {
+            Verdict verdict{library, size, modified,
+                            ProbeVstLibrary(library, slow ? slowLimit_ : limit_)};
+            if (verdict.result.timedOut && slow) {
+                verdict.result.timedOut = false;
+                verdict.result.reason += ", the second time too";
+            } else if (verdict.result.timedOut) {
+                verdict.result.reason += "; tried again with " +
+                                         std::to_string(slowLimit_.count()) +
+                                         " ms at the next start";
+            }
             if (!verdict.result.usable) {
                 WarningOut() << "warning: plug-in '" << library.string()
                              << "' refused: " << verdict.result.reason << eol;

@@ -16,7 +16,10 @@ namespace tarn {
 // the studio's process: each library is tried once in a child process
 // (VstProbe) and the verdict remembered in "Config/Plugins.cache.xml" with
 // the library's size and modification time; a library that is new or has
-// changed since is tried again. GUI thread only.
+// changed since is tried again. One that did not answer in time is
+// refused as "slow" for the run and tried again at the next start with a
+// longer limit; it is refused for good only when it misses that too.
+// GUI thread only.
 class VstPluginScan {
 public:
     static constexpr const char* kCacheFile = "Config/Plugins.cache.xml";
@@ -29,7 +32,13 @@ public:
         VstProbeResult result;
     };
 
-    explicit VstPluginScan(std::chrono::milliseconds limit = kDefaultLimit) : limit_(limit) {}
+    static constexpr int kSlowFactor = 3;
+
+    explicit VstPluginScan(std::chrono::milliseconds limit = kDefaultLimit)
+        : VstPluginScan(limit, limit * kSlowFactor) {}
+    // slowLimit: the limit of the second try of a library that was slow.
+    VstPluginScan(std::chrono::milliseconds limit, std::chrono::milliseconds slowLimit)
+        : limit_(limit), slowLimit_(slowLimit) {}
 
     // Marks every plug-in entry of the registry (one with an adapter) that
     // its verdict refuses, trying the libraries that have none yet; one
@@ -45,6 +54,7 @@ private:
     void Save() const;
 
     std::chrono::milliseconds limit_;
+    std::chrono::milliseconds slowLimit_;
     std::map<std::filesystem::path, Verdict> verdicts_;
     bool loaded_ = false;
 };

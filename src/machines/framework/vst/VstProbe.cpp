@@ -3,6 +3,7 @@
 #include "base/AppDirectory.h"
 #include "machines/framework/vst/VstProbeChild.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <csignal>
@@ -11,6 +12,7 @@
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -18,6 +20,9 @@ namespace tarn {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// How often the wait for an answer looks whether the probe has ended.
+constexpr std::chrono::milliseconds kExitCheck{50};
 
 std::string Describe(int status) {
     if (WIFSIGNALED(status)) {
@@ -31,6 +36,31 @@ std::string Describe(int status) {
                ")";
     }
     return "stopped without an answer";
+}
+
+// Whether the probe's answer is all there: a refusal with its reason, or a
+// description followed by the verdict.
+bool Complete(const std::vector<std::string>& lines) {
+    return (lines.size() >= 2 && lines[0] == "refused") ||
+           (lines.size() >= 3 && lines[2] == kVstProbeUsable);
+}
+
+// Waits for the probe to end until deadline, then kills it. Its status.
+int Reap(pid_t child, Clock::time_point deadline) {
+    int status = 0;
+    for (;;) {
+        const pid_t ended = waitpid(child, &status, WNOHANG);
+        if (ended == child || (ended < 0 && errno != EINTR)) {
+            return status;
+        }
+        if (Clock::now() >= deadline) {
+            kill(child, SIGKILL);
+            while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+            }
+            return status;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -70,8 +100,15 @@ VstProbeResult ProbeVstLibrary(const std::filesystem::path& library,
     posix_spawn_file_actions_adddup2(&actions, ends[1], kVstProbeAnswer);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    // A process group of its own: helpers the plug-in started end with it.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     pid_t child = -1;
-    const int spawned = posix_spawn(&child, programName.c_str(), &actions, nullptr, argv, environ);
+    const int spawned =
+        posix_spawn(&child, programName.c_str(), &actions, &attributes, argv, environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     close(ends[1]);
     if (spawned != 0) {
@@ -84,6 +121,8 @@ VstProbeResult ProbeVstLibrary(const std::filesystem::path& library,
 
     std::string answer;
     bool timedOut = false;
+    bool reaped = false;
+    int status = 0;
     const Clock::time_point deadline = Clock::now() + limit;
     for (;;) {
         const auto left =
@@ -93,13 +132,21 @@ VstProbeResult ProbeVstLibrary(const std::filesystem::path& library,
             break;
         }
         pollfd wait{ends[0], POLLIN, 0};
-        const int ready = poll(&wait, 1, static_cast<int>(left.count()));
+        const int ready = poll(&wait, 1, static_cast<int>(std::min(left, kExitCheck).count()));
         if (ready < 0 && errno == EINTR) {
             continue;
         }
-        if (ready <= 0) {
-            timedOut = ready == 0;
+        if (ready < 0) {
             break;
+        }
+        // A probe that ended while a helper it started keeps the pipe open
+        // has said all it will.
+        if (ready == 0) {
+            if (waitpid(child, &status, WNOHANG) == child) {
+                reaped = true;
+                break;
+            }
+            continue;
         }
         std::array<char, 512> buffer;
         const ssize_t count = read(ends[0], buffer.data(), buffer.size());
@@ -110,17 +157,20 @@ VstProbeResult ProbeVstLibrary(const std::filesystem::path& library,
             break; // the child closed its end: it is done or gone
         }
         answer.append(buffer.data(), static_cast<std::size_t>(count));
+        // A helper the plug-in forked may hold the pipe open for ever.
+        if (Complete(Lines(answer))) {
+            break;
+        }
     }
     close(ends[0]);
-    if (timedOut) {
-        kill(child, SIGKILL);
+    if (!reaped) {
+        status = Reap(child, timedOut ? Clock::now() : deadline);
     }
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    kill(-child, SIGKILL);
 
     const std::vector<std::string> lines = Lines(answer);
     if (timedOut) {
+        result.timedOut = true;
         result.reason = "did not answer within " + std::to_string(limit.count()) + " ms";
     } else if (lines.size() >= 2 && lines[0] == "refused") {
         result.reason = lines[1];

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <string>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace tarn {
@@ -47,6 +48,8 @@ void WriteAll(int fd, const std::string& text) {
 } // namespace
 
 int RunVstProbe(const char* library, int out) {
+    // Helper programs a plug-in starts must not keep the answer open.
+    fcntl(out, F_SETFD, FD_CLOEXEC);
     // The description goes out before the adapter is destroyed and the
     // verdict after, so a crash while closing still shows.
     {

@@ -1,0 +1,17 @@
+// libFuzzer entry for the JSON song import; built by scripts/fuzz.sh with
+// clang, never by the normal build.
+
+#include "fuzz/JsonFuzzCheck.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string failure = tarn::test::CheckJsonInput(data, size);
+    if (!failure.empty()) {
+        std::fprintf(stderr, "JSON import: %s\n", failure.c_str());
+        std::abort();
+    }
+    return 0;
+}
