@@ -307,7 +307,11 @@ int PatternEditor::Resize(int length, int ticksPerBeat) {
     if (length < 1 || length > Pattern::kMaxLength || ticksPerBeat < 1) {
         return 0;
     }
+    dropped_ = 0;
     return Run("Pattern size", [&](Target& target) {
+        if (target.pattern.Length() == length && target.pattern.TicksPerBeat() == ticksPerBeat) {
+            return 0;
+        }
         std::vector<std::pair<int, PatternEventRecord>> events;
         target.pattern.ForEachEvent(
             [&](int beat, const PatternEventRecord& record) { events.emplace_back(beat, record); });
@@ -321,6 +325,7 @@ int PatternEditor::Resize(int length, int ticksPerBeat) {
         for (const auto& [beat, record] : events) {
             target.pattern.AddEvent(record, beat); // beyond the new end: dropped
         }
+        dropped_ = static_cast<int>(events.size()) - target.pattern.EventCount();
         for (auto [index, track] : target.node.SequenceTracks()) {
             track->Layout();
         }

@@ -82,8 +82,12 @@ public:
     int EnterNote(double note, double length, double velocity);
 
     // "Pattern size": a new length (beats) and TPB, keeping every event
-    // that still lies inside the pattern at its time.
+    // that still lies inside the pattern at its time. The size it has
+    // already is refused, so that no entry is recorded for it.
     int Resize(int length, int ticksPerBeat);
+    // How many events the last Resize dropped past the new end; its undo
+    // entry brings them back.
+    int DroppedEvents() const { return dropped_; }
 
     // "Delete event": empties the cursor's cell.
     int DeleteEvent();
@@ -143,6 +147,7 @@ private:
     int cursorRow_ = 0;
     std::optional<Selection> selection_;
     std::map<int, int> modes_;
+    int dropped_ = 0;
 };
 
 } // namespace tarn

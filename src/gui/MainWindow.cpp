@@ -112,6 +112,13 @@ MainWindow::MainWindow(StudioApplication& application) : application_(applicatio
     statusBar()->showMessage(tr("Ready"));
     resize(1280, 800);
     RestoreState(application.Settings());
+    // The Edit menu's entries and the title follow every step of the
+    // history, so that the shortcuts work without the menu ever opening.
+    application.Commands().History().SetListener([this] {
+        UpdateUndo();
+        UpdateTitle();
+    });
+    UpdateUndo();
     UpdateTitle();
     auto* refresh = new QTimer(this);
     connect(refresh, &QTimer::timeout, transport_, &TransportBar::Refresh);
@@ -124,7 +131,9 @@ MainWindow::MainWindow(StudioApplication& application) : application_(applicatio
     refresh->start(kRefreshMilliseconds);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    application_.Commands().History().SetListener({});
+}
 
 QAction* MainWindow::AddCommand(QMenu* menu, const QString& text, const QKeySequence& keys,
                                 std::function<void()> run) {
@@ -157,18 +166,10 @@ void MainWindow::BuildMenus() {
                [this] { application_.Exit(); });
 
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
-    QAction* undo = AddCommand(edit, tr("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z),
-                               [&commands] { commands.Undo(); });
-    QAction* redo = AddCommand(edit, tr("&Redo"), QKeySequence(Qt::CTRL | Qt::Key_Y),
-                               [&commands] { commands.Redo(); });
-    // The entries name what they would undo or redo.
-    connect(edit, &QMenu::aboutToShow, this, [&commands, undo, redo] {
-        const UndoHistory& history = commands.History();
-        undo->setText(QString::fromStdString(history.UndoMenuText()).trimmed());
-        undo->setEnabled(!history.UndoName().empty());
-        redo->setText(QString::fromStdString(history.RedoMenuText()).trimmed());
-        redo->setEnabled(!history.RedoName().empty());
-    });
+    undo_ = AddCommand(edit, tr("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z),
+                       [&commands] { commands.Undo(); });
+    redo_ = AddCommand(edit, tr("&Redo"), QKeySequence(Qt::CTRL | Qt::Key_Y),
+                       [&commands] { commands.Redo(); });
 
     QMenu* view = menuBar()->addMenu(tr("&View"));
     for (const ViewPage& page : kViewPages) {
@@ -238,9 +239,15 @@ void MainWindow::Notice(int notice, int value, int value2) {
         sequencer_->Reload();
         wavetable_->Reload();
         UpdateTitle();
+        ShowFile();
         break;
     case kNoticeSavedAs:
         UpdateTitle();
+        ShowFile();
+        break;
+    case kNoticeMachinesChanged:
+        patterns_->Reload();
+        sequencer_->Reload();
         break;
     case kNoticePatternChanged:
         patterns_->PatternChanged(value, value2);
@@ -282,11 +289,25 @@ void MainWindow::ShowView(int view) {
     }
 }
 
+void MainWindow::UpdateUndo() {
+    const UndoHistory& history = application_.Commands().History();
+    undo_->setText(QString::fromStdString(history.UndoMenuText()).trimmed());
+    undo_->setEnabled(!history.UndoName().empty());
+    redo_->setText(QString::fromStdString(history.RedoMenuText()).trimmed());
+    redo_->setEnabled(!history.RedoName().empty());
+}
+
 void MainWindow::UpdateTitle() {
     const std::filesystem::path file = application_.Commands().CurrentFile();
     const QString name =
         file.empty() ? tr("Untitled") : QString::fromStdString(file.filename().string());
-    setWindowTitle(tr("%1 - Tarn Studio").arg(name));
+    // "*" marks work not yet saved.
+    const QString changed = application_.Commands().History().IsChanged() ? "*" : "";
+    setWindowTitle(tr("%1%2 - Tarn Studio").arg(changed, name));
+}
+
+void MainWindow::ShowFile() {
+    const std::filesystem::path file = application_.Commands().CurrentFile();
     statusBar()->showMessage(file.empty() ? tr("New project")
                                           : QString::fromStdString(file.string()));
 }

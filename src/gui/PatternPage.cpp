@@ -5,6 +5,7 @@
 #include "gui/NodeOrdering.h"
 #include "gui/PatternGridView.h"
 #include "gui/PianoRollView.h"
+#include "gui/StatusLine.h"
 #include "gui/StudioApplication.h"
 
 #include <QCheckBox>
@@ -86,8 +87,15 @@ PatternPage::PatternPage(StudioApplication& application, QWidget* parent)
     connect(patterns_, &QComboBox::activated, this,
             [this](int index) { ChoosePattern(patterns_->itemData(index).toInt()); });
     const auto resize = [this] {
-        if (!reloading_ && editor_.Resize(length_->value(), ticksPerBeat_->value()) == 0) {
+        if (reloading_) {
+            return;
+        }
+        if (editor_.Resize(length_->value(), ticksPerBeat_->value()) == 0) {
             ShowSize();
+        } else if (const int dropped = editor_.DroppedEvents(); dropped > 0) {
+            ShowStatus(*this, tr("Pattern size: %n event(s) past the new end dropped (Undo brings "
+                                 "them back)",
+                                 nullptr, dropped));
         }
     };
     connect(length_, &QSpinBox::editingFinished, this, resize);
