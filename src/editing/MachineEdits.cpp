@@ -13,7 +13,6 @@
 #include "formats/ListFile.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace tarn {
 
@@ -22,16 +21,14 @@ MachineEdits::MachineEdits(CurrentProject& current, const GearRegistry& registry
     : current_(current), registry_(registry), history_(history), feed_(feed) {}
 
 template <typename Step> bool MachineEdits::Capture(Step step) {
-    std::vector<ConsoleEntry> lines;
-    const std::size_t from = feed_.Take(std::numeric_limits<std::size_t>::max(), lines);
+    const std::size_t from = feed_.End();
     const bool done = step();
     refusal_.clear();
     if (!done) {
-        feed_.Take(from, lines);
-        const auto error = std::find_if(lines.begin(), lines.end(), [](const ConsoleEntry& line) {
-            return line.kind == kErrorLine;
-        });
-        refusal_ = error != lines.end() ? error->text : "error: the edit was refused";
+        refusal_ = feed_.FirstError(from);
+        if (refusal_.empty()) {
+            refusal_ = "error: the edit was refused";
+        }
     }
     return done;
 }

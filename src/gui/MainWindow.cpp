@@ -7,6 +7,7 @@
 #include "formats/SettingsStore.h"
 #include "gui/ConsoleWindow.h"
 #include "gui/CpuMonitorWindow.h"
+#include "gui/FailureReport.h"
 #include "gui/MachineView.h"
 #include "gui/PatternPage.h"
 #include "gui/SequencerView.h"
@@ -36,6 +37,10 @@ struct ViewPage {
     const char* title;
     Qt::Key key;
 };
+
+constexpr const char* kNewFailed = "A new project could not be made.";
+constexpr const char* kOpenFailed = "The project could not be opened.";
+constexpr const char* kSaveFailed = "The project could not be saved.";
 
 constexpr std::array<ViewPage, 3> kViewPages{{
     {MainWindow::kMachineView, "Machines", Qt::Key_F2},
@@ -147,17 +152,25 @@ QAction* MainWindow::AddCommand(QMenu* menu, const QString& text, const QKeySequ
 
 void MainWindow::BuildMenus() {
     ProjectCommands& commands = application_.Commands();
+    const ConsoleFeed& feed = application_.Feed();
     QMenu* file = menuBar()->addMenu(tr("&File"));
-    AddCommand(file, tr("&New"), QKeySequence(Qt::CTRL | Qt::Key_N),
-               [&commands] { commands.New(); });
-    AddCommand(file, tr("&Open..."), QKeySequence(Qt::CTRL | Qt::Key_O),
-               [&commands] { commands.Open(); });
+    // Each may fail on a file (or on saving the work first): the reason is
+    // shown as well as written to the Console.
+    AddCommand(file, tr("&New"), QKeySequence(Qt::CTRL | Qt::Key_N), [&commands, &feed] {
+        RunReported(feed, kNewFailed, [&commands] { return commands.New(); });
+    });
+    AddCommand(file, tr("&Open..."), QKeySequence(Qt::CTRL | Qt::Key_O), [&commands, &feed] {
+        RunReported(feed, kOpenFailed, [&commands] { return commands.Open(); });
+    });
     QMenu* recent = file->addMenu(tr("Recent projects"));
     connect(recent, &QMenu::aboutToShow, this, [this, recent] { BuildRecentMenu(recent); });
-    AddCommand(file, tr("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S),
-               [&commands] { commands.Save(); });
+    AddCommand(file, tr("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S), [&commands, &feed] {
+        RunReported(feed, kSaveFailed, [&commands] { return commands.Save(); });
+    });
     AddCommand(file, tr("Save &As..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
-               [&commands] { commands.SaveAs(); });
+               [&commands, &feed] {
+                   RunReported(feed, kSaveFailed, [&commands] { return commands.SaveAs(); });
+               });
     file->addSeparator();
     file->addAction(tr("&Render to WAVE..."), this, [this] { RenderToWave(); })
         ->setObjectName("render");
@@ -170,6 +183,8 @@ void MainWindow::BuildMenus() {
                        [&commands] { commands.Undo(); });
     redo_ = AddCommand(edit, tr("&Redo"), QKeySequence(Qt::CTRL | Qt::Key_Y),
                        [&commands] { commands.Redo(); });
+    undo_->setObjectName("undo");
+    redo_->setObjectName("redo");
 
     QMenu* view = menuBar()->addMenu(tr("&View"));
     for (const ViewPage& page : kViewPages) {
@@ -204,8 +219,10 @@ void MainWindow::BuildRecentMenu(QMenu* menu) {
     // The newest first.
     for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
         const std::filesystem::path file = *entry;
-        menu->addAction(QString::fromStdString(file.string()), this,
-                        [this, file] { application_.Commands().OpenFile(file); });
+        menu->addAction(QString::fromStdString(file.string()), this, [this, file] {
+            RunReported(application_.Feed(), kOpenFailed,
+                        [this, &file] { return application_.Commands().OpenFile(file); });
+        });
     }
     if (entries.empty()) {
         menu->addAction(tr("(none)"))->setEnabled(false);
@@ -220,7 +237,9 @@ void MainWindow::RenderToWave() {
     // The dialog has asked before replacing a file.
     const auto target =
         CheckRenderOutput(chosen->string(), application_.Commands().CurrentFile(), true);
-    if (target && WaveRender(application_.GetStudio(), application_.Audio(), this).Run(*target)) {
+    if (target && RunReported(application_.Feed(), "The song could not be rendered.", [&] {
+            return WaveRender(application_.GetStudio(), application_.Audio(), this).Run(*target);
+        })) {
         statusBar()->showMessage(tr("Rendered %1").arg(QString::fromStdString(target->string())));
     }
 }

@@ -57,8 +57,11 @@ PatternPage::PatternPage(StudioApplication& application, QWidget* parent)
     bar->addAction(tr("Rename..."), this, [this] { RenamePattern(); });
     bar->addAction(tr("Colour..."), this, [this] { ChooseColour(); });
     length_ = AddSpinBox(bar, tr("Beats"), 1, Pattern::kMaxLength);
+    length_->setObjectName("beats");
     ticksPerBeat_ = AddSpinBox(bar, tr("TPB"), 1, kMaxTicksPerBeat);
+    ticksPerBeat_->setObjectName("ticksPerBeat");
     octave_ = AddSpinBox(bar, tr("Octave"), 0, PatternGridView::kMaxOctave);
+    octave_->setObjectName("octave");
     follow_ = new QCheckBox(tr("Follow"));
     follow_->setFocusPolicy(Qt::NoFocus);
     bar->addWidget(follow_);

@@ -1,7 +1,10 @@
 #include "gui/MachineViewFixture.h"
 
+#include "document/ProjectSnapshot.h"
 #include "editing/MachineEdits.h"
+#include "engine/PatternEditing.h"
 #include "formats/ListFile.h"
+#include "studio/ProjectCommands.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -148,7 +151,7 @@ TEST_F(MachineViewTest, MovedBoxKeepsItsPlaceThroughSaveAndLoad) {
     EXPECT_DOUBLE_EQ(loaded->Editor().y, y);
 }
 
-TEST_F(MachineViewTest, DeleteRemovesTheSelectedMachinesAsOneUndoEntry) {
+TEST_F(MachineViewTest, DeleteAsksAndRemovesTheSelectedMachinesAsOneEntryThatUndoPutsBack) {
     const int bass = Add(kBass, 0.2, 0.3);
     const int distortion = Add(kDistortion, 0.2, 0.7);
     const int kept = Add(kBass, 0.8, 0.2);
@@ -157,10 +160,63 @@ TEST_F(MachineViewTest, DeleteRemovesTheSelectedMachinesAsOneUndoEntry) {
         ASSERT_EQ(TheProject().ConnectMachines(bass, distortion), 1);
         ASSERT_EQ(TheProject().ConnectMachines(distortion, Project::kMasterId), 1);
         ASSERT_EQ(TheProject().ConnectMachines(kept, Project::kMasterId), 1);
+        // A pattern of notes placed in the song and a changed parameter.
+        Node& node = *TheProject().GetNode(bass);
+        ASSERT_EQ(CreatePattern(node, 0, 4, 4, 0), 0);
+        PatternEventRecord note;
+        note.event.group = kGroupMachine;
+        note.event.index = static_cast<std::int16_t>(node.NoteParameter());
+        note.event.value = 45.0;
+        note.event.noteLength = 1.0;
+        note.event.velocity = 1.0;
+        ASSERT_EQ(AddClampedEvent(TheProject(), bass, 0, 0, note), 1);
+        ASSERT_EQ(node.SequenceTracks().Create(0), 1);
+        ASSERT_EQ(node.SequenceTracks().Get(0)->PlacePattern(0, 0), 1);
+        ASSERT_EQ(node.WriteParameter(kGroupSystem, 0, system_parameter::kVolume, -4.5), 1);
     }
     view_->Refresh();
     const int entries = History().Count();
 
+    QTest::mouseClick(view_, Qt::LeftButton, {}, view_->BoxRect(bass).center());
+    QTest::mouseClick(view_, Qt::LeftButton, Qt::ControlModifier,
+                      view_->BoxRect(distortion).center());
+    const ProjectDocument before = [this] {
+        ProjectLock hold(Current());
+        return SnapshotProject(TheProject());
+    }();
+    script_.QueueAnswer(MessageBoxAnswer::kNo);
+    QTest::keyClick(view_, Qt::Key_Delete);
+    EXPECT_EQ(script_.Texts().back(), "Delete 2 machines?");
+    EXPECT_EQ(History().Count(), entries);
+    {
+        ProjectLock hold(Current());
+        EXPECT_NE(TheProject().GetNode(bass), nullptr);
+    }
+    QTest::keyClick(view_, Qt::Key_Delete);
+    EXPECT_EQ(Connections(), 1);
+    EXPECT_TRUE(window_->windowTitle().startsWith("*"));
+    // The shortcuts follow the history without the Edit menu ever opening.
+    QTest::keyClick(view_, Qt::Key_Z, Qt::ControlModifier);
+    {
+        ProjectLock hold(Current());
+        EXPECT_EQ(SnapshotProject(TheProject()), before);
+    }
+    view_->Refresh();
+    EXPECT_FALSE(view_->BoxRect(distortion).isEmpty());
+    QTest::keyClick(view_, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(Connections(), 1);
+    QTest::keyClick(view_, Qt::Key_Z, Qt::ControlModifier);
+    // What comes back plays: the placed note sounds through the distortion.
+    ProjectCommands& commands = studio_->Commands();
+    commands.PlaySong();
+    EXPECT_GT(Render(20)[0], 0.01);
+    commands.Stop();
+    QTest::keyClick(view_, Qt::Key_Y, Qt::ControlModifier);
+    view_->Refresh();
+    EXPECT_EQ(view_->Selection(), std::set<int>{Project::kMasterId});
+
+    ASSERT_EQ(History().Undo(), 1);
+    view_->Refresh();
     QTest::mouseClick(view_, Qt::LeftButton, {}, view_->BoxRect(bass).center());
     QTest::mouseClick(view_, Qt::LeftButton, Qt::ControlModifier,
                       view_->BoxRect(distortion).center());
@@ -179,6 +235,7 @@ TEST_F(MachineViewTest, DeleteRemovesTheSelectedMachinesAsOneUndoEntry) {
     EXPECT_EQ(Connections(), 1);
     EXPECT_EQ(History().Count(), entries + 1);
     EXPECT_EQ(History().UndoName(), "Delete machine");
+    EXPECT_EQ(window_->findChild<QAction*>("undo")->text(), "Undo Delete machine");
     EXPECT_EQ(view_->Selection(), std::set<int>{Project::kMasterId});
     // Nothing left to delete: no further entry.
     QTest::keyClick(view_, Qt::Key_Delete);

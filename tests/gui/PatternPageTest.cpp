@@ -10,6 +10,8 @@
 
 #include <QApplication>
 #include <QScrollBar>
+#include <QSpinBox>
+#include <QStatusBar>
 #include <QTest>
 
 namespace tarn {
@@ -175,6 +177,42 @@ TEST_F(PatternPageTest, HexadecimalModesTypeTheScaledValue) {
     EXPECT_EQ(events[0].value, column.maximum);
     EXPECT_NEAR(events[1].value, (column.minimum + column.maximum) / 2.0, 1e-9);
     EXPECT_EQ(page_->Editor().CellText(cutoff, 2), "80");
+}
+
+TEST_F(PatternPageTest, PatternSizeRecordsRealChangesOnlyAndUndoBringsDroppedEventsBack) {
+    const int note = FindColumn(kTypeNote);
+    for (const int row : {0, 9, 13}) {
+        Click(note, row);
+        Key(Qt::Key_Z);
+    }
+    const std::vector<test::StoredEvent> notes = Events();
+    ASSERT_EQ(notes.size(), 3u);
+    UndoHistory& history = studio_->Commands().History();
+    history.MarkSaved();
+    const int entries = history.Count();
+    auto* beats = page_->findChild<QSpinBox*>("beats");
+    ASSERT_NE(beats, nullptr);
+    MainWindow& window = studio_->Window();
+
+    // Visiting the box changes nothing.
+    beats->setFocus();
+    grid_->setFocus();
+    EXPECT_EQ(history.Count(), entries);
+    EXPECT_FALSE(history.IsChanged());
+    EXPECT_FALSE(window.windowTitle().startsWith("*"));
+
+    beats->setFocus();
+    beats->selectAll();
+    QTest::keyClicks(beats, "2");
+    QTest::keyClick(beats, Qt::Key_Return);
+    EXPECT_EQ(Live().Length(), 2);
+    EXPECT_EQ(Events().size(), 1u);
+    EXPECT_TRUE(window.statusBar()->currentMessage().contains("2 event(s)"));
+    EXPECT_TRUE(window.windowTitle().startsWith("*"));
+    QTest::keyClick(grid_, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Live().Length(), 4);
+    EXPECT_EQ(Events(), notes);
+    EXPECT_EQ(beats->value(), 4);
 }
 
 } // namespace
