@@ -285,5 +285,38 @@ TEST_F(MachineViewTest, CatalogueMenuMakesTheMachineWhereTheViewWasClicked) {
     menu->close();
 }
 
+TEST_F(MachineViewTest, NewSynthsSoundOutOfTheBoxAndStoredProjectsKeepTheirOscillators) {
+    // The first oscillator's switch (Osc 1's folder starts at 100).
+    constexpr int kFirstEnabled = 100;
+    const std::filesystem::path song = scratch_ / "Synths.tarn";
+    for (const char* name : {"Tarn Corva Synth", "Tarn Corva Synth 2", "Tarn Ravel Synth"}) {
+        SCOPED_TRACE(name);
+        script_.QueueAnswer(MessageBoxAnswer::kNo);
+        ASSERT_TRUE(studio_->Commands().New());
+        const int synth = Add(name, 0.3, 0.3);
+        ASSERT_GT(synth, 0);
+        ASSERT_EQ(Connect(synth, Project::kMasterId), 1);
+        {
+            ProjectLock hold(Current());
+            Node& node = *TheProject().GetNode(synth);
+            EXPECT_EQ(node.ReadParameter(kGroupMachine, 0, kFirstEnabled), 1.0);
+            node.QueueLiveEvent(kGroupMachine, 0, node.NoteParameter(), 57.0, 1.0, 1.0);
+        }
+        EXPECT_GT(Render(1)[0], 0.01);
+        // A project that stored the oscillator off keeps it off.
+        {
+            ProjectLock hold(Current());
+            ASSERT_EQ(
+                TheProject().GetNode(synth)->WriteParameter(kGroupMachine, 0, kFirstEnabled, 0.0),
+                1);
+        }
+        script_.QueueFile(song);
+        ASSERT_TRUE(studio_->Commands().SaveAs());
+        ASSERT_TRUE(studio_->Commands().OpenFile(song));
+        ProjectLock hold(Current());
+        EXPECT_EQ(TheProject().GetNode(synth)->ReadParameter(kGroupMachine, 0, kFirstEnabled), 0.0);
+    }
+}
+
 } // namespace
 } // namespace tarn
