@@ -9,6 +9,7 @@
 
 #include <fstream>
 #include <optional>
+#include <string>
 
 namespace tarn {
 
@@ -25,10 +26,12 @@ bool Autosave::SaveIfChanged() {
 int Autosave::Save() {
     const std::uint64_t edits = history_.Edits();
     std::optional<ProjectDocument> document;
+    std::string source;
     {
         ProjectLock hold(studio_.Current());
         if (Project* project = studio_.Current().Get()) {
             document = SnapshotProject(*project);
+            source = project->filePath;
         }
     }
     // Written outside the lock: the audio thread never waits for the disk.
@@ -38,6 +41,7 @@ int Autosave::Save() {
     if (!document || WriteProjectFile(*document, file) == 0) {
         return 0;
     }
+    std::ofstream(AppPath(kSourceName), std::ios::trunc) << source << '\n';
     savedEdits_ = edits;
     return 1;
 }
@@ -50,6 +54,13 @@ bool Autosave::BeginSession() {
     std::filesystem::create_directories(marker.parent_path(), error);
     std::ofstream(marker, std::ios::trunc) << "running\n";
     return unclean;
+}
+
+std::filesystem::path Autosave::Source() {
+    std::ifstream file(AppPath(kSourceName));
+    std::string source;
+    std::getline(file, source);
+    return source;
 }
 
 void Autosave::EndSession() {
