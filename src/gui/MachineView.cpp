@@ -507,7 +507,8 @@ QMenu* MachineView::MachineMenu(int id) {
     AddFlag(*menu, tr("Bypass"), id, MachineEdits::Flag::kBypass, box->bypass);
     AddFlag(*menu, tr("Live input"), id, MachineEdits::Flag::kLiveInput, box->liveInput);
     menu->addSeparator();
-    menu->addAction(tr("Rename..."), this, [this, id] { StartRename(id); });
+    menu->addAction(tr("Rename..."), this, [this, id] { StartRename(id); })
+        ->setObjectName("rename");
     if (id != Project::kMasterId) {
         menu->addAction(tr("Delete"), this, [this, id] {
             selection_ = {id};

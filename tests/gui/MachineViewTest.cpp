@@ -4,10 +4,14 @@
 #include "editing/MachineEdits.h"
 #include "engine/PatternEditing.h"
 #include "formats/ListFile.h"
+#include "gui/PatternPage.h"
+#include "gui/SequencerView.h"
 #include "studio/ProjectCommands.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QContextMenuEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSlider>
 #include <QStatusBar>
@@ -316,6 +320,56 @@ TEST_F(MachineViewTest, NewSynthsSoundOutOfTheBoxAndStoredProjectsKeepTheirOscil
         ProjectLock hold(Current());
         EXPECT_EQ(TheProject().GetNode(synth)->ReadParameter(kGroupMachine, 0, kFirstEnabled), 0.0);
     }
+}
+
+TEST_F(MachineViewTest, TheOtherViewsFollowMachinesMadeRenamedDeletedAndSelected) {
+    SequencerView& sequencer = window_->Sequencer();
+    auto* nodes = window_->Patterns().findChild<QComboBox*>("nodes");
+    ASSERT_NE(nodes, nullptr);
+    ASSERT_EQ(sequencer.RowCount(), 1);
+    const QPoint at(view_->width() / 4, view_->height() / 4);
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, view_->mapToGlobal(at));
+    QApplication::sendEvent(view_, &click);
+    PopupAction(kBass)->trigger();
+    QApplication::activePopupWidget()->close();
+    QApplication::setActiveWindow(window_);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(sequencer.RowCount(), 2);
+    ASSERT_EQ(view_->Selection().size(), 1u);
+    const int bass = *view_->Selection().begin();
+
+    view_->MachineMenu(bass)->findChild<QAction*>("rename")->trigger();
+    auto* rename = view_->findChild<QLineEdit*>("rename");
+    ASSERT_NE(rename, nullptr);
+    rename->selectAll();
+    QTest::keyClicks(rename, "Low end");
+    QTest::keyClick(rename, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_GE(nodes->findText("Low end"), 0);
+
+    // A machine clicked here is the one the pattern editor edits ...
+    QTest::mouseClick(view_, Qt::LeftButton, {}, view_->BoxRect(bass).center());
+    window_->ShowView(MainWindow::kPatternView);
+    EXPECT_EQ(nodes->currentData().toInt(), bass);
+    EXPECT_EQ(window_->Patterns().Editor().NodeId(), bass);
+    // ... and one chosen there is selected here.
+    nodes->setFocus();
+    const int master = nodes->findData(Project::kMasterId);
+    QTest::keyClick(nodes, master < nodes->currentIndex() ? Qt::Key_Up : Qt::Key_Down);
+    EXPECT_EQ(window_->Patterns().Editor().NodeId(), Project::kMasterId);
+    window_->ShowView(MainWindow::kMachineView);
+    view_->Refresh();
+    EXPECT_EQ(view_->Selection(), std::set<int>{Project::kMasterId});
+
+    QTest::mouseClick(view_, Qt::LeftButton, {}, view_->BoxRect(bass).center());
+    QTest::keyClick(view_, Qt::Key_Delete);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(sequencer.RowCount(), 1);
+    EXPECT_EQ(nodes->findText("Low end"), -1);
+    QApplication::setActiveWindow(window_);
+    QTest::keyClick(view_, Qt::Key_Z, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(sequencer.RowCount(), 2);
 }
 
 } // namespace
