@@ -62,6 +62,9 @@ PatternPage::PatternPage(StudioApplication& application, QWidget* parent)
     ticksPerBeat_->setObjectName("ticksPerBeat");
     octave_ = AddSpinBox(bar, tr("Octave"), 0, PatternGridView::kMaxOctave);
     octave_->setObjectName("octave");
+    QSpinBox* step = AddSpinBox(bar, tr("Step"), 0, PatternGridView::kMaxEditStep);
+    step->setObjectName("editStep");
+    step->setToolTip(tr("Rows the cursor moves after a note or a value is entered"));
     follow_ = new QCheckBox(tr("Follow"));
     follow_->setFocusPolicy(Qt::NoFocus);
     bar->addWidget(follow_);
@@ -78,6 +81,8 @@ PatternPage::PatternPage(StudioApplication& application, QWidget* parent)
     layout->addWidget(tabs_, 1);
 
     octave_->setValue(grid_->Octave());
+    step->setValue(grid_->EditStep());
+    connect(step, &QSpinBox::valueChanged, this, [this](int rows) { grid_->SetEditStep(rows); });
     connect(octave_, &QSpinBox::valueChanged, this, [this](int octave) {
         if (octave != grid_->Octave()) {
             grid_->SetOctave(octave);
