@@ -41,7 +41,9 @@ PatternPage::PatternPage(StudioApplication& application, QWidget* parent)
     : QWidget(parent), application_(application),
       editor_(application.GetStudio().Current(), application.Commands().History()) {
     setObjectName("PatternPage");
-    // A tool bar, so that a narrow window folds the rest of it away.
+    // Two tool bars, one over the other: the pattern's, and the size and
+    // typing controls, so that a window narrowed by a dock still shows
+    // them all.
     auto* bar = new QToolBar;
     bar->addWidget(new QLabel(tr("Machine")));
     nodes_ = new QComboBox;
@@ -56,18 +58,19 @@ PatternPage::PatternPage(StudioApplication& application, QWidget* parent)
     bar->addAction(tr("Copy"), this, [this] { NewPattern(true); });
     bar->addAction(tr("Rename..."), this, [this] { RenamePattern(); });
     bar->addAction(tr("Colour..."), this, [this] { ChooseColour(); });
-    length_ = AddSpinBox(bar, tr("Beats"), 1, Pattern::kMaxLength);
+    auto* entry = new QToolBar;
+    length_ = AddSpinBox(entry, tr("Beats"), 1, Pattern::kMaxLength);
     length_->setObjectName("beats");
-    ticksPerBeat_ = AddSpinBox(bar, tr("TPB"), 1, kMaxTicksPerBeat);
+    ticksPerBeat_ = AddSpinBox(entry, tr("TPB"), 1, kMaxTicksPerBeat);
     ticksPerBeat_->setObjectName("ticksPerBeat");
-    octave_ = AddSpinBox(bar, tr("Octave"), 0, PatternGridView::kMaxOctave);
+    octave_ = AddSpinBox(entry, tr("Octave"), 0, PatternGridView::kMaxOctave);
     octave_->setObjectName("octave");
-    QSpinBox* step = AddSpinBox(bar, tr("Step"), 0, PatternGridView::kMaxEditStep);
+    QSpinBox* step = AddSpinBox(entry, tr("Step"), 0, PatternGridView::kMaxEditStep);
     step->setObjectName("editStep");
     step->setToolTip(tr("Rows the cursor moves after a note or a value is entered"));
     follow_ = new QCheckBox(tr("Follow"));
     follow_->setFocusPolicy(Qt::NoFocus);
-    bar->addWidget(follow_);
+    entry->addWidget(follow_);
 
     grid_ = new PatternGridView(editor_, application.GetStudio().Current(), application.GetSkin());
     tabs_ = new QTabWidget;
@@ -78,6 +81,7 @@ PatternPage::PatternPage(StudioApplication& application, QWidget* parent)
     connect(tabs_, &QTabWidget::currentChanged, this, [this] { roll_->Reload(); });
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(bar);
+    layout->addWidget(entry);
     layout->addWidget(tabs_, 1);
 
     octave_->setValue(grid_->Octave());
