@@ -14,8 +14,7 @@ class CurrentProject;
 class Project;
 
 // One undoable edit, named for the Edit menu ("Undo " + name). The base
-// entry changes nothing: it only marks a step (a restored copy of the
-// project) that the menu steps over.
+// entry changes nothing; the edits derive from it.
 class UndoEntry {
 public:
     explicit UndoEntry(std::string name) : name_(std::move(name)) {}

@@ -42,6 +42,29 @@ constexpr const char* kNewFailed = "A new project could not be made.";
 constexpr const char* kOpenFailed = "The project could not be opened.";
 constexpr const char* kSaveFailed = "The project could not be saved.";
 
+// Help > Keys: every shortcut of the windows.
+constexpr const char* kKeysText =
+    "Studio\n"
+    "  F2 / F3 / F4    Machines, Patterns, Sequencer\n"
+    "  F5 / F6 / F8    Play song, Play loop, Stop\n"
+    "  Ctrl+N / Ctrl+O / Ctrl+S / Ctrl+Shift+S    New, Open, Save, Save As\n"
+    "  Ctrl+Z / Ctrl+Y    Undo, Redo\n"
+    "  Ctrl+Q    Exit\n"
+    "Machine view\n"
+    "  Delete    delete the selected machines (asks first)\n"
+    "  Shift+drag, or drag from a box's right edge    connect\n"
+    "  Double-click    parameters; right-click    menus\n"
+    "Pattern grid\n"
+    "  Z S X D C V G B H N J M, Q 2 W 3 E R 5 T 6 Y 7 U I 9 O 0 P    notes; keypad 0-9    "
+    "octave\n"
+    "  Digits, A-F in hexadecimal columns    enter a value from the right, from zero in a "
+    "cell just reached\n"
+    "  - / +    sign; the edit step (tool bar) moves the cursor after a note or a full value\n"
+    "  Delete    empty the cell or selection; Backspace / Insert    pull up / push down\n"
+    "  Ctrl+I    insert cyclical; Ctrl+R    randomize\n"
+    "  Ctrl+C / Ctrl+X / Ctrl+V / Ctrl+A    copy, cut, paste, select all\n"
+    "  Arrows, Page Up/Down, Home, End, Tab, Shift+Tab    move; Shift    select";
+
 constexpr std::array<ViewPage, 3> kViewPages{{
     {MainWindow::kMachineView, "Machines", Qt::Key_F2},
     {MainWindow::kPatternView, "Patterns", Qt::Key_F3},
@@ -200,6 +223,12 @@ void MainWindow::BuildMenus() {
     transport->addActions(transport_->Commands());
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
+    help->addAction(tr("&Keys"), this,
+                    [] {
+                        CurrentInteraction().ShowMessage(kStudioCaption, kKeysText,
+                                                         MessageBoxButtons::kOk);
+                    })
+        ->setObjectName("keys");
     help->addAction(tr("&About Tarn Studio"), this, [] {
         CurrentInteraction().ShowMessage(
             kStudioCaption, "Tarn Studio " TARN_VERSION "\nA modular music-production studio.",

@@ -94,7 +94,7 @@ TEST_F(UndoHistoryTest, KeepsSixteenEntriesAndDiscardsTheRedoBranch) {
     EXPECT_EQ(history.Redo(), 0);
     EXPECT_EQ(history.Position(), 13);
 
-    // A marker entry steps like any entry but changes nothing.
+    // An entry that changes nothing steps like any other.
     history.Push(std::make_unique<UndoEntry>("Restore"));
     EXPECT_EQ(history.Undo(), 0);
     EXPECT_EQ(history.RedoName(), "Restore");
