@@ -1,5 +1,7 @@
 #include "base/ConsoleFeed.h"
 
+#include "base/MessagePipe.h"
+
 #include <algorithm>
 
 namespace tarn {
@@ -20,6 +22,19 @@ std::size_t ConsoleFeed::Take(std::size_t from, std::vector<ConsoleEntry>& out) 
         out.push_back(lines_[serial - first]);
     }
     return added_;
+}
+
+std::size_t ConsoleFeed::End() const {
+    std::lock_guard hold(lock_);
+    return added_;
+}
+
+std::string ConsoleFeed::FirstError(std::size_t from) const {
+    std::vector<ConsoleEntry> lines;
+    Take(from, lines);
+    const auto error = std::ranges::find_if(
+        lines, [](const ConsoleEntry& line) { return line.kind == kErrorLine; });
+    return error != lines.end() ? error->text : std::string();
 }
 
 } // namespace tarn

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <deque>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace tarn {
@@ -22,6 +23,11 @@ public:
     // Appends the lines from serial from on that are still kept to out;
     // the serial of the next line to come.
     std::size_t Take(std::size_t from, std::vector<ConsoleEntry>& out) const;
+    // The serial of the next line to come.
+    std::size_t End() const;
+    // The first error line from serial from on ("error: ..."); empty when
+    // there is none. Tells the user why a command they gave failed.
+    std::string FirstError(std::size_t from) const;
 
 private:
     mutable std::mutex lock_;

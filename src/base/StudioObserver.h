@@ -12,6 +12,7 @@ enum StudioNotice : int {
     kNoticeSavedAs = 0x8099,
     kNoticePatternChanged = 0x809A,  // value: Node id, value2: pattern number
     kNoticeSequenceChanged = 0x809B, // a sequence edit was undone or redone
+    kNoticeMachinesChanged = 0x809C, // machines were made, deleted, put back or renamed
 };
 
 // The main window's side of those notices. The GUI installs one that posts

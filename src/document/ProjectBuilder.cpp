@@ -263,6 +263,42 @@ void ApplyNodeOrder(const ProjectDocument& document, Project& project) {
     }
 }
 
+// A Connection made since the machines were kept may hold the input index
+// one of theirs had: that one moves to a free index of its destination,
+// and its routes and input values go with it.
+MachineSetDoc MoveTakenInputs(MachineSetDoc set, const Project& project) {
+    for (ConnectionDoc& connection : set.document.connections) {
+        const Node* destination = project.GetNode(connection.destination);
+        if (destination == nullptr || destination->InputList().Get(connection.index) == nullptr) {
+            continue;
+        }
+        const auto used = [&](int index) {
+            return destination->InputList().Get(index) != nullptr ||
+                   std::ranges::any_of(set.document.connections, [&](const ConnectionDoc& other) {
+                       return other.destination == connection.destination && other.index == index;
+                   });
+        };
+        int free = 0;
+        while (used(free)) {
+            ++free;
+        }
+        for (ChannelConnectionDoc& route : set.document.channelConnections) {
+            if (route.destination == connection.destination &&
+                route.connectionIndex == connection.index) {
+                route.connectionIndex = free;
+            }
+        }
+        for (MachineSetDoc::InputValue& input : set.inputValues) {
+            if (input.destination == connection.destination &&
+                input.value.track == connection.index) {
+                input.value.track = free;
+            }
+        }
+        connection.index = free;
+    }
+    return set;
+}
+
 } // namespace
 
 std::unique_ptr<Project> MakeNewProject(MachineCreator createMachine,
@@ -318,6 +354,51 @@ std::unique_ptr<Project> BuildProject(const ProjectDocument& document, MachineCr
         project->Tempo().SetBpm(held);
     }
     return project;
+}
+
+int RestoreMachines(const MachineSetDoc& kept, Project& project) {
+    const MachineSetDoc set = MoveTakenInputs(kept, project);
+    const ProjectDocument& document = set.document;
+    const std::vector<bool> exists = CreateMachines(document, project);
+    Connect(document, project);
+    int restored = 0;
+    for (std::size_t i = 0; i < document.machines.size(); ++i) {
+        const MachineDoc& machine = document.machines[i];
+        Node* node = exists[i] ? project.GetNode(machine.id) : nullptr;
+        if (node == nullptr) {
+            continue;
+        }
+        AddPatterns(machine, *node);
+        SetParameterValues(machine, *node);
+        AddSequenceTracks(machine, *node);
+        const MachineSetDoc::Flags& flags = set.flags[i];
+        node->SetMute(flags.mute);
+        node->SetSolo(flags.solo);
+        node->SetBypass(flags.bypass);
+        node->SetLiveInput(flags.liveInput);
+        node->RestoreSerial(set.serials[i]);
+        ++restored;
+    }
+    for (const MachineSetDoc::InputValue& input : set.inputValues) {
+        const ParameterValueDoc& value = input.value;
+        Node* destination = project.GetNode(input.destination);
+        if (destination != nullptr && destination->InputList().Get(value.track) != nullptr) {
+            destination->SetStoredValue(value.group, value.track, value.index, value.value);
+        }
+    }
+    // Each back at its place among the Nodes the order holds now.
+    std::vector<int>& order = project.NodeOrder();
+    for (const NodeOrderDoc& entry : document.nodeOrder) {
+        if (project.GetNode(entry.nodeId) != nullptr &&
+            std::ranges::find(order, entry.nodeId) == order.end()) {
+            const auto position = std::min(static_cast<std::size_t>(entry.position), order.size());
+            order.insert(order.begin() + static_cast<std::ptrdiff_t>(position), entry.nodeId);
+        }
+    }
+    if (document.editedNode != kMissingInteger && project.GetNode(document.editedNode) != nullptr) {
+        project.editedNodeId = document.editedNode;
+    }
+    return restored;
 }
 
 } // namespace tarn

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/ProjectDocument.h"
+#include "document/ProjectSnapshot.h"
 #include "engine/Node.h"
 #include "engine/Project.h"
 #include "engine/TempoRecord.h"
@@ -35,5 +36,14 @@ std::unique_ptr<Project> MakeNewProject(MachineCreator createMachine,
 // tempo, or when the new project cannot be made.
 std::unique_ptr<Project> BuildProject(const ProjectDocument& document, MachineCreator createMachine,
                                       const TempoRecord& engineTempo, std::string_view source);
+
+// Puts machines kept by SnapshotMachines back into a live project, each at
+// its id and with its serial, as the deletion found them: state,
+// parameter values, patterns, sequence tracks, Connections with their
+// routes and input values, flags and places in the Node order. A machine
+// whose id was taken meanwhile stays out, with a warning line, and so do
+// its Connections. The number of machines put back. GUI thread, project
+// lock held.
+int RestoreMachines(const MachineSetDoc& set, Project& project);
 
 } // namespace tarn

@@ -3,6 +3,7 @@
 #include "document/ProjectWaves.h"
 #include "tarn/MachineAbi.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -85,15 +86,30 @@ MachineDoc Snapshot(int id, Node& node) {
     return machine;
 }
 
-void SnapshotInputs(int destination, const Node& node, ProjectDocument& document) {
+// The Connections into node, or only those from a source that keep
+// answers true for.
+template <typename Keep>
+void SnapshotInputs(int destination, const Node& node, ProjectDocument& document, Keep keep) {
     for (auto [index, connection] : node.InputList()) {
         const int source = connection->SourceId();
+        if (!keep(source)) {
+            continue;
+        }
         document.connections.push_back({index, source, destination});
         for (auto [routeIndex, route] : connection->Routes()) {
             document.channelConnections.push_back({routeIndex, index, source, destination,
                                                    route->destinationChannel,
                                                    route->sourceChannel});
         }
+    }
+}
+
+void SnapshotInputValues(int destination, Node& node, int index,
+                         std::vector<MachineSetDoc::InputValue>& values) {
+    MachineDoc mixer;
+    AddParameterValues(node, kGroupInputMixer, index, mixer);
+    for (const ParameterValueDoc& value : mixer.parameterValues) {
+        values.push_back({destination, value});
     }
 }
 
@@ -113,7 +129,7 @@ ProjectDocument SnapshotProject(Project& project) {
         document.machines.push_back(Snapshot(id, *node));
     }
     for (auto [id, node] : project.Nodes()) {
-        SnapshotInputs(id, *node, document);
+        SnapshotInputs(id, *node, document, [](int) { return true; });
     }
     const SongTransport& transport = project.Transport();
     document.songStart = transport.songStart;
@@ -134,6 +150,42 @@ std::optional<ProjectDocument> SnapshotCurrentProject(CurrentProject& current) {
         return std::nullopt;
     }
     return SnapshotProject(*project);
+}
+
+MachineSetDoc SnapshotMachines(Project& project, const std::vector<int>& ids) {
+    MachineSetDoc set;
+    const auto taken = [&ids](int id) { return std::ranges::find(ids, id) != ids.end(); };
+    for (auto [id, node] : project.Nodes()) {
+        if (id == Project::kMasterId || !taken(id)) {
+            continue;
+        }
+        set.document.machines.push_back(Snapshot(id, *node));
+        set.flags.push_back({node->Muted(), node->Soloed(), node->Bypassed(), node->LiveInput()});
+        set.serials.push_back(node->Serial());
+        if (id == project.editedNodeId) {
+            set.document.editedNode = id;
+        }
+    }
+    for (auto [id, node] : project.Nodes()) {
+        if (taken(id)) {
+            SnapshotInputs(id, *node, set.document, [](int) { return true; });
+            continue;
+        }
+        SnapshotInputs(id, *node, set.document, taken);
+        for (auto [index, connection] : node->InputList()) {
+            if (taken(connection->SourceId())) {
+                SnapshotInputValues(id, *node, index, set.inputValues);
+            }
+        }
+    }
+    const std::vector<int>& order = project.NodeOrder();
+    for (std::size_t position = 0; position < order.size(); ++position) {
+        if (taken(order[position])) {
+            set.document.nodeOrder.push_back(
+                {static_cast<std::int32_t>(position), order[position]});
+        }
+    }
+    return set;
 }
 
 } // namespace tarn

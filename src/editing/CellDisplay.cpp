@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace tarn::cell_display {
 namespace {
@@ -106,28 +107,44 @@ std::string Text(const GridColumn& column, int mode, double value) {
     return text.data();
 }
 
-std::optional<double> Type(const GridColumn& column, int mode, double value, int position, char c) {
-    std::string text = Text(column, mode, value);
-    if (position < 0 || position >= static_cast<int>(text.size())) {
-        return std::nullopt;
-    }
-    char& under = text[static_cast<std::size_t>(position)];
-    if (const HexMode* hex = FindHex(mode)) {
-        if (!std::isxdigit(static_cast<unsigned char>(c))) {
-            return std::nullopt;
+bool Enter(std::string& text, int mode, char c) {
+    if (IsHex(mode)) {
+        if (text.empty() || !std::isxdigit(static_cast<unsigned char>(c))) {
+            return false;
         }
-        under = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        text = text.substr(1) + static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return true;
+    }
+    if (c == '-' || c == '+') {
+        if (text.empty() || (text[0] != '-' && text[0] != '+')) {
+            return false;
+        }
+        text[0] = c;
+        return true;
+    }
+    if (std::isdigit(static_cast<unsigned char>(c)) == 0) {
+        return false;
+    }
+    // Every digit moves one place to the left, over the point.
+    char incoming = c;
+    for (auto at = text.rbegin(); at != text.rend(); ++at) {
+        if (std::isdigit(static_cast<unsigned char>(*at)) != 0) {
+            std::swap(*at, incoming);
+        }
+    }
+    return true;
+}
+
+std::string ZeroText(const GridColumn& column, int mode) {
+    return Text(column, mode, IsHex(mode) ? column.minimum : 0.0);
+}
+
+double Value(const GridColumn& column, int mode, const std::string& text) {
+    if (const HexMode* hex = FindHex(mode)) {
         const double scaled = static_cast<double>(std::strtol(text.c_str(), nullptr, 16));
         return column.Fit(column.minimum +
                           std::min(scaled, hex->factor) / hex->factor * Range(column));
     }
-    const bool sign = c == '-' || c == '+';
-    const bool underSign = under == '-' || under == '+';
-    const bool digit = std::isdigit(static_cast<unsigned char>(c)) != 0;
-    if (!(sign && underSign) && !(digit && std::isdigit(static_cast<unsigned char>(under)))) {
-        return std::nullopt;
-    }
-    under = c;
     return column.Fit(std::strtod(text.c_str(), nullptr));
 }
 

@@ -38,12 +38,19 @@ int DefaultMode(const GridColumn& column);
 // with no range (maximum = minimum) show 0.
 std::string Text(const GridColumn& column, int mode, double value);
 
-// The value after typing c over the character at position of Text(value):
-// in decimal modes a digit replaces a digit and "-" or "+" over the sign
-// flips it; in hexadecimal modes a hexadecimal digit replaces a digit.
-// The result is fitted to the column (GridColumn::Fit); nothing when the
+// Typing into a cell, as on a calculator: a digit (hexadecimal in the
+// hexadecimal modes) comes in at the right of text, a cell's text in the
+// column's mode, and the leftmost digit falls off; "-" or "+" sets the
+// sign of a decimal mode. So in "+0.00" typing 5 gives "+0.05" and then 0
+// gives "+0.50"; in "+000" typing 1 gives "+001". False when the
 // keystroke is refused.
-std::optional<double> Type(const GridColumn& column, int mode, double value, int position, char c);
+bool Enter(std::string& text, int mode, char c);
+// The text a fresh entry starts from: every digit 0 (the value 0, or in
+// the hexadecimal modes the range's start).
+std::string ZeroText(const GridColumn& column, int mode);
+// The value a text of the column's mode stands for, fitted to the column
+// (GridColumn::Fit).
+double Value(const GridColumn& column, int mode, const std::string& text);
 
 } // namespace cell_display
 } // namespace tarn

@@ -3,7 +3,9 @@
 #include "base/AppDirectory.h"
 #include "base/ConsoleFeed.h"
 #include "base/MessagePipe.h"
+#include "base/StudioObserver.h"
 #include "document/PresetStore.h"
+#include "editing/MachineDeletionEntry.h"
 #include "editing/UndoHistory.h"
 #include "engine/CurrentProject.h"
 #include "engine/ParameterChange.h"
@@ -11,7 +13,6 @@
 #include "formats/ListFile.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace tarn {
 
@@ -20,16 +21,14 @@ MachineEdits::MachineEdits(CurrentProject& current, const GearRegistry& registry
     : current_(current), registry_(registry), history_(history), feed_(feed) {}
 
 template <typename Step> bool MachineEdits::Capture(Step step) {
-    std::vector<ConsoleEntry> lines;
-    const std::size_t from = feed_.Take(std::numeric_limits<std::size_t>::max(), lines);
+    const std::size_t from = feed_.End();
     const bool done = step();
     refusal_.clear();
     if (!done) {
-        feed_.Take(from, lines);
-        const auto error = std::find_if(lines.begin(), lines.end(), [](const ConsoleEntry& line) {
-            return line.kind == kErrorLine;
-        });
-        refusal_ = error != lines.end() ? error->text : "error: the edit was refused";
+        refusal_ = feed_.FirstError(from);
+        if (refusal_.empty()) {
+            refusal_ = "error: the edit was refused";
+        }
     }
     return done;
 }
@@ -88,19 +87,15 @@ bool MachineEdits::Move(int id, double x, double y) {
 }
 
 int MachineEdits::Delete(const std::vector<int>& ids) {
-    int deleted = 0;
+    std::unique_ptr<MachineDeletionEntry> entry;
     Run([&](Project& project) {
-        for (const int id : ids) {
-            deleted += project.DeleteNode(id);
-        }
-        // The editors follow a Node that is gone back to the Master.
-        if (project.GetNode(project.editedNodeId) == nullptr) {
-            project.editedNodeId = Project::kMasterId;
-        }
-        return deleted > 0;
+        entry = std::make_unique<MachineDeletionEntry>(project, ids);
+        return entry->Deleted() > 0;
     });
+    const int deleted = entry != nullptr ? entry->Deleted() : 0;
     if (deleted > 0) {
-        history_.PushMachineDeletion();
+        history_.Push(std::move(entry));
+        NotifyStudio(kNoticeMachinesChanged);
     }
     return deleted;
 }
@@ -120,8 +115,20 @@ int MachineEdits::Create(const std::string& machineName, double x, double y) {
     });
     if (done) {
         RememberInList(AppPath(kRecentMachines), machineName, kRecentCapacity);
+        NotifyStudio(kNoticeMachinesChanged);
     }
     return id;
+}
+
+bool MachineEdits::Select(int id) {
+    return Run([&](Project& project) {
+        if (project.GetNode(id) == nullptr) {
+            ErrorOut() << "error: node " << id << " does not exist" << eol;
+            return false;
+        }
+        project.editedNodeId = id;
+        return true;
+    });
 }
 
 bool MachineEdits::SetFlag(int id, Flag flag, bool on) {
@@ -145,7 +152,7 @@ bool MachineEdits::SetFlag(int id, Flag flag, bool on) {
 }
 
 bool MachineEdits::Rename(int id, const std::string& name) {
-    return ChangeNode(id, [&](Node& node) {
+    const bool done = ChangeNode(id, [&](Node& node) {
         if (name.empty()) {
             ErrorOut() << "error: a machine needs a name" << eol;
             return false;
@@ -153,6 +160,10 @@ bool MachineEdits::Rename(int id, const std::string& name) {
         node.SetName(name);
         return true;
     });
+    if (done) {
+        NotifyStudio(kNoticeMachinesChanged);
+    }
+    return done;
 }
 
 bool MachineEdits::SetParameter(int id, int group, int track, int index, double value) {

@@ -38,11 +38,14 @@ public:
     // Places the Node's centre at fractions of the view (clamped to 0..1).
     bool Move(int id, double x, double y);
     // Deletes the Nodes (never the Master) as one "Delete machine" entry of
-    // the undo history; the number deleted.
+    // the undo history, which puts them back; the number deleted.
     int Delete(const std::vector<int>& ids);
     // Makes a machine of the registry name at fractions of the view and
     // makes it the newest of the recent machines; its id or -1.
     int Create(const std::string& machineName, double x, double y);
+    // Makes the Node the project's selected machine, the one the pattern
+    // editor edits. Not a change to save.
+    bool Select(int id);
     bool SetFlag(int id, Flag flag, bool on);
     bool Rename(int id, const std::string& name);
     // A parameter value, heard from the next chunk on.

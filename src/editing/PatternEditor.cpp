@@ -134,6 +134,7 @@ void PatternEditor::SetTarget(int nodeId, int patternNumber) {
     nodeId_ = nodeId;
     patternNumber_ = patternNumber;
     selection_.reset();
+    entry_.clear();
 }
 
 // Replaces the cursor cell's events by record, as a note with the values
@@ -150,6 +151,8 @@ int PatternEditor::StoreInCell(Target& target, const GridColumn& column,
 }
 
 template <typename Edit> int PatternEditor::Run(const char* name, Edit edit) {
+    // Any edit ends the entry typed so far.
+    entry_.clear();
     {
         std::lock_guard lock(current_.Lock());
         Project* project = current_.Get();
@@ -243,37 +246,39 @@ std::string PatternEditor::CellText(int column, int row) const {
                           : cell_display::Text(shown, mode, shown.Shown(events[0].record->event));
 }
 
-int PatternEditor::TypeCharacter(int position, char c) {
+int PatternEditor::TypeCharacter(char c) {
     const int mode = DisplayMode(cursorColumn_);
-    return Run("Insert event", [&](Target& target) {
+    std::string entry = entry_;
+    const int done = Run("Insert event", [&](Target& target) {
         const GridColumn* column = target.Column(cursorColumn_);
         if (column == nullptr) {
             return 0;
         }
         const auto events = grid::CellEvents(target.pattern, *column, cursorRow_);
-        double value = 0.0;
-        if (!events.empty()) {
-            value = column->Shown(events[0].record->event);
-        } else if (column->IsSub()) {
+        if (events.empty() && column->IsSub()) {
             return 0; // a note's length or velocity needs the note
-        } else if (const ParameterDescriptor* descriptor =
-                       target.node.FindParameter(column->group, column->index)) {
-            value = descriptor->defaultValue;
         }
-        const std::optional<double> typed = cell_display::Type(*column, mode, value, position, c);
-        if (!typed) {
+        if (entry.empty()) {
+            entry = cell_display::ZeroText(*column, mode);
+        }
+        if (!cell_display::Enter(entry, mode, c)) {
             return 0;
         }
+        const double typed = cell_display::Value(*column, mode, entry);
         PatternEventRecord record = events.empty() ? NewEvent(nodeId_, *column) : *events[0].record;
         if (column->sub == GridColumn::kNoteLength) {
-            record.event.noteLength = *typed;
+            record.event.noteLength = typed;
         } else if (column->sub == GridColumn::kVelocity) {
-            record.event.velocity = *typed;
+            record.event.velocity = typed;
         } else {
-            record.event.value = *typed;
+            record.event.value = typed;
         }
         return StoreInCell(target, *column, record);
     });
+    if (done != 0) {
+        entry_ = entry;
+    }
+    return done;
 }
 
 int PatternEditor::EnterValue(double value) {
@@ -307,7 +312,11 @@ int PatternEditor::Resize(int length, int ticksPerBeat) {
     if (length < 1 || length > Pattern::kMaxLength || ticksPerBeat < 1) {
         return 0;
     }
+    dropped_ = 0;
     return Run("Pattern size", [&](Target& target) {
+        if (target.pattern.Length() == length && target.pattern.TicksPerBeat() == ticksPerBeat) {
+            return 0;
+        }
         std::vector<std::pair<int, PatternEventRecord>> events;
         target.pattern.ForEachEvent(
             [&](int beat, const PatternEventRecord& record) { events.emplace_back(beat, record); });
@@ -321,6 +330,7 @@ int PatternEditor::Resize(int length, int ticksPerBeat) {
         for (const auto& [beat, record] : events) {
             target.pattern.AddEvent(record, beat); // beyond the new end: dropped
         }
+        dropped_ = static_cast<int>(events.size()) - target.pattern.EventCount();
         for (auto [index, track] : target.node.SequenceTracks()) {
             track->Layout();
         }

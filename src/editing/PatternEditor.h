@@ -51,9 +51,12 @@ public:
     std::vector<GridColumn> Columns() const;
     int RowCount() const;
 
+    // Moving the cursor, even onto the cell it is on, starts a fresh
+    // entry there.
     void SetCursor(int column, int row) {
         cursorColumn_ = column;
         cursorRow_ = row;
+        entry_.clear();
     }
     int CursorColumn() const { return cursorColumn_; }
     int CursorRow() const { return cursorRow_; }
@@ -71,10 +74,16 @@ public:
     // The cell's text in its column's mode; empty for an empty cell.
     std::string CellText(int column, int row) const;
 
-    // "Insert event": typing c at position of the cursor cell's text (an
-    // empty cell types over the parameter's default). Sub-columns change
+    // "Insert event": typing c into the cursor's cell (see
+    // cell_display::Enter). A fresh entry (the first key since the cursor
+    // moved) starts from zero, whatever the cell held, so that "1" in an
+    // empty cell of whole numbers is 1; later keys go on from what was
+    // typed, whatever the column's range made of it. Sub-columns change
     // the note length or velocity of the note in the cell.
-    int TypeCharacter(int position, char c);
+    int TypeCharacter(char c);
+    // The text typed into the cursor's cell so far; empty for a fresh
+    // entry.
+    const std::string& Entry() const { return entry_; }
     // "Insert event" with the value given (piano roll, drawing a value).
     int EnterValue(double value);
     // "Insert event" of a note with its length (beats) and velocity in the
@@ -82,8 +91,12 @@ public:
     int EnterNote(double note, double length, double velocity);
 
     // "Pattern size": a new length (beats) and TPB, keeping every event
-    // that still lies inside the pattern at its time.
+    // that still lies inside the pattern at its time. The size it has
+    // already is refused, so that no entry is recorded for it.
     int Resize(int length, int ticksPerBeat);
+    // How many events the last Resize dropped past the new end; its undo
+    // entry brings them back.
+    int DroppedEvents() const { return dropped_; }
 
     // "Delete event": empties the cursor's cell.
     int DeleteEvent();
@@ -143,6 +156,8 @@ private:
     int cursorRow_ = 0;
     std::optional<Selection> selection_;
     std::map<int, int> modes_;
+    int dropped_ = 0;
+    std::string entry_;
 };
 
 } // namespace tarn

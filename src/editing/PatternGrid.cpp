@@ -44,17 +44,32 @@ void AddParameter(std::vector<GridColumn>& columns, int group, int index, int tr
 std::vector<GridColumn> Columns(const Node& node) {
     std::vector<GridColumn> columns;
     const ParameterMap& machine = node.Parameters(kGroupMachine);
-    for (const auto& [index, descriptor] : machine) {
-        if ((descriptor.flags & kParamGlobal) != 0) {
-            AddParameter(columns, kGroupMachine, index, 0, descriptor);
-        }
-    }
-    for (int track = 0; track < node.TrackCount(); ++track) {
+    // Each track's note (with its length and velocity) leads it, as the
+    // column typed into most; the global parameters follow the first
+    // track's note.
+    const auto addTrack = [&](int track, bool notes) {
         for (const auto& [index, descriptor] : machine) {
-            if ((descriptor.flags & kParamGlobal) == 0) {
+            if ((descriptor.flags & kParamGlobal) == 0 && (descriptor.type == kTypeNote) == notes) {
                 AddParameter(columns, kGroupMachine, index, track, descriptor);
             }
         }
+    };
+    const auto addGlobals = [&] {
+        for (const auto& [index, descriptor] : machine) {
+            if ((descriptor.flags & kParamGlobal) != 0) {
+                AddParameter(columns, kGroupMachine, index, 0, descriptor);
+            }
+        }
+    };
+    for (int track = 0; track < node.TrackCount(); ++track) {
+        addTrack(track, true);
+        if (track == 0) {
+            addGlobals();
+        }
+        addTrack(track, false);
+    }
+    if (node.TrackCount() == 0) {
+        addGlobals();
     }
     for (const auto& [index, descriptor] : node.Parameters(kGroupSystem)) {
         AddParameter(columns, kGroupSystem, index, 0, descriptor);

@@ -79,10 +79,27 @@ void UndoHistory::Push(std::unique_ptr<UndoEntry> entry) {
     }
     changed_ = true;
     ++edits_;
+    Tell();
 }
 
-void UndoHistory::PushMachineDeletion() {
-    Push(std::make_unique<UndoEntry>("Delete machine"));
+void UndoHistory::MarkChanged() {
+    const bool was = changed_;
+    changed_ = true;
+    ++edits_;
+    if (!was) {
+        Tell();
+    }
+}
+
+void UndoHistory::MarkSaved() {
+    changed_ = false;
+    Tell();
+}
+
+void UndoHistory::Tell() const {
+    if (listener_) {
+        listener_();
+    }
 }
 
 int UndoHistory::Undo() {
@@ -98,8 +115,10 @@ int UndoHistory::Undo() {
     }
     if (result != 0) {
         ++edits_;
+        changed_ = true;
         entry.Changed();
     }
+    Tell();
     return result;
 }
 
@@ -116,8 +135,10 @@ int UndoHistory::Redo() {
     }
     if (result != 0) {
         ++edits_;
+        changed_ = true;
         entry.Changed();
     }
+    Tell();
     return result;
 }
 
@@ -135,6 +156,7 @@ void UndoHistory::Clear() {
     entries_.clear();
     position_ = 0;
     changed_ = false;
+    Tell();
 }
 
 } // namespace tarn

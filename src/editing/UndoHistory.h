@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -13,8 +14,7 @@ class CurrentProject;
 class Project;
 
 // One undoable edit, named for the Edit menu ("Undo " + name). The base
-// entry changes nothing (deleting machines records one so that the menu
-// steps over it).
+// entry changes nothing; the edits derive from it.
 class UndoEntry {
 public:
     explicit UndoEntry(std::string name) : name_(std::move(name)) {}
@@ -89,8 +89,6 @@ public:
     // Discards the redo branch, appends the entry, forgets the oldest
     // beyond kLimit and sets the changed flag.
     void Push(std::unique_ptr<UndoEntry> entry);
-    // Records the deletion of one or several machines ("Delete machine").
-    void PushMachineDeletion();
 
     // Step back or forward one entry; the entry's answer (0 when there is
     // nothing to undo or redo). The position moves even when the entry
@@ -112,13 +110,14 @@ public:
     // An edit that records no entry (a machine moved or connected, a
     // sequence edit, a new pattern) still leaves work to save and to keep
     // in the autosave.
-    void MarkChanged() {
-        changed_ = true;
-        ++edits_;
-    }
+    void MarkChanged();
     // The project was written to its file: nothing is left to lose, though
     // every entry can still be undone.
-    void MarkSaved() { changed_ = false; }
+    void MarkSaved();
+    // Called after every change of the entries, the position or the changed
+    // flag, with the project lock released, so that the menus and the
+    // title follow at once. Empty removes it.
+    void SetListener(std::function<void()> listener) { listener_ = std::move(listener); }
     // Counts every push and every undo or redo that changed something, so
     // that a copy taken at one count can tell whether it is still current.
     std::uint64_t Edits() const { return edits_; }
@@ -127,7 +126,10 @@ public:
     int Position() const { return position_; }
 
 private:
+    void Tell() const;
+
     CurrentProject& current_;
+    std::function<void()> listener_;
     std::deque<std::unique_ptr<UndoEntry>> entries_;
     int position_ = 0;
     bool changed_ = false;

@@ -147,6 +147,9 @@ public:
     // kept by id (an undo entry) can tell its Node from a later one that
     // took the same id.
     std::uint64_t Serial() const { return serial_; }
+    // A deleted Node put back (an undone deletion) is the same Node to
+    // every record that names it: it takes back the serial it had.
+    void RestoreSerial(std::uint64_t serial) { serial_ = serial; }
     // The registry name the machine was made from.
     const std::string& MachineName() const { return machineName_; }
     const std::string& Name() const { return name_; }

@@ -14,6 +14,7 @@ GraphSnapshot GraphSnapshot::Read(Studio& studio) {
     if (project == nullptr) {
         return snapshot;
     }
+    snapshot.editedNode = project->editedNodeId;
     const GearRegistry& registry = studio.Factory().Registry();
     for (auto [id, node] : project->Nodes()) {
         const GearEntry* entry = registry.FindEntry(node->MachineName());

@@ -39,6 +39,8 @@ struct MachineWire {
 struct GraphSnapshot {
     std::vector<MachineBox> boxes;
     std::vector<MachineWire> wires;
+    // The project's selected machine, which the editors edit.
+    int editedNode = -1;
 
     // Empty when there is no current project. GUI thread; takes the
     // project lock.

@@ -1,5 +1,6 @@
 #include "gui/MachineView.h"
 
+#include "base/UserInteraction.h"
 #include "engine/Project.h"
 #include "gui/CGUINodeAnalyzeWnd.h"
 #include "gui/CatalogueMenu.h"
@@ -7,6 +8,7 @@
 #include "gui/PeakMeter.h"
 #include "gui/PluginEditorFrame.h"
 #include "gui/RefreshTimer.h"
+#include "gui/StatusLine.h"
 #include "gui/StreamerWindow.h"
 #include "gui/StudioApplication.h"
 #include "gui/VirtualKeyboard.h"
@@ -16,12 +18,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMainWindow>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QSlider>
-#include <QStatusBar>
 
 #include <algorithm>
 #include <cmath>
@@ -62,6 +62,12 @@ MachineView::MachineView(StudioApplication& application, QWidget* parent)
 
 void MachineView::Refresh() {
     snapshot_ = GraphSnapshot::Read(application_.GetStudio());
+    // A machine chosen elsewhere (the pattern editor, the sequencer)
+    // becomes the selection.
+    if (snapshot_.editedNode != editedNode_) {
+        editedNode_ = snapshot_.editedNode;
+        selection_ = {editedNode_};
+    }
     // A selected Node that is gone (deleted, or another project) leaves the
     // selection.
     std::erase_if(selection_, [this](int id) { return snapshot_.Find(id) == nullptr; });
@@ -205,14 +211,8 @@ void MachineView::DrawBox(QPainter& painter, const MachineBox& box) const {
                          : skin.meter);
 }
 
-void MachineView::ShowStatus(const QString& text) {
-    if (auto* main = qobject_cast<QMainWindow*>(window())) {
-        main->statusBar()->showMessage(text);
-    }
-}
-
 void MachineView::Report(bool done, const QString& success) {
-    ShowStatus(done ? success : QString::fromStdString(edits_.Refusal()));
+    ShowStatus(*this, done ? success : QString::fromStdString(edits_.Refusal()));
     Refresh();
 }
 
@@ -244,6 +244,10 @@ void MachineView::mousePressEvent(QMouseEvent* event) {
         }
     } else if (!selection_.contains(box->id)) {
         selection_ = {box->id};
+    }
+    // The editors follow the machine clicked last.
+    if (selection_.contains(box->id) && box->id != editedNode_ && edits_.Select(box->id)) {
+        editedNode_ = box->id;
     }
     drag_ = Drag::kMove;
     dragOffset_ = point - Centre(*box);
@@ -329,7 +333,7 @@ PluginEditorFrame* MachineView::OpenEditor(int id) {
     auto* frame = new PluginEditorFrame(application_.GetStudio(), id,
                                         QString::fromStdString(box->name), this);
     if (!frame->Open()) {
-        ShowStatus(tr("%1 opened no editor").arg(QString::fromStdString(box->name)));
+        ShowStatus(*this, tr("%1 opened no editor").arg(QString::fromStdString(box->name)));
         frame->close();
         return nullptr;
     }
@@ -424,6 +428,14 @@ void MachineView::DeleteSelection() {
     if (ids.empty()) {
         return;
     }
+    const MachineBox* only = ids.size() == 1 ? snapshot_.Find(ids.front()) : nullptr;
+    const QString question = only != nullptr
+                                 ? tr("Delete %1?").arg(QString::fromStdString(only->name))
+                                 : tr("Delete %n machines?", nullptr, static_cast<int>(ids.size()));
+    if (CurrentInteraction().ShowMessage(kStudioCaption, question.toStdString(),
+                                         MessageBoxButtons::kYesNo) != MessageBoxAnswer::kYes) {
+        return;
+    }
     // A plug-in's editor closes while its machine still exists.
     for (PluginEditorFrame* frame : OpenWindows<PluginEditorFrame>(PluginEditorFrame::kName)) {
         if (std::find(ids.begin(), ids.end(), frame->NodeId()) != ids.end()) {
@@ -495,7 +507,8 @@ QMenu* MachineView::MachineMenu(int id) {
     AddFlag(*menu, tr("Bypass"), id, MachineEdits::Flag::kBypass, box->bypass);
     AddFlag(*menu, tr("Live input"), id, MachineEdits::Flag::kLiveInput, box->liveInput);
     menu->addSeparator();
-    menu->addAction(tr("Rename..."), this, [this, id] { StartRename(id); });
+    menu->addAction(tr("Rename..."), this, [this, id] { StartRename(id); })
+        ->setObjectName("rename");
     if (id != Project::kMasterId) {
         menu->addAction(tr("Delete"), this, [this, id] {
             selection_ = {id};

@@ -90,7 +90,6 @@ private:
     void DrawWire(QPainter& painter, const MachineWire& wire) const;
     void DrawBox(QPainter& painter, const MachineBox& box) const;
     QColor KindColour(const MachineBox& box) const;
-    void ShowStatus(const QString& text);
     void Report(bool done, const QString& success);
     void DeleteSelection();
     void StartRename(int id);
@@ -103,6 +102,8 @@ private:
     MachineEdits edits_;
     GraphSnapshot snapshot_;
     std::set<int> selection_;
+    // The project's selected machine as the view last saw it.
+    int editedNode_ = -1;
     Drag drag_ = Drag::kNone;
     int dragId_ = -1;
     QPoint dragOffset_;

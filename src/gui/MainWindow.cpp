@@ -7,6 +7,7 @@
 #include "formats/SettingsStore.h"
 #include "gui/ConsoleWindow.h"
 #include "gui/CpuMonitorWindow.h"
+#include "gui/FailureReport.h"
 #include "gui/MachineView.h"
 #include "gui/PatternPage.h"
 #include "gui/SequencerView.h"
@@ -36,6 +37,33 @@ struct ViewPage {
     const char* title;
     Qt::Key key;
 };
+
+constexpr const char* kNewFailed = "A new project could not be made.";
+constexpr const char* kOpenFailed = "The project could not be opened.";
+constexpr const char* kSaveFailed = "The project could not be saved.";
+
+// Help > Keys: every shortcut of the windows.
+constexpr const char* kKeysText =
+    "Studio\n"
+    "  F2 / F3 / F4    Machines, Patterns, Sequencer\n"
+    "  F5 / F6 / F8    Play song, Play loop, Stop\n"
+    "  Ctrl+N / Ctrl+O / Ctrl+S / Ctrl+Shift+S    New, Open, Save, Save As\n"
+    "  Ctrl+Z / Ctrl+Y    Undo, Redo\n"
+    "  Ctrl+Q    Exit\n"
+    "Machine view\n"
+    "  Delete    delete the selected machines (asks first)\n"
+    "  Shift+drag, or drag from a box's right edge    connect\n"
+    "  Double-click    parameters; right-click    menus\n"
+    "Pattern grid\n"
+    "  Z S X D C V G B H N J M, Q 2 W 3 E R 5 T 6 Y 7 U I 9 O 0 P    notes; keypad 0-9    "
+    "octave\n"
+    "  Digits, A-F in hexadecimal columns    enter a value from the right, from zero in a "
+    "cell just reached\n"
+    "  - / +    sign; the edit step (tool bar) moves the cursor after a note or a full value\n"
+    "  Delete    empty the cell or selection; Backspace / Insert    pull up / push down\n"
+    "  Ctrl+I    insert cyclical; Ctrl+R    randomize\n"
+    "  Ctrl+C / Ctrl+X / Ctrl+V / Ctrl+A    copy, cut, paste, select all\n"
+    "  Arrows, Page Up/Down, Home, End, Tab, Shift+Tab    move; Shift    select";
 
 constexpr std::array<ViewPage, 3> kViewPages{{
     {MainWindow::kMachineView, "Machines", Qt::Key_F2},
@@ -112,6 +140,13 @@ MainWindow::MainWindow(StudioApplication& application) : application_(applicatio
     statusBar()->showMessage(tr("Ready"));
     resize(1280, 800);
     RestoreState(application.Settings());
+    // The Edit menu's entries and the title follow every step of the
+    // history, so that the shortcuts work without the menu ever opening.
+    application.Commands().History().SetListener([this] {
+        UpdateUndo();
+        UpdateTitle();
+    });
+    UpdateUndo();
     UpdateTitle();
     auto* refresh = new QTimer(this);
     connect(refresh, &QTimer::timeout, transport_, &TransportBar::Refresh);
@@ -124,7 +159,9 @@ MainWindow::MainWindow(StudioApplication& application) : application_(applicatio
     refresh->start(kRefreshMilliseconds);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    application_.Commands().History().SetListener({});
+}
 
 QAction* MainWindow::AddCommand(QMenu* menu, const QString& text, const QKeySequence& keys,
                                 std::function<void()> run) {
@@ -138,17 +175,25 @@ QAction* MainWindow::AddCommand(QMenu* menu, const QString& text, const QKeySequ
 
 void MainWindow::BuildMenus() {
     ProjectCommands& commands = application_.Commands();
+    const ConsoleFeed& feed = application_.Feed();
     QMenu* file = menuBar()->addMenu(tr("&File"));
-    AddCommand(file, tr("&New"), QKeySequence(Qt::CTRL | Qt::Key_N),
-               [&commands] { commands.New(); });
-    AddCommand(file, tr("&Open..."), QKeySequence(Qt::CTRL | Qt::Key_O),
-               [&commands] { commands.Open(); });
+    // Each may fail on a file (or on saving the work first): the reason is
+    // shown as well as written to the Console.
+    AddCommand(file, tr("&New"), QKeySequence(Qt::CTRL | Qt::Key_N), [&commands, &feed] {
+        RunReported(feed, kNewFailed, [&commands] { return commands.New(); });
+    });
+    AddCommand(file, tr("&Open..."), QKeySequence(Qt::CTRL | Qt::Key_O), [&commands, &feed] {
+        RunReported(feed, kOpenFailed, [&commands] { return commands.Open(); });
+    });
     QMenu* recent = file->addMenu(tr("Recent projects"));
     connect(recent, &QMenu::aboutToShow, this, [this, recent] { BuildRecentMenu(recent); });
-    AddCommand(file, tr("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S),
-               [&commands] { commands.Save(); });
+    AddCommand(file, tr("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S), [&commands, &feed] {
+        RunReported(feed, kSaveFailed, [&commands] { return commands.Save(); });
+    });
     AddCommand(file, tr("Save &As..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
-               [&commands] { commands.SaveAs(); });
+               [&commands, &feed] {
+                   RunReported(feed, kSaveFailed, [&commands] { return commands.SaveAs(); });
+               });
     file->addSeparator();
     file->addAction(tr("&Render to WAVE..."), this, [this] { RenderToWave(); })
         ->setObjectName("render");
@@ -157,18 +202,12 @@ void MainWindow::BuildMenus() {
                [this] { application_.Exit(); });
 
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
-    QAction* undo = AddCommand(edit, tr("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z),
-                               [&commands] { commands.Undo(); });
-    QAction* redo = AddCommand(edit, tr("&Redo"), QKeySequence(Qt::CTRL | Qt::Key_Y),
-                               [&commands] { commands.Redo(); });
-    // The entries name what they would undo or redo.
-    connect(edit, &QMenu::aboutToShow, this, [&commands, undo, redo] {
-        const UndoHistory& history = commands.History();
-        undo->setText(QString::fromStdString(history.UndoMenuText()).trimmed());
-        undo->setEnabled(!history.UndoName().empty());
-        redo->setText(QString::fromStdString(history.RedoMenuText()).trimmed());
-        redo->setEnabled(!history.RedoName().empty());
-    });
+    undo_ = AddCommand(edit, tr("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z),
+                       [&commands] { commands.Undo(); });
+    redo_ = AddCommand(edit, tr("&Redo"), QKeySequence(Qt::CTRL | Qt::Key_Y),
+                       [&commands] { commands.Redo(); });
+    undo_->setObjectName("undo");
+    redo_->setObjectName("redo");
 
     QMenu* view = menuBar()->addMenu(tr("&View"));
     for (const ViewPage& page : kViewPages) {
@@ -184,6 +223,12 @@ void MainWindow::BuildMenus() {
     transport->addActions(transport_->Commands());
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
+    help->addAction(tr("&Keys"), this,
+                    [] {
+                        CurrentInteraction().ShowMessage(kStudioCaption, kKeysText,
+                                                         MessageBoxButtons::kOk);
+                    })
+        ->setObjectName("keys");
     help->addAction(tr("&About Tarn Studio"), this, [] {
         CurrentInteraction().ShowMessage(
             kStudioCaption, "Tarn Studio " TARN_VERSION "\nA modular music-production studio.",
@@ -203,8 +248,10 @@ void MainWindow::BuildRecentMenu(QMenu* menu) {
     // The newest first.
     for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
         const std::filesystem::path file = *entry;
-        menu->addAction(QString::fromStdString(file.string()), this,
-                        [this, file] { application_.Commands().OpenFile(file); });
+        menu->addAction(QString::fromStdString(file.string()), this, [this, file] {
+            RunReported(application_.Feed(), kOpenFailed,
+                        [this, &file] { return application_.Commands().OpenFile(file); });
+        });
     }
     if (entries.empty()) {
         menu->addAction(tr("(none)"))->setEnabled(false);
@@ -219,7 +266,9 @@ void MainWindow::RenderToWave() {
     // The dialog has asked before replacing a file.
     const auto target =
         CheckRenderOutput(chosen->string(), application_.Commands().CurrentFile(), true);
-    if (target && WaveRender(application_.GetStudio(), application_.Audio(), this).Run(*target)) {
+    if (target && RunReported(application_.Feed(), "The song could not be rendered.", [&] {
+            return WaveRender(application_.GetStudio(), application_.Audio(), this).Run(*target);
+        })) {
         statusBar()->showMessage(tr("Rendered %1").arg(QString::fromStdString(target->string())));
     }
 }
@@ -238,9 +287,15 @@ void MainWindow::Notice(int notice, int value, int value2) {
         sequencer_->Reload();
         wavetable_->Reload();
         UpdateTitle();
+        ShowFile();
         break;
     case kNoticeSavedAs:
         UpdateTitle();
+        ShowFile();
+        break;
+    case kNoticeMachinesChanged:
+        patterns_->Reload();
+        sequencer_->Reload();
         break;
     case kNoticePatternChanged:
         patterns_->PatternChanged(value, value2);
@@ -282,11 +337,25 @@ void MainWindow::ShowView(int view) {
     }
 }
 
+void MainWindow::UpdateUndo() {
+    const UndoHistory& history = application_.Commands().History();
+    undo_->setText(QString::fromStdString(history.UndoMenuText()).trimmed());
+    undo_->setEnabled(!history.UndoName().empty());
+    redo_->setText(QString::fromStdString(history.RedoMenuText()).trimmed());
+    redo_->setEnabled(!history.RedoName().empty());
+}
+
 void MainWindow::UpdateTitle() {
     const std::filesystem::path file = application_.Commands().CurrentFile();
     const QString name =
         file.empty() ? tr("Untitled") : QString::fromStdString(file.filename().string());
-    setWindowTitle(tr("%1 - Tarn Studio").arg(name));
+    // "*" marks work not yet saved.
+    const QString changed = application_.Commands().History().IsChanged() ? "*" : "";
+    setWindowTitle(tr("%1%2 - Tarn Studio").arg(changed, name));
+}
+
+void MainWindow::ShowFile() {
+    const std::filesystem::path file = application_.Commands().CurrentFile();
     statusBar()->showMessage(file.empty() ? tr("New project")
                                           : QString::fromStdString(file.string()));
 }

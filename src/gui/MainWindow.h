@@ -56,7 +56,12 @@ private:
     void BuildMenus();
     void BuildRecentMenu(QMenu* menu);
     void RenderToWave();
+    void UpdateUndo();
+    // The project's file name, with "*" before it while it has unsaved
+    // changes.
     void UpdateTitle();
+    // The project's path in the status line.
+    void ShowFile();
     // Puts page in place of the main view's placeholder.
     void ReplaceView(int view, QWidget* page);
     void RestoreState(const SettingsStore& settings);
@@ -73,6 +78,8 @@ private:
     PatternPage* patterns_ = nullptr;
     SequencerView* sequencer_ = nullptr;
     WavetableWindow* wavetable_ = nullptr;
+    QAction* undo_ = nullptr;
+    QAction* redo_ = nullptr;
 };
 
 } // namespace tarn

@@ -1,7 +1,10 @@
 #include "gui/ParameterEditor.h"
 
 #include "document/PresetStore.h"
+#include "editing/ParameterInput.h"
 #include "engine/Project.h"
+#include "gui/MainWindow.h"
+#include "gui/StatusLine.h"
 #include "gui/StudioApplication.h"
 
 #include <QComboBox>
@@ -10,7 +13,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSlider>
@@ -194,7 +196,7 @@ void ParameterEditor::AddRow(QVBoxLayout& layout, const ParameterLine& line) {
     row.text = new QLineEdit(holder);
     row.text->setObjectName(RowName(line.group, line.track, line.index));
     row.text->setFixedWidth(120);
-    row.text->setToolTip(tr("The value, or type a new one (%1 to %2)")
+    row.text->setToolTip(tr("The value; type a new one in the unit shown (raw %1 to %2)")
                              .arg(line.descriptor.minimum)
                              .arg(line.descriptor.maximum));
     parts->addWidget(row.text);
@@ -212,10 +214,22 @@ void ParameterEditor::AddRow(QVBoxLayout& layout, const ParameterLine& line) {
             return;
         }
         typed.text->setModified(false);
-        bool isNumber = false;
-        const double value = QLocale::c().toDouble(typed.text->text().trimmed(), &isNumber);
-        if (isNumber && std::isfinite(value)) {
-            Set(typed, value);
+        const ParameterLine& line = typed.line;
+        const std::string text = typed.text->text().toStdString();
+        const std::optional<double> value = ReadTypedValue(
+            line.descriptor,
+            [this, &line](double shown) {
+                return ParameterSheet::Text(application_.GetStudio(), sheet_, line, shown);
+            },
+            text);
+        if (value) {
+            Set(typed, *value);
+        } else {
+            ShowStatus(application_.Window(), tr("'%1' is no value of %2: it takes %3 to %4")
+                                                  .arg(QString::fromStdString(text),
+                                                       QString::fromStdString(line.descriptor.name))
+                                                  .arg(line.descriptor.minimum)
+                                                  .arg(line.descriptor.maximum));
         }
         Show(typed);
     });

@@ -218,9 +218,19 @@ void PatternGridView::paintEvent(QPaintEvent* /*event*/) {
     }
 
     if (!columns_.empty() && editor_.CursorRow() >= firstRow && editor_.CursorRow() < endRow) {
+        const QRect cell = CellRect(editor_.CursorColumn(), editor_.CursorRow());
         painter.setPen(QPen(skin_.highlight, 2));
-        painter.drawRect(
-            CellRect(editor_.CursorColumn(), editor_.CursorRow()).adjusted(1, 1, -1, -1));
+        painter.drawRect(cell.adjusted(1, 1, -1, -1));
+        // The digit a key types comes in at the right: a bar under it.
+        const QString shown = QString::fromStdString(CursorText());
+        if (!shown.isEmpty()) {
+            const QFontMetrics metrics = painter.fontMetrics();
+            const int from = cell.left() + kCellPadding / 2 +
+                             metrics.horizontalAdvance(shown.left(shown.size() - 1));
+            painter.fillRect(
+                QRect(from, cell.bottom() - 3, metrics.horizontalAdvance(shown.back()), 2),
+                skin_.highlight);
+        }
     }
 
     // Column lines and the headers stay in place while the cells scroll.
@@ -290,9 +300,7 @@ void PatternGridView::MoveCursor(int column, int row, bool extend) {
     }
     column = std::clamp(column, 0, static_cast<int>(columns_.size()) - 1);
     row = std::clamp(row, 0, rows_ - 1);
-    if (column != editor_.CursorColumn() || row != editor_.CursorRow()) {
-        textPosition_ = 0;
-    }
+    typedDigits_ = 0;
     editor_.SetCursor(column, row);
     if (anchor_) {
         editor_.Select({std::min(row, anchor_->row), std::max(row, anchor_->row) + 1,
@@ -352,45 +360,20 @@ int PatternGridView::TrackColumn(int from, int direction) const {
     return c < count ? c : from;
 }
 
-int PatternGridView::TypingPosition(char c) const {
-    const int column = editor_.CursorColumn();
-    const GridColumn& shown = columns_[static_cast<std::size_t>(column)];
-    const int mode = modes_[static_cast<std::size_t>(column)];
-    std::string text = editor_.CellText(column, editor_.CursorRow());
-    if (text.empty()) {
-        ProjectLock hold(current_);
-        const Node* node = nullptr;
-        EditedPattern(current_, editor_, &node);
-        const ParameterDescriptor* descriptor =
-            node != nullptr ? node->FindParameter(shown.group, shown.index) : nullptr;
-        text =
-            cell_display::Text(shown, mode, descriptor != nullptr ? descriptor->defaultValue : 0.0);
-    }
-    if (c == '+' || c == '-') {
-        return 0;
-    }
-    const int length = static_cast<int>(text.size());
-    for (int step = 0; step < length; ++step) {
-        const int position = (textPosition_ + step) % length;
-        const auto under = static_cast<unsigned char>(text[static_cast<std::size_t>(position)]);
-        if (cell_display::IsHex(mode) || std::isdigit(under) != 0) {
-            return position;
-        }
-    }
-    return textPosition_;
-}
-
 bool PatternGridView::TypeKey(const QKeyEvent& key) {
     if (columns_.empty() || rows_ == 0) {
         return false;
     }
-    const GridColumn& column = columns_[static_cast<std::size_t>(editor_.CursorColumn())];
-    if (IsNoteColumn(column)) {
+    const int column = editor_.CursorColumn();
+    const GridColumn& shown = columns_[static_cast<std::size_t>(column)];
+    if (IsNoteColumn(shown)) {
         const std::optional<int> offset = KeyboardNotes::Offset(key.key());
         if (!offset) {
             return false;
         }
-        editor_.EnterValue(std::min(octave_ * 12 + *offset, kHighestNote));
+        if (editor_.EnterValue(std::min(octave_ * 12 + *offset, kHighestNote)) != 0) {
+            MoveCursor(column, editor_.CursorRow() + editStep_, false);
+        }
         return true;
     }
     const QString text = key.text();
@@ -398,13 +381,18 @@ bool PatternGridView::TypeKey(const QKeyEvent& key) {
         return false;
     }
     const char c = static_cast<char>(text[0].unicode());
-    const int position = TypingPosition(c);
-    if (editor_.TypeCharacter(position, c) == 0) {
+    if (editor_.TypeCharacter(c) == 0) {
         return false;
     }
-    const int length =
-        static_cast<int>(editor_.CellText(editor_.CursorColumn(), editor_.CursorRow()).size());
-    textPosition_ = position + 1 < length ? position + 1 : 0;
+    // A value is entered once every digit its cell shows was typed.
+    const std::string& entry = editor_.Entry();
+    const bool hex = cell_display::IsHex(modes_[static_cast<std::size_t>(column)]);
+    const auto digits = std::count_if(entry.begin(), entry.end(), [hex](char shown) {
+        return hex || std::isdigit(static_cast<unsigned char>(shown)) != 0;
+    });
+    if (c != '-' && c != '+' && ++typedDigits_ >= digits) {
+        MoveCursor(column, editor_.CursorRow() + editStep_, false);
+    }
     return true;
 }
 
@@ -509,6 +497,8 @@ void PatternGridView::contextMenuEvent(QContextMenuEvent* event) {
     if (column >= 0 && column < static_cast<int>(columns_.size()) &&
         !IsNoteColumn(columns_[static_cast<std::size_t>(column)])) {
         const bool hexAllowed = !columns_[static_cast<std::size_t>(column)].IsWhole();
+        // How typing reads each mode: in ".00" a 5 is 0.05, in INT it is 5.
+        menu.addSection(tr("Display (typed digits come in from the right)"));
         for (const int mode : {kDecimalInteger, kDecimal1, kDecimal2, kDecimal3, kDecimal4,
                                kHexNibble, kHexByte, kHexTribble, kHexWord}) {
             if (cell_display::IsHex(mode) && !hexAllowed) {
@@ -555,6 +545,24 @@ void PatternGridView::RefreshPlayPosition() {
         MoveCursor(editor_.CursorColumn(), playing, false);
     }
     viewport()->update();
+}
+
+std::string PatternGridView::CursorText() const {
+    const int column = editor_.CursorColumn();
+    if (column < 0 || column >= static_cast<int>(columns_.size()) ||
+        IsNoteColumn(columns_[static_cast<std::size_t>(column)])) {
+        return {};
+    }
+    if (!editor_.Entry().empty()) {
+        return editor_.Entry();
+    }
+    // A fresh entry starts from zero.
+    return cell_display::ZeroText(columns_[static_cast<std::size_t>(column)],
+                                  modes_[static_cast<std::size_t>(column)]);
+}
+
+void PatternGridView::SetEditStep(int rows) {
+    editStep_ = std::clamp(rows, 0, kMaxEditStep);
 }
 
 } // namespace tarn

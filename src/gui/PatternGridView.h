@@ -19,11 +19,14 @@ struct Skin;
 // with its length and velocity beside it), TPB rows per beat with a line
 // at every beat, the cursor, the selection and the row playing now. Keys
 // and the mouse drive the editor's commands; the grid itself changes no
-// event. Reads the pattern under the project lock while it paints.
+// event. A value is typed from the right, as on a calculator, starting
+// from zero in a cell the cursor has just come to; a bar marks the digit
+// that comes in. Reads the pattern under the project lock while it paints.
 // GUI thread only.
 class PatternGridView final : public QAbstractScrollArea {
 public:
     static constexpr int kMaxOctave = 9;
+    static constexpr int kMaxEditStep = 16;
 
     PatternGridView(PatternEditor& editor, CurrentProject& current, const Skin& skin,
                     QWidget* parent = nullptr);
@@ -35,6 +38,10 @@ public:
     void SetOctave(int octave);
     int Octave() const { return octave_; }
     void SetOctaveChanged(std::function<void(int)> changed) { octaveChanged_ = std::move(changed); }
+    // How many rows the cursor moves down after a note, or a value typed
+    // to its last digit (0..kMaxEditStep; 0 stays).
+    void SetEditStep(int rows);
+    int EditStep() const { return editStep_; }
     // While the song plays, keep the cursor on the playing row.
     void SetFollow(bool follow) { follow_ = follow; }
     // The play-position highlight and follow mode; called by the refresh
@@ -70,9 +77,9 @@ private:
     // The first column of the next (or previous) parameter track.
     int TrackColumn(int from, int direction) const;
     bool TypeKey(const QKeyEvent& key);
-    // Where the next digit goes in the cursor cell's text: the text
-    // position, moved over signs and decimal points for a digit.
-    int TypingPosition(char c) const;
+    // The text a key typed into the cursor's cell works on: what was typed
+    // so far, or zero for a fresh entry; empty in a note column.
+    std::string CursorText() const;
     Cell CellAt(const QPoint& point) const;
     int ColumnLeft(int column) const;
     void Cut();
@@ -91,7 +98,8 @@ private:
     int headerHeight_ = 34;
     int rowNumberWidth_ = 40;
     int octave_ = 4;
-    int textPosition_ = 0;
+    int editStep_ = 1;
+    int typedDigits_ = 0;
     int playingRow_ = -1;
     bool follow_ = false;
     std::optional<Cell> anchor_;

@@ -5,6 +5,7 @@
 #include "gui/NodeOrdering.h"
 #include "gui/PatternGridView.h"
 #include "gui/PianoRollView.h"
+#include "gui/StatusLine.h"
 #include "gui/StudioApplication.h"
 
 #include <QCheckBox>
@@ -40,7 +41,9 @@ PatternPage::PatternPage(StudioApplication& application, QWidget* parent)
     : QWidget(parent), application_(application),
       editor_(application.GetStudio().Current(), application.Commands().History()) {
     setObjectName("PatternPage");
-    // A tool bar, so that a narrow window folds the rest of it away.
+    // Two tool bars, one over the other: the pattern's, and the size and
+    // typing controls, so that a window narrowed by a dock still shows
+    // them all.
     auto* bar = new QToolBar;
     bar->addWidget(new QLabel(tr("Machine")));
     nodes_ = new QComboBox;
@@ -55,12 +58,19 @@ PatternPage::PatternPage(StudioApplication& application, QWidget* parent)
     bar->addAction(tr("Copy"), this, [this] { NewPattern(true); });
     bar->addAction(tr("Rename..."), this, [this] { RenamePattern(); });
     bar->addAction(tr("Colour..."), this, [this] { ChooseColour(); });
-    length_ = AddSpinBox(bar, tr("Beats"), 1, Pattern::kMaxLength);
-    ticksPerBeat_ = AddSpinBox(bar, tr("TPB"), 1, kMaxTicksPerBeat);
-    octave_ = AddSpinBox(bar, tr("Octave"), 0, PatternGridView::kMaxOctave);
+    auto* entry = new QToolBar;
+    length_ = AddSpinBox(entry, tr("Beats"), 1, Pattern::kMaxLength);
+    length_->setObjectName("beats");
+    ticksPerBeat_ = AddSpinBox(entry, tr("TPB"), 1, kMaxTicksPerBeat);
+    ticksPerBeat_->setObjectName("ticksPerBeat");
+    octave_ = AddSpinBox(entry, tr("Octave"), 0, PatternGridView::kMaxOctave);
+    octave_->setObjectName("octave");
+    QSpinBox* step = AddSpinBox(entry, tr("Step"), 0, PatternGridView::kMaxEditStep);
+    step->setObjectName("editStep");
+    step->setToolTip(tr("Rows the cursor moves after a note or a value is entered"));
     follow_ = new QCheckBox(tr("Follow"));
     follow_->setFocusPolicy(Qt::NoFocus);
-    bar->addWidget(follow_);
+    entry->addWidget(follow_);
 
     grid_ = new PatternGridView(editor_, application.GetStudio().Current(), application.GetSkin());
     tabs_ = new QTabWidget;
@@ -71,9 +81,12 @@ PatternPage::PatternPage(StudioApplication& application, QWidget* parent)
     connect(tabs_, &QTabWidget::currentChanged, this, [this] { roll_->Reload(); });
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(bar);
+    layout->addWidget(entry);
     layout->addWidget(tabs_, 1);
 
     octave_->setValue(grid_->Octave());
+    step->setValue(grid_->EditStep());
+    connect(step, &QSpinBox::valueChanged, this, [this](int rows) { grid_->SetEditStep(rows); });
     connect(octave_, &QSpinBox::valueChanged, this, [this](int octave) {
         if (octave != grid_->Octave()) {
             grid_->SetOctave(octave);
@@ -86,8 +99,15 @@ PatternPage::PatternPage(StudioApplication& application, QWidget* parent)
     connect(patterns_, &QComboBox::activated, this,
             [this](int index) { ChoosePattern(patterns_->itemData(index).toInt()); });
     const auto resize = [this] {
-        if (!reloading_ && editor_.Resize(length_->value(), ticksPerBeat_->value()) == 0) {
+        if (reloading_) {
+            return;
+        }
+        if (editor_.Resize(length_->value(), ticksPerBeat_->value()) == 0) {
             ShowSize();
+        } else if (const int dropped = editor_.DroppedEvents(); dropped > 0) {
+            ShowStatus(*this, tr("Pattern size: %n event(s) past the new end dropped (Undo brings "
+                                 "them back)",
+                                 nullptr, dropped));
         }
     };
     connect(length_, &QSpinBox::editingFinished, this, resize);

@@ -108,7 +108,7 @@ bool StudioApplication::StartUp(const std::filesystem::path& project) {
 void StudioApplication::OfferRestore() {
     if (CurrentInteraction().ShowMessage(kStudioCaption, kRestoreText, MessageBoxButtons::kYesNo) ==
         MessageBoxAnswer::kYes) {
-        commands_->Restore(AppPath(Autosave::kFileName));
+        commands_->Restore(AppPath(Autosave::kFileName), Autosave::Source());
     }
 }
 

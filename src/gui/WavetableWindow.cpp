@@ -2,6 +2,7 @@
 
 #include "base/UserInteraction.h"
 #include "engine/Project.h"
+#include "gui/FailureReport.h"
 #include "gui/StudioApplication.h"
 #include "gui/WaveOverview.h"
 
@@ -124,7 +125,11 @@ int WavetableWindow::Load() {
 }
 
 int WavetableWindow::LoadFile(const std::filesystem::path& file) {
-    const int loaded = application_.GetStudio().Wavetable().LoadIntoSlot(SelectedSlot(), file);
+    int loaded = 0;
+    RunReported(application_.Feed(), "The sound could not be loaded.", [&] {
+        loaded = application_.GetStudio().Wavetable().LoadIntoSlot(SelectedSlot(), file);
+        return loaded != 0;
+    });
     if (loaded != 0) {
         application_.Commands().History().MarkChanged();
         ShowFolder(file.parent_path());

@@ -8,7 +8,9 @@
 #include "engine/Project.h"
 #include "studio/Studio.h"
 
+#include <fstream>
 #include <optional>
+#include <string>
 
 namespace tarn {
 
@@ -24,7 +26,15 @@ bool Autosave::SaveIfChanged() {
 
 int Autosave::Save() {
     const std::uint64_t edits = history_.Edits();
-    const std::optional<ProjectDocument> document = SnapshotCurrentProject(studio_.Current());
+    std::optional<ProjectDocument> document;
+    std::string source;
+    {
+        ProjectLock hold(studio_.Current());
+        if (Project* project = studio_.Current().Get()) {
+            document = SnapshotProject(*project);
+            source = project->filePath;
+        }
+    }
     // Written outside the lock: the audio thread never waits for the disk.
     const std::filesystem::path file = AppPath(kFileName);
     std::error_code ignored;
@@ -32,6 +42,7 @@ int Autosave::Save() {
     if (!document || WriteProjectFile(*document, file) == 0) {
         return 0;
     }
+    ReplaceFile(AppPath(kSourceName), source + '\n');
     savedEdits_ = edits;
     return 1;
 }
@@ -44,6 +55,13 @@ bool Autosave::BeginSession() {
     std::filesystem::create_directories(marker.parent_path(), error);
     ReplaceFile(marker, "running\n");
     return unclean;
+}
+
+std::filesystem::path Autosave::Source() {
+    std::ifstream file(AppPath(kSourceName));
+    std::string source;
+    std::getline(file, source);
+    return source;
 }
 
 void Autosave::EndSession() {

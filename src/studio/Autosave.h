@@ -13,11 +13,16 @@ class UndoHistory;
 // that tells the next start whether this session ended cleanly. The copy
 // replaces the previous one only once it is completely on the disk, so a
 // kill at any moment leaves the previous copy or the new one. The
-// project's own file and name are left alone. GUI thread.
+// project's own file and name are left alone; the copy's source file
+// names it, so that a restored copy comes back as that project. GUI
+// thread.
 class Autosave {
 public:
     static constexpr const char* kFileName = "Out/Autosave.tarn";
     static constexpr const char* kMarkerName = "Out/Session.running";
+    // The path of the project the copy was taken from, one line (empty
+    // for a project never saved).
+    static constexpr const char* kSourceName = "Out/Autosave.source";
 
     // studio and history must outlive the autosave.
     Autosave(Studio& studio, const UndoHistory& history);
@@ -33,6 +38,8 @@ public:
     static bool BeginSession();
     // The session ended cleanly: the marker goes.
     static void EndSession();
+    // The project file the copy was taken from; empty when it had none.
+    static std::filesystem::path Source();
 
 private:
     Studio& studio_;

@@ -48,6 +48,7 @@ bool ProjectCommands::QuerySave() {
 void ProjectCommands::SwapIn(std::unique_ptr<Project> project) {
     NotifyStudio(kNoticeProjectSwapping);
     studio_.SetProject(std::move(project));
+    restored_ = false;
     NotifyStudio(kNoticeProjectSwapped);
     history_.Clear();
 }
@@ -107,9 +108,24 @@ bool ProjectCommands::Save() {
     if (file.empty()) {
         return SaveAs();
     }
+    // A copy restored after a crash may be older than what its file holds.
+    if (restored_) {
+        const std::string question = "Save the restored project over '" + file.string() + "'?";
+        switch (CurrentInteraction().ShowMessage(kStudioCaption, question,
+                                                 MessageBoxButtons::kYesNoCancel)) {
+        case MessageBoxAnswer::kYes:
+        case MessageBoxAnswer::kOk:
+            break;
+        case MessageBoxAnswer::kNo:
+            return SaveAs();
+        case MessageBoxAnswer::kCancel:
+            return false;
+        }
+    }
     if (!SaveTo(file)) {
         return false;
     }
+    restored_ = false;
     // What is on disk is what the user sees: leaving the program now loses
     // nothing, so it must not ask again.
     history_.MarkSaved();
@@ -127,6 +143,7 @@ bool ProjectCommands::SaveAs() {
         return false;
     }
     NotifyStudio(kNoticeSavedAs);
+    restored_ = false;
     history_.Clear();
     return true;
 }
@@ -151,16 +168,19 @@ void ProjectCommands::Stop() {
     WithProject([](Project& project) { project.Stop(); });
 }
 
-bool ProjectCommands::Restore(const std::filesystem::path& copy) {
+bool ProjectCommands::Restore(const std::filesystem::path& copy,
+                              const std::filesystem::path& source) {
     std::unique_ptr<Project> project = studio_.LoadProject(copy);
     if (project == nullptr) {
         return false;
     }
-    // The copy is no file of the user's: saving asks for a name, and until
-    // then leaving asks to save.
-    project->filePath.clear();
+    // The copy is no file of the user's: it belongs to the project it was
+    // taken from (saving over that asks first), or saving asks for a name;
+    // until then leaving asks to save.
+    project->filePath = source.string();
     SwapIn(std::move(project));
-    history_.Push(std::make_unique<UndoEntry>("Restore"));
+    restored_ = !source.empty();
+    history_.MarkChanged();
     return true;
 }
 

@@ -33,9 +33,10 @@ public:
     bool Open();
     // Open without the dialog: a recent project or one named at start-up.
     bool OpenFile(const std::filesystem::path& file);
-    // Makes a copy kept aside (the autosave) the current project, as a
-    // project never saved and with unsaved changes.
-    bool Restore(const std::filesystem::path& copy);
+    // Makes a copy kept aside (the autosave) the current project, with
+    // unsaved changes, as the project of source (a file it was taken from,
+    // or none); the first save over source asks first.
+    bool Restore(const std::filesystem::path& copy, const std::filesystem::path& source = {});
     bool Save();
     bool SaveAs();
     // Asks to save first; true when the studio may end.
@@ -60,6 +61,8 @@ private:
 
     Studio& studio_;
     UndoHistory history_;
+    // The current project is a restored copy not yet saved over its file.
+    bool restored_ = false;
 };
 
 } // namespace tarn

@@ -111,31 +111,42 @@ TEST_F(PatternEditorTest, InsertDeleteAndRotateMoveWholeRows) {
 }
 
 TEST_F(PatternEditorTest, TypingFollowsTheDisplayModes) {
-    // Decimal: digits over digits, a sign over the sign.
+    // Digits come in from the right over the point; a sign sets the sign.
     const GridColumn symmetric{kGroupMachine, 0, 0, 0, kTypeDouble, -1.0, 1.0};
     EXPECT_EQ(cell_display::Text(symmetric, kDecimal2, 0.5), "+0.50");
-    EXPECT_EQ(cell_display::Type(symmetric, kDecimal2, 0.5, 0, '-'), -0.5);
-    EXPECT_EQ(cell_display::Type(symmetric, kDecimal2, -0.5, 0, '+'), 0.5);
-    EXPECT_EQ(cell_display::Type(symmetric, kDecimal2, 0.5, 3, '7'), 0.7);
-    EXPECT_EQ(cell_display::Type(symmetric, kDecimal2, 0.5, 2, '7'), std::nullopt);
-    EXPECT_EQ(cell_display::Type(symmetric, kDecimal2, 0.5, 1, '-'), std::nullopt);
-    EXPECT_EQ(cell_display::Type(symmetric, kDecimal2, 0.5, 1, '9'), 1.0); // clamped
+    std::string text = cell_display::Text(symmetric, kDecimal2, 0.0);
+    ASSERT_TRUE(cell_display::Enter(text, kDecimal2, '5'));
+    EXPECT_EQ(text, "+0.05");
+    ASSERT_TRUE(cell_display::Enter(text, kDecimal2, '7'));
+    ASSERT_TRUE(cell_display::Enter(text, kDecimal2, '-'));
+    EXPECT_EQ(text, "-0.57");
+    EXPECT_EQ(cell_display::Value(symmetric, kDecimal2, text), -0.57);
+    EXPECT_FALSE(cell_display::Enter(text, kDecimal2, 'x'));
+    EXPECT_FALSE(cell_display::Enter(text, kDecimal2, 'a'));
+    ASSERT_TRUE(cell_display::Enter(text, kDecimal2, '9'));
+    EXPECT_EQ(text, "-5.79");
+    EXPECT_EQ(cell_display::Value(symmetric, kDecimal2, text), -1.0); // clamped
+    // Hexadecimal takes hexadecimal digits, and no sign.
+    text = "08";
+    ASSERT_TRUE(cell_display::Enter(text, kHexByte, 'f'));
+    EXPECT_EQ(text, "8F");
+    EXPECT_FALSE(cell_display::Enter(text, kHexByte, '-'));
     // A column without a range shows 0 in hexadecimal and keeps its value.
     const GridColumn flat{kGroupMachine, 0, 0, 0, kTypeDouble, 5.0, 5.0};
     EXPECT_EQ(cell_display::Text(flat, kHexByte, 5.0), "00");
-    EXPECT_EQ(cell_display::Type(flat, kHexByte, 5.0, 0, '7'), 5.0);
+    EXPECT_EQ(cell_display::Value(flat, kHexByte, "70"), 5.0);
 
-    // Through the editor: typing "+" over "-" on sustain (-60..0) flips the
-    // sign, and the result is clamped to the range.
+    // Through the editor: typing "+" on sustain (-60..0) starts from zero
+    // and stays in the range.
     const int sustain = ColumnOf(AnalogBass::kSustain);
     editor.SetCursor(sustain, 3);
     ASSERT_EQ(editor.SetDisplayMode(sustain, kDecimalInteger), 1);
     ASSERT_EQ(editor.EnterValue(-30.0), 1);
     EXPECT_EQ(editor.CellText(sustain, 3), "-30");
-    ASSERT_EQ(editor.TypeCharacter(0, '+'), 1);
+    ASSERT_EQ(editor.TypeCharacter('+'), 1);
     EXPECT_EQ(editor.CellText(sustain, 3), "+00");
     const int entries = history.Count();
-    EXPECT_EQ(editor.TypeCharacter(0, 'x'), 0);
+    EXPECT_EQ(editor.TypeCharacter('x'), 0);
     EXPECT_EQ(history.Count(), entries);
 
     // Every hexadecimal mode gives back the minimum, maximum and midpoint.
@@ -151,7 +162,7 @@ TEST_F(PatternEditorTest, TypingFollowsTheDisplayModes) {
             }
             ASSERT_EQ(editor.EnterValue(-45.0), 1);
             for (std::size_t i = 0; i < text.size(); ++i) {
-                ASSERT_EQ(editor.TypeCharacter(static_cast<int>(i), text[i]), 1);
+                ASSERT_EQ(editor.TypeCharacter(text[i]), 1);
             }
             EXPECT_EQ(Column(AnalogBass::kSustain),
                       (std::vector<std::pair<double, double>>{{3, value}}))
@@ -161,19 +172,25 @@ TEST_F(PatternEditorTest, TypingFollowsTheDisplayModes) {
     // Hexadecimal modes are for double columns only.
     EXPECT_EQ(editor.SetDisplayMode(ColumnOf(AnalogBass::kWaveform), kHexByte), 0);
 
-    // A note typed into an empty cell starts from the default ("+000"), and
-    // its length and velocity columns edit it.
+    // A note typed into an empty cell starts from zero ("4" is note 4, a
+    // further "0" makes it 40), and its length and velocity columns edit
+    // it, each starting from zero as the cursor comes to it.
     const int note = ColumnOf(AnalogBass::kNote);
     editor.SetCursor(note, 4);
-    ASSERT_EQ(editor.TypeCharacter(2, '4'), 1);
+    ASSERT_EQ(editor.TypeCharacter('4'), 1);
+    EXPECT_EQ(Column(AnalogBass::kNote)[0].second, 4.0);
+    ASSERT_EQ(editor.TypeCharacter('0'), 1);
     ASSERT_EQ(Column(AnalogBass::kNote).size(), 1u);
     EXPECT_EQ(Column(AnalogBass::kNote)[0].second, 40.0);
     editor.SetCursor(ColumnOf(AnalogBass::kNote, GridColumn::kVelocity), 4);
     EXPECT_EQ(editor.CellText(note + 2, 4), "+1.00");
-    ASSERT_EQ(editor.TypeCharacter(1, '0'), 1);
-    ASSERT_EQ(editor.TypeCharacter(3, '2'), 1);
+    ASSERT_EQ(editor.TypeCharacter('2'), 1);
+    ASSERT_EQ(editor.TypeCharacter('0'), 1);
     EXPECT_EQ(editor.CellText(note + 2, 4), "+0.20");
     EXPECT_EQ(Column(AnalogBass::kNote)[0].second, 40.0);
+    // An empty length or velocity cell has no note to change.
+    editor.SetCursor(note + 2, 5);
+    EXPECT_EQ(editor.TypeCharacter('5'), 0);
 }
 
 TEST_F(PatternEditorTest, RandomizeKeepsEachTypesValuesAndRelinksGlides) {
@@ -262,7 +279,7 @@ TEST_F(PatternEditorTest, EveryEditIsUndoneEventForEvent) {
         {"Insert event",
          [&] {
              editor.SetCursor(cutoff, 1);
-             return editor.TypeCharacter(1, '1');
+             return editor.TypeCharacter('1');
          }},
         {"Insert event", [&] { return editor.EnterValue(0.75); }},
         {"Delete event",

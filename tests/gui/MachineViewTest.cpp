@@ -1,10 +1,17 @@
 #include "gui/MachineViewFixture.h"
 
+#include "document/ProjectSnapshot.h"
 #include "editing/MachineEdits.h"
+#include "engine/PatternEditing.h"
 #include "formats/ListFile.h"
+#include "gui/PatternPage.h"
+#include "gui/SequencerView.h"
+#include "studio/ProjectCommands.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QContextMenuEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSlider>
 #include <QStatusBar>
@@ -148,7 +155,7 @@ TEST_F(MachineViewTest, MovedBoxKeepsItsPlaceThroughSaveAndLoad) {
     EXPECT_DOUBLE_EQ(loaded->Editor().y, y);
 }
 
-TEST_F(MachineViewTest, DeleteRemovesTheSelectedMachinesAsOneUndoEntry) {
+TEST_F(MachineViewTest, DeleteAsksAndRemovesTheSelectedMachinesAsOneEntryThatUndoPutsBack) {
     const int bass = Add(kBass, 0.2, 0.3);
     const int distortion = Add(kDistortion, 0.2, 0.7);
     const int kept = Add(kBass, 0.8, 0.2);
@@ -157,10 +164,63 @@ TEST_F(MachineViewTest, DeleteRemovesTheSelectedMachinesAsOneUndoEntry) {
         ASSERT_EQ(TheProject().ConnectMachines(bass, distortion), 1);
         ASSERT_EQ(TheProject().ConnectMachines(distortion, Project::kMasterId), 1);
         ASSERT_EQ(TheProject().ConnectMachines(kept, Project::kMasterId), 1);
+        // A pattern of notes placed in the song and a changed parameter.
+        Node& node = *TheProject().GetNode(bass);
+        ASSERT_EQ(CreatePattern(node, 0, 4, 4, 0), 0);
+        PatternEventRecord note;
+        note.event.group = kGroupMachine;
+        note.event.index = static_cast<std::int16_t>(node.NoteParameter());
+        note.event.value = 45.0;
+        note.event.noteLength = 1.0;
+        note.event.velocity = 1.0;
+        ASSERT_EQ(AddClampedEvent(TheProject(), bass, 0, 0, note), 1);
+        ASSERT_EQ(node.SequenceTracks().Create(0), 1);
+        ASSERT_EQ(node.SequenceTracks().Get(0)->PlacePattern(0, 0), 1);
+        ASSERT_EQ(node.WriteParameter(kGroupSystem, 0, system_parameter::kVolume, -4.5), 1);
     }
     view_->Refresh();
     const int entries = History().Count();
 
+    QTest::mouseClick(view_, Qt::LeftButton, {}, view_->BoxRect(bass).center());
+    QTest::mouseClick(view_, Qt::LeftButton, Qt::ControlModifier,
+                      view_->BoxRect(distortion).center());
+    const ProjectDocument before = [this] {
+        ProjectLock hold(Current());
+        return SnapshotProject(TheProject());
+    }();
+    script_.QueueAnswer(MessageBoxAnswer::kNo);
+    QTest::keyClick(view_, Qt::Key_Delete);
+    EXPECT_EQ(script_.Texts().back(), "Delete 2 machines?");
+    EXPECT_EQ(History().Count(), entries);
+    {
+        ProjectLock hold(Current());
+        EXPECT_NE(TheProject().GetNode(bass), nullptr);
+    }
+    QTest::keyClick(view_, Qt::Key_Delete);
+    EXPECT_EQ(Connections(), 1);
+    EXPECT_TRUE(window_->windowTitle().startsWith("*"));
+    // The shortcuts follow the history without the Edit menu ever opening.
+    QTest::keyClick(view_, Qt::Key_Z, Qt::ControlModifier);
+    {
+        ProjectLock hold(Current());
+        EXPECT_EQ(SnapshotProject(TheProject()), before);
+    }
+    view_->Refresh();
+    EXPECT_FALSE(view_->BoxRect(distortion).isEmpty());
+    QTest::keyClick(view_, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(Connections(), 1);
+    QTest::keyClick(view_, Qt::Key_Z, Qt::ControlModifier);
+    // What comes back plays: the placed note sounds through the distortion.
+    ProjectCommands& commands = studio_->Commands();
+    commands.PlaySong();
+    EXPECT_GT(Render(20)[0], 0.01);
+    commands.Stop();
+    QTest::keyClick(view_, Qt::Key_Y, Qt::ControlModifier);
+    view_->Refresh();
+    EXPECT_EQ(view_->Selection(), std::set<int>{Project::kMasterId});
+
+    ASSERT_EQ(History().Undo(), 1);
+    view_->Refresh();
     QTest::mouseClick(view_, Qt::LeftButton, {}, view_->BoxRect(bass).center());
     QTest::mouseClick(view_, Qt::LeftButton, Qt::ControlModifier,
                       view_->BoxRect(distortion).center());
@@ -179,6 +239,7 @@ TEST_F(MachineViewTest, DeleteRemovesTheSelectedMachinesAsOneUndoEntry) {
     EXPECT_EQ(Connections(), 1);
     EXPECT_EQ(History().Count(), entries + 1);
     EXPECT_EQ(History().UndoName(), "Delete machine");
+    EXPECT_EQ(window_->findChild<QAction*>("undo")->text(), "Undo Delete machine");
     EXPECT_EQ(view_->Selection(), std::set<int>{Project::kMasterId});
     // Nothing left to delete: no further entry.
     QTest::keyClick(view_, Qt::Key_Delete);
@@ -226,6 +287,89 @@ TEST_F(MachineViewTest, CatalogueMenuMakesTheMachineWhereTheViewWasClicked) {
                             [](QAction* action) { return action->text() == kBass; }),
               1);
     menu->close();
+}
+
+TEST_F(MachineViewTest, NewSynthsSoundOutOfTheBoxAndStoredProjectsKeepTheirOscillators) {
+    // The first oscillator's switch (Osc 1's folder starts at 100).
+    constexpr int kFirstEnabled = 100;
+    const std::filesystem::path song = scratch_ / "Synths.tarn";
+    for (const char* name : {"Tarn Corva Synth", "Tarn Corva Synth 2", "Tarn Ravel Synth"}) {
+        SCOPED_TRACE(name);
+        script_.QueueAnswer(MessageBoxAnswer::kNo);
+        ASSERT_TRUE(studio_->Commands().New());
+        const int synth = Add(name, 0.3, 0.3);
+        ASSERT_GT(synth, 0);
+        ASSERT_EQ(Connect(synth, Project::kMasterId), 1);
+        {
+            ProjectLock hold(Current());
+            Node& node = *TheProject().GetNode(synth);
+            EXPECT_EQ(node.ReadParameter(kGroupMachine, 0, kFirstEnabled), 1.0);
+            node.QueueLiveEvent(kGroupMachine, 0, node.NoteParameter(), 57.0, 1.0, 1.0);
+        }
+        EXPECT_GT(Render(1)[0], 0.01);
+        // A project that stored the oscillator off keeps it off.
+        {
+            ProjectLock hold(Current());
+            ASSERT_EQ(
+                TheProject().GetNode(synth)->WriteParameter(kGroupMachine, 0, kFirstEnabled, 0.0),
+                1);
+        }
+        script_.QueueFile(song);
+        ASSERT_TRUE(studio_->Commands().SaveAs());
+        ASSERT_TRUE(studio_->Commands().OpenFile(song));
+        ProjectLock hold(Current());
+        EXPECT_EQ(TheProject().GetNode(synth)->ReadParameter(kGroupMachine, 0, kFirstEnabled), 0.0);
+    }
+}
+
+TEST_F(MachineViewTest, TheOtherViewsFollowMachinesMadeRenamedDeletedAndSelected) {
+    SequencerView& sequencer = window_->Sequencer();
+    auto* nodes = window_->Patterns().findChild<QComboBox*>("nodes");
+    ASSERT_NE(nodes, nullptr);
+    ASSERT_EQ(sequencer.RowCount(), 1);
+    const QPoint at(view_->width() / 4, view_->height() / 4);
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, view_->mapToGlobal(at));
+    QApplication::sendEvent(view_, &click);
+    PopupAction(kBass)->trigger();
+    QApplication::activePopupWidget()->close();
+    QApplication::setActiveWindow(window_);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(sequencer.RowCount(), 2);
+    ASSERT_EQ(view_->Selection().size(), 1u);
+    const int bass = *view_->Selection().begin();
+
+    view_->MachineMenu(bass)->findChild<QAction*>("rename")->trigger();
+    auto* rename = view_->findChild<QLineEdit*>("rename");
+    ASSERT_NE(rename, nullptr);
+    rename->selectAll();
+    QTest::keyClicks(rename, "Low end");
+    QTest::keyClick(rename, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_GE(nodes->findText("Low end"), 0);
+
+    // A machine clicked here is the one the pattern editor edits ...
+    QTest::mouseClick(view_, Qt::LeftButton, {}, view_->BoxRect(bass).center());
+    window_->ShowView(MainWindow::kPatternView);
+    EXPECT_EQ(nodes->currentData().toInt(), bass);
+    EXPECT_EQ(window_->Patterns().Editor().NodeId(), bass);
+    // ... and one chosen there is selected here.
+    nodes->setFocus();
+    const int master = nodes->findData(Project::kMasterId);
+    QTest::keyClick(nodes, master < nodes->currentIndex() ? Qt::Key_Up : Qt::Key_Down);
+    EXPECT_EQ(window_->Patterns().Editor().NodeId(), Project::kMasterId);
+    window_->ShowView(MainWindow::kMachineView);
+    view_->Refresh();
+    EXPECT_EQ(view_->Selection(), std::set<int>{Project::kMasterId});
+
+    QTest::mouseClick(view_, Qt::LeftButton, {}, view_->BoxRect(bass).center());
+    QTest::keyClick(view_, Qt::Key_Delete);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(sequencer.RowCount(), 1);
+    EXPECT_EQ(nodes->findText("Low end"), -1);
+    QApplication::setActiveWindow(window_);
+    QTest::keyClick(view_, Qt::Key_Z, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(sequencer.RowCount(), 2);
 }
 
 } // namespace

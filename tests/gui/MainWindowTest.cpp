@@ -8,6 +8,7 @@
 #include "gui/KeyboardHook.h"
 #include "gui/MainWindow.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -66,6 +67,12 @@ TEST_F(MainWindowTest, FunctionKeysMoveTheTransportAndSwitchTheMainView) {
     EXPECT_EQ(window_->CurrentView(), MainWindow::kSequencerView);
     QTest::keyClick(window_, Qt::Key_F2);
     EXPECT_EQ(window_->CurrentView(), MainWindow::kMachineView);
+    // Help > Keys lists them.
+    window_->findChild<QAction*>("keys")->trigger();
+    const std::string keys = script_.Texts().back();
+    for (const char* listed : {"F5 / F6 / F8", "Ctrl+Z / Ctrl+Y", "Delete"}) {
+        EXPECT_NE(keys.find(listed), std::string::npos) << listed;
+    }
 }
 
 TEST_F(MainWindowTest, TheComputerKeyboardPlaysOneNoteAKeyOnLiveNodes) {

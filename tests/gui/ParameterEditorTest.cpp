@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSlider>
+#include <QStatusBar>
 
 #include <string>
 #include <vector>
@@ -70,18 +71,25 @@ TEST_F(ParameterEditorTest, ShowsTheMachinesTextsAndTakesTypedValuesWithinTheRan
     EXPECT_NE(master->Slider(kGroupInputMixer, 0, system_parameter::kVolume), nullptr);
     EXPECT_EQ(editor_->Slider(kGroupInputMixer, 0, system_parameter::kVolume), nullptr);
 
-    Type(kGroupMachine, AnalogBass::kAttack, "0.5");
+    // What is typed is read in the unit the field shows.
+    Type(kGroupMachine, AnalogBass::kAttack, "625 ms");
     EXPECT_EQ(Text(kGroupMachine, AnalogBass::kAttack), "625.00 ms");
-    EXPECT_DOUBLE_EQ(Value(kGroupMachine, AnalogBass::kAttack), 0.5);
+    EXPECT_NEAR(Value(kGroupMachine, AnalogBass::kAttack), 0.5, 1e-9);
     EXPECT_EQ(editor_->Slider(kGroupMachine, 0, AnalogBass::kAttack)->value(),
               ParameterEditor::kRealSteps / 2);
-    // Not a number: nothing changes. Beyond the range: the end of it.
+    // Not a number: nothing changes, and the status line says why. Beyond
+    // the range: the end of it.
     Type(kGroupMachine, AnalogBass::kAttack, "fast");
-    EXPECT_DOUBLE_EQ(Value(kGroupMachine, AnalogBass::kAttack), 0.5);
+    EXPECT_NEAR(Value(kGroupMachine, AnalogBass::kAttack), 0.5, 1e-9);
     EXPECT_EQ(Text(kGroupMachine, AnalogBass::kAttack), "625.00 ms");
-    Type(kGroupMachine, AnalogBass::kAttack, "7");
+    EXPECT_TRUE(window_->statusBar()->currentMessage().startsWith("'fast' is no value of"));
+    Type(kGroupMachine, AnalogBass::kAttack, "7000");
     EXPECT_DOUBLE_EQ(Value(kGroupMachine, AnalogBass::kAttack), 1.0);
     EXPECT_EQ(Text(kGroupMachine, AnalogBass::kAttack), "5000.00 ms");
+    Type(kGroupSystem, system_parameter::kVolume, "-6 dB");
+    EXPECT_NEAR(Value(kGroupSystem, system_parameter::kVolume), -6.0, 0.01);
+    Type(kGroupMachine, AnalogBass::kWaveform, "triangle");
+    EXPECT_EQ(Value(kGroupMachine, AnalogBass::kWaveform), 3.0);
     EXPECT_TRUE(History().IsChanged());
 
     // The waveform steps through its names, one slider step each.
@@ -192,7 +200,7 @@ TEST_F(ParameterEditorTest, TheTrackSelectorShowsAndChangesEveryTracksParameters
 
 TEST_F(ParameterEditorTest, PresetsAreStoredLoadedRenamedAndDeletedButNeverTheDefault) {
     EXPECT_EQ(PresetList(), std::vector<std::string>{"Default"});
-    Type(kGroupMachine, AnalogBass::kAttack, "0.5");
+    Type(kGroupMachine, AnalogBass::kAttack, "625 ms");
     editor_->Presets()->setEditText("Slow");
     Press("store");
     EXPECT_EQ(PresetList(), (std::vector<std::string>{"Default", "Slow"}));
@@ -204,7 +212,7 @@ TEST_F(ParameterEditorTest, PresetsAreStoredLoadedRenamedAndDeletedButNeverTheDe
     EXPECT_DOUBLE_EQ(Value(kGroupMachine, AnalogBass::kAttack), 0.01);
     editor_->Presets()->setCurrentIndex(1);
     Press("load");
-    EXPECT_DOUBLE_EQ(Value(kGroupMachine, AnalogBass::kAttack), 0.5);
+    EXPECT_NEAR(Value(kGroupMachine, AnalogBass::kAttack), 0.5, 1e-9);
 
     editor_->Presets()->setEditText("Slower");
     Press("rename");

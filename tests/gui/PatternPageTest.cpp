@@ -7,9 +7,12 @@
 #include "gui/MainWindow.h"
 #include "gui/PatternGridView.h"
 #include "gui/PatternPage.h"
+#include "machines/builtin/AnalogBass.h"
 
 #include <QApplication>
 #include <QScrollBar>
+#include <QSpinBox>
+#include <QStatusBar>
 #include <QTest>
 
 namespace tarn {
@@ -51,6 +54,13 @@ protected:
         QTest::mouseClick(grid_->viewport(), Qt::LeftButton, {},
                           grid_->CellRect(column, row).center());
     }
+    // The edit step, as the tool bar sets it.
+    void SetEditStep(int rows) {
+        auto* step = page_->findChild<QSpinBox*>("editStep");
+        ASSERT_NE(step, nullptr);
+        step->setValue(rows);
+        ASSERT_EQ(grid_->EditStep(), rows);
+    }
     void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = {}, int times = 1) {
         for (int i = 0; i < times; ++i) {
             QTest::keyClick(grid_, key, modifiers);
@@ -67,6 +77,7 @@ protected:
 };
 
 TEST_F(PatternPageTest, NotesTypedAtTheOctaveLandOnTheRowsTheCursorWasMovedTo) {
+    SetEditStep(0);
     const int note = FindColumn(kTypeNote);
     Click(note, 0);
     EXPECT_EQ(page_->Editor().CursorColumn(), note);
@@ -107,13 +118,14 @@ TEST_F(PatternPageTest, NotesTypedAtTheOctaveLandOnTheRowsTheCursorWasMovedTo) {
 }
 
 TEST_F(PatternPageTest, CopyAndPasteRepeatTheEventsAndUndoRestoresThePattern) {
+    SetEditStep(0);
     const int note = FindColumn(kTypeNote);
     Click(note, 0);
     Key(Qt::Key_Z);
     Key(Qt::Key_Down);
     Key(Qt::Key_E);
-    Key(Qt::Key_Right); // the note's length
-    Key(Qt::Key_2);     // over the first digit of "+00.50"
+    Key(Qt::Key_Right); // the note's length, "+00.50"
+    QTest::keyClicks(grid_, "2050");
     Key(Qt::Key_Down, {}, 2);
     Key(Qt::Key_Left);
     Key(Qt::Key_T);
@@ -175,6 +187,93 @@ TEST_F(PatternPageTest, HexadecimalModesTypeTheScaledValue) {
     EXPECT_EQ(events[0].value, column.maximum);
     EXPECT_NEAR(events[1].value, (column.minimum + column.maximum) / 2.0, 1e-9);
     EXPECT_EQ(page_->Editor().CellText(cutoff, 2), "80");
+}
+
+TEST_F(PatternPageTest, PatternSizeRecordsRealChangesOnlyAndUndoBringsDroppedEventsBack) {
+    const int note = FindColumn(kTypeNote);
+    for (const int row : {0, 9, 13}) {
+        Click(note, row);
+        Key(Qt::Key_Z);
+    }
+    const std::vector<test::StoredEvent> notes = Events();
+    ASSERT_EQ(notes.size(), 3u);
+    UndoHistory& history = studio_->Commands().History();
+    history.MarkSaved();
+    const int entries = history.Count();
+    auto* beats = page_->findChild<QSpinBox*>("beats");
+    ASSERT_NE(beats, nullptr);
+    MainWindow& window = studio_->Window();
+
+    // Visiting the box changes nothing.
+    beats->setFocus();
+    grid_->setFocus();
+    EXPECT_EQ(history.Count(), entries);
+    EXPECT_FALSE(history.IsChanged());
+    EXPECT_FALSE(window.windowTitle().startsWith("*"));
+
+    beats->setFocus();
+    beats->selectAll();
+    QTest::keyClicks(beats, "2");
+    QTest::keyClick(beats, Qt::Key_Return);
+    EXPECT_EQ(Live().Length(), 2);
+    EXPECT_EQ(Events().size(), 1u);
+    EXPECT_TRUE(window.statusBar()->currentMessage().contains("2 event(s)"));
+    EXPECT_TRUE(window.windowTitle().startsWith("*"));
+    QTest::keyClick(grid_, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Live().Length(), 4);
+    EXPECT_EQ(Events(), notes);
+    EXPECT_EQ(beats->value(), 4);
+}
+
+TEST_F(PatternPageTest, TrackerEntryStartsFromZeroAndTheEditStepMovesTheCursor) {
+    const std::vector<GridColumn> columns = page_->Editor().Columns();
+    // The note, its length and its velocity lead the grid.
+    ASSERT_GE(columns.size(), 3u);
+    EXPECT_EQ(columns[0].type, kTypeNote);
+    EXPECT_EQ(columns[1].sub, GridColumn::kNoteLength);
+    EXPECT_EQ(columns[2].sub, GridColumn::kVelocity);
+    const auto column = [&](int index) {
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            if (columns[c].index == index && columns[c].group == kGroupMachine &&
+                !columns[c].IsSub()) {
+                return static_cast<int>(c);
+            }
+        }
+        ADD_FAILURE() << "no column for parameter " << index;
+        return 0;
+    };
+    const int wave = column(AnalogBass::kWaveform);
+    const int cutoff = column(AnalogBass::kCutoff);
+    const auto value = [this](int c, int row) { return page_->Editor().CellText(c, row); };
+
+    // "1" in an empty whole-number cell is 1; "5" in a cell of two
+    // decimals is 0.05, and the digits that follow come in from the right.
+    Click(wave, 0);
+    Key(Qt::Key_1);
+    EXPECT_EQ(std::stod(value(wave, 0)), 1.0);
+    Click(cutoff, 0);
+    Key(Qt::Key_5);
+    EXPECT_EQ(value(cutoff, 0), "+0.05");
+    Key(Qt::Key_0);
+    EXPECT_EQ(value(cutoff, 0), "+0.50");
+    // Coming back to a cell starts afresh.
+    Click(cutoff, 0);
+    Key(Qt::Key_7);
+    EXPECT_EQ(value(cutoff, 0), "+0.07");
+
+    // A note moves the cursor on by the edit step; so does a value typed to
+    // its last digit.
+    Click(0, 0);
+    Key(Qt::Key_Z);
+    EXPECT_EQ(page_->Editor().CursorRow(), 1);
+    SetEditStep(3);
+    Key(Qt::Key_X);
+    EXPECT_EQ(page_->Editor().CursorRow(), 4);
+    Click(cutoff, 8);
+    QTest::keyClicks(grid_, "025");
+    EXPECT_EQ(value(cutoff, 8), "+0.25");
+    EXPECT_EQ(page_->Editor().CursorRow(), 11);
+    EXPECT_EQ(page_->Editor().CursorColumn(), cutoff);
 }
 
 } // namespace

@@ -51,11 +51,15 @@ TEST_F(ProjectCommandsWindowTest, NewAndOpenAskBeforeLosingWorkAndKeepItOnFailur
     EXPECT_TRUE(History().IsChanged());
     EXPECT_EQ(History().Count(), 1);
 
-    // An Open that fails to load keeps the project, its flag and history.
+    // An Open that fails to load keeps the project, its flag and history,
+    // and says why in a message box.
     script_.QueueAnswer(MessageBoxAnswer::kNo);
     script_.QueueFile(scratch_ / "Missing.tarn");
     Keys(Qt::Key_O);
     EXPECT_EQ(Prompts(), 2u);
+    EXPECT_EQ(script_.Texts().back(), "The project could not be opened.\n\nerror: '" +
+                                          (scratch_ / "Missing.tarn").string() +
+                                          "' could not be read");
     EXPECT_EQ(Current(), first);
     EXPECT_TRUE(History().IsChanged());
     EXPECT_EQ(History().Count(), 1);
@@ -87,7 +91,9 @@ TEST_F(ProjectCommandsWindowTest, SavingANeverSavedProjectAsksForANameAndOpenBri
 
     // Later saves go to that file without asking, and clear the flag.
     Change();
+    EXPECT_EQ(window_->windowTitle().toStdString(), "*Song.tarn - Tarn Studio");
     Keys(Qt::Key_S);
+    EXPECT_EQ(window_->windowTitle().toStdString(), "Song.tarn - Tarn Studio");
     EXPECT_FALSE(History().IsChanged());
     EXPECT_EQ(History().Count(), 1); // still undoable
 

@@ -123,6 +123,15 @@ TEST_F(DemoSongTest, ScreenshotsOfTheWindowsShowTheSkin) {
             EXPECT_EQ(QColor(background).name(), skin.window.name()) << name;
         }
     }
+    // The other pages of the main view, the demo's first machine edited.
+    for (const auto& [view, name] : {std::pair{MainWindow::kPatternView, "Patterns.png"},
+                                     std::pair{MainWindow::kSequencerView, "Sequencer.png"}}) {
+        window_->ShowView(view);
+        QApplication::processEvents();
+        const QImage image = window_->grab().toImage();
+        ASSERT_TRUE(image.save(QString::fromStdString((folder / name).string())));
+        EXPECT_GT(test::ImageColours(image), 8u) << name;
+    }
 }
 
 } // namespace

@@ -159,6 +159,9 @@ TEST_F(StudioStartUpTest, OffersTheAutosaveOnlyAfterASessionThatDidNotEndCleanly
     const std::string offer = "Tarn Studio did not close properly last time. Do you want to "
                               "restore the project it saved automatically before that?";
     ASSERT_TRUE(Start());
+    const std::filesystem::path song = scratch_ / "Song.tarn";
+    script_.QueueFile(song);
+    ASSERT_TRUE(studio_->Commands().SaveAs());
     {
         CurrentProject& current = studio_->GetStudio().Current();
         ProjectLock hold(current);
@@ -184,9 +187,19 @@ TEST_F(StudioStartUpTest, OffersTheAutosaveOnlyAfterASessionThatDidNotEndCleanly
     {
         ProjectLock hold(current);
         EXPECT_EQ(current.Get()->Nodes().Count(), 2);
-        EXPECT_TRUE(current.Get()->filePath.empty());
+        EXPECT_EQ(current.Get()->filePath, song.string());
     }
     EXPECT_TRUE(studio_->Commands().History().IsChanged());
+    EXPECT_EQ(studio_->Window().windowTitle().toStdString(), "*Song.tarn - Tarn Studio");
+    // Saving over the project's file asks first; cancelled, nothing is
+    // written.
+    const auto written = std::filesystem::last_write_time(song);
+    script_.QueueAnswer(MessageBoxAnswer::kCancel);
+    EXPECT_FALSE(studio_->Commands().Save());
+    EXPECT_EQ(script_.Texts().back(), "Save the restored project over '" + song.string() + "'?");
+    EXPECT_EQ(std::filesystem::last_write_time(song), written);
+    EXPECT_TRUE(studio_->Commands().Save());
+    EXPECT_FALSE(studio_->Commands().History().IsChanged());
 }
 
 // The shared libraries a program asks the loader for: the DT_NEEDED

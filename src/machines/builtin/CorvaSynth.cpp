@@ -7,7 +7,7 @@ namespace {
 
 constexpr auto kRows =
     JoinRows(std::array{NoteRow(SubtractiveSynth::kNote)}, kSynthAmpEnvelopeRows,
-             kSynthModEnvelopeRows, RepeatRows(kSynthOscillatorRows, kOscillatorBases),
+             kSynthModEnvelopeRows, OscillatorBankRows(kSynthOscillatorRows),
              RepeatRows(kSynthLfoRows, kLfoBases), kSynthFilterRows, std::array{kSynthQualityRow});
 
 } // namespace

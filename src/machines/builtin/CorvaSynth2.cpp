@@ -120,12 +120,11 @@ constexpr std::array<ParameterRow, 2> kGlobalRows{{
      .folder = S::kGlobalFolder},
 }};
 
-constexpr auto kRows =
-    JoinRows(std::array{NoteRow(S::kNote)}, kSynthAmpEnvelopeRows,
-             std::array{PunchRow(C::kAmpPunch, S::kAmpEnvFolder)}, kSynthModEnvelopeRows,
-             std::array{PunchRow(C::kModPunch, S::kModEnvFolder)},
-             RepeatRows(OscillatorRows(), kOscillatorBases), RepeatRows(kSynthLfoRows, kLfoBases),
-             kNoiseRows, FilterRows(), kGlobalRows);
+constexpr auto kRows = JoinRows(
+    std::array{NoteRow(S::kNote)}, kSynthAmpEnvelopeRows,
+    std::array{PunchRow(C::kAmpPunch, S::kAmpEnvFolder)}, kSynthModEnvelopeRows,
+    std::array{PunchRow(C::kModPunch, S::kModEnvFolder)}, OscillatorBankRows(OscillatorRows()),
+    RepeatRows(kSynthLfoRows, kLfoBases), kNoiseRows, FilterRows(), kGlobalRows);
 
 // The shared folders with the noise generator's after the envelopes'.
 constexpr std::array<FolderRow, 13> Folders() {

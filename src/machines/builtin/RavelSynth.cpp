@@ -57,7 +57,7 @@ constexpr std::array<ParameterRow, 11> FilterRows() {
 
 constexpr auto kRows =
     JoinRows(std::array{NoteRow(SubtractiveSynth::kNote)}, EnvelopeRows(kSynthAmpEnvelopeRows),
-             EnvelopeRows(kSynthModEnvelopeRows), RepeatRows(OscillatorRows(), kOscillatorBases),
+             EnvelopeRows(kSynthModEnvelopeRows), OscillatorBankRows(OscillatorRows()),
              RepeatRows(LfoRows(), kLfoBases), FilterRows(), std::array{kSynthQualityRow});
 
 // The voices' LFO phases always come from this seed.

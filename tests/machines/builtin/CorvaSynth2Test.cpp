@@ -85,6 +85,7 @@ TEST(CorvaSynth2, NoiseSoundsWithEveryOscillatorOff) {
     const auto render = [](double volume, int colour) {
         GeneratorHarness h(std::make_unique<CorvaSynth2>());
         h.Set(S::kAmpSustain, 1.0);
+        h.Set(Osc(0, S::kEnabled), 0.0); // the one a new synth starts with
         h.Set(C::kNoiseVolume, volume);
         h.Set(C::kNoiseColour, colour);
         h.Note(60);
@@ -203,6 +204,7 @@ TEST(CorvaSynth2, HardSyncRestartsOscillatorTwoWithOscillatorOne) {
     const auto render = [](int sync) {
         GeneratorHarness h(std::make_unique<CorvaSynth2>());
         h.Set(S::kAmpSustain, 1.0);
+        h.Set(Osc(0, S::kEnabled), 0.0);
         h.Set(Osc(1, S::kEnabled), 1.0);
         h.Set(Osc(1, S::kWaveform), 2);
         h.Set(Osc(1, S::kSemi), 12 + 7);

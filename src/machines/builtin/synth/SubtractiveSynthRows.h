@@ -53,6 +53,21 @@ inline constexpr std::array<std::int32_t, SubtractiveSynth::kOscillatorCount> kO
     100, 120, 140, 160};
 inline constexpr std::array<std::int32_t, SubtractiveSynth::kLfoCount> kLfoBases{200, 210};
 
+// The oscillators' rows at every base, the first oscillator on from the
+// start so that a new synth sounds; the others start off.
+template <std::size_t N>
+constexpr std::array<ParameterRow, N * SubtractiveSynth::kOscillatorCount>
+OscillatorBankRows(const std::array<ParameterRow, N>& rows) {
+    std::array<ParameterRow, N* SubtractiveSynth::kOscillatorCount> out =
+        RepeatRows(rows, kOscillatorBases);
+    for (std::size_t r = 0; r < N; ++r) {
+        if (out[r].index == kOscillatorBases[0] + SubtractiveSynth::kEnabled) {
+            out[r].defaultValue = 1.0;
+        }
+    }
+    return out;
+}
+
 inline constexpr std::array<FolderRow, 12> kSynthFolders{{
     {SubtractiveSynth::kAmpEnvFolder, "Amp Env"},
     {SubtractiveSynth::kModEnvFolder, "Mod Env"},
