@@ -12,7 +12,7 @@ packages=(
     qt6-base-dev qt6-image-formats-plugins fonts-dejavu-core
     sox
     libx11-dev xvfb
-    desktop-file-utils xdg-utils shared-mime-info libfile-mimeinfo-perl
+    desktop-file-utils xdg-utils shared-mime-info libfile-mimeinfo-perl man-db groff-base
     amsynth dragonfly-reverb-vst lsp-plugins-vst
 )
 
