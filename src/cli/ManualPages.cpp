@@ -239,6 +239,12 @@ directory, as elements nested by the parts of their names
 \fBsafe\fR (about 180 ms ahead) or \fBlow\fR (in step with a JACK server's
 period).
 .TP
+.B audio.transport
+With JACK: \fBfollow\fR (the JACK transport starts, stops and moves the song,
+and the window's Play and Stop start and stop it), \fBlead\fR (the same, and
+the studio publishes bar, beat and tempo as the timebase master) or \fBoff\fR.
+Default: \fBfollow\fR.
+.TP
 .B midi.enabled
 \fB1\fR to play the machines from every MIDI input, \fB0\fR not to.
 )roff" << kApplicationDirectory

@@ -24,17 +24,23 @@ namespace {
 
 constexpr auto kPollInterval = std::chrono::milliseconds(10);
 
-// Counts the beats the engine has rendered since playback began, on the
-// chunk hook the streamer otherwise uses. Audio thread, with its lock held;
-// Finished may be asked from any thread.
+// Counts the beats the engine has played since playback began, on the
+// chunk hook the streamer otherwise uses; done once that many were played
+// or the song stopped at its end (a transport outside may stop it earlier,
+// and start it again). Audio thread, with its lock held; Finished may be
+// asked from any thread.
 class PlaybackClock final : public ChunkStreamer {
 public:
     explicit PlaybackClock(double beats) : beats_(beats) {}
 
     void WriteChunk(Project& project, int frames) noexcept override {
-        played_ += frames * project.Tempo().beatsPerSample;
-        position_.store(project.Transport().position, std::memory_order_relaxed);
-        if (played_ >= beats_ || !project.Transport().Playing()) {
+        const SongTransport& song = project.Transport();
+        if (song.Playing()) {
+            played_ += frames * project.Tempo().beatsPerSample;
+        }
+        position_.store(song.position, std::memory_order_relaxed);
+        const double end = song.LoopActive() ? song.loopEnd : song.songEnd;
+        if (played_ >= beats_ || (!song.Playing() && song.position >= end)) {
             finished_.store(true, std::memory_order_release);
         }
     }
@@ -148,14 +154,16 @@ PlayOutcome PlaySong(Studio& studio, const PlayRequest& request) {
         return PlayOutcome::kFailed;
     }
     const bool anyDevice = device->DeviceCount() > 0;
-    WaveOutDriver driver(std::move(device), request.latency);
+    WaveOutDriver driver(std::move(device), request.latency, request.transport);
     HostLink link{};
     AttachRenderCallback(driver, studio.Engine(), link);
     if (driver.Open() == 0) {
         return anyDevice ? PlayOutcome::kFailed : PlayOutcome::kNoDevice;
     }
+    studio.Engine().AttachTransport(driver.Transport());
     const double beats = StartSong(studio.Current(), request);
     if (beats == 0.0) {
+        studio.Engine().AttachTransport(nullptr);
         return PlayOutcome::kFailed;
     }
 
@@ -188,6 +196,7 @@ PlayOutcome PlaySong(Studio& studio, const PlayRequest& request) {
         outcome = PlayOutcome::kInterrupted;
     }
     driver.Stop();
+    studio.Engine().AttachTransport(nullptr);
     driver.Close();
     studio.Engine().AttachLiveInput(nullptr);
     midi.Close();

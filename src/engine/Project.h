@@ -107,6 +107,10 @@ public:
 
     // Stops the song and tells every machine to silence its voices.
     void Stop();
+    // Moves the song to beat and silences the voices as Stop does, playing
+    // or not: what sounded belongs to the old position, and the events due
+    // from the new one follow.
+    void Relocate(double beat);
 
     // Once per chunk, after every Node was rendered: takes the Master's tempo
     // parameter when it changed, into the project's record and the global
@@ -125,6 +129,7 @@ public:
     void AdvancePosition(int frames);
 
 private:
+    void SilenceVoices();
     bool CheckSourceAndDestination(int source, int destination) const;
     void RaiseDepth(int id, int depth, std::vector<int>& depths) const;
     bool IsUpstream(int x, int y, std::vector<bool>& visited) const;
