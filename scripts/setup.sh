@@ -13,6 +13,7 @@ packages=(
     sox
     libx11-dev xvfb
     clang libclang-rt-14-dev
+    desktop-file-utils xdg-utils shared-mime-info libfile-mimeinfo-perl man-db groff-base
     amsynth dragonfly-reverb-vst lsp-plugins-vst
 )
 

@@ -113,10 +113,12 @@ bool JackDevice::Open(PcmFormat& format, std::string& refusal) {
     underruns_.store(0);
     serverGone_.store(false);
     playing_ = false;
+    lastDrop_ = 0;
     if (!RegisterPorts(channels_)) {
         Close();
         return false;
     }
+    transport_.Open(client_, format.transport);
     jack_set_process_callback(client_, &JackDevice::Process, this);
     jack_on_shutdown(client_, &JackDevice::ServerShutdown, this);
     if (jack_activate(client_) != 0) {
@@ -181,6 +183,7 @@ void JackDevice::Close() {
     }
     jack_client_close(client_);
     client_ = nullptr;
+    transport_.Close();
     ports_.clear();
     ring_.clear();
     ring_.shrink_to_fit();
@@ -304,6 +307,17 @@ void JackDevice::ServerShutdown(void* self) {
 }
 
 void JackDevice::Play(jack_nframes_t frames) noexcept {
+    if (transport_.Active()) {
+        transport_.Cycle();
+        if (transport_.Holding()) {
+            playing_ = false;
+            PlaySilence(frames);
+            return;
+        }
+    }
+    const std::uint64_t drop = dropTo_.load(std::memory_order_acquire);
+    const bool dropped = drop != lastDrop_;
+    lastDrop_ = drop;
     const std::uint64_t read = ReadPosition();
     const std::uint64_t queued = written_.load(std::memory_order_acquire) - read;
     const bool streaming = streaming_.load(std::memory_order_acquire);
@@ -324,9 +338,19 @@ void JackDevice::Play(jack_nframes_t frames) noexcept {
     played_.fetch_add(taken, std::memory_order_relaxed);
     if (playing_ && taken < frames) {
         playing_ = false;
-        if (streaming) {
+        if (streaming && !dropped) {
             underruns_.fetch_add(1, std::memory_order_relaxed);
         }
+    }
+    if (lowLatency_) {
+        sem_post(&periodPlayed_);
+    }
+}
+
+void JackDevice::PlaySilence(jack_nframes_t frames) noexcept {
+    for (jack_port_t* port : ports_) {
+        auto* out = static_cast<float*>(jack_port_get_buffer(port, frames));
+        std::fill(out, out + frames, 0.0f);
     }
     if (lowLatency_) {
         sem_post(&periodPlayed_);

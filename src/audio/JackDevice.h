@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/JackTransport.h"
 #include "audio/PcmDevice.h"
 #include "audio/RateConverter.h"
 
@@ -27,6 +28,10 @@ namespace tarn {
 // frames) and the fill thread keeps about two periods queued, woken by the
 // callback after every period it played (a semaphore post, which never
 // blocks), so a block is heard at most three periods after it is rendered.
+//
+// Opened with a transport mode, it keeps the song in time with the JACK
+// transport (see JackTransport): while the transport waits to start, the
+// callback plays silence and keeps the ring for the new position.
 class JackDevice final : public PcmDevice {
 public:
     static constexpr const char* kClientName = "tarn";
@@ -57,6 +62,7 @@ public:
     double OutputLatency(const PcmFormat& format) const override;
     void StreamStarting() override;
     void StreamStopped() override;
+    TransportLink* Transport() override { return transport_.Active() ? &transport_ : nullptr; }
 
     // Full JACK name of the output port of `channel`, e.g. "tarn:out_1".
     std::string PortName(int channel) const;
@@ -67,9 +73,24 @@ public:
     std::uint64_t Underruns() const override { return underruns_.load(std::memory_order_relaxed); }
 
 private:
+    friend class JackTransport;
+    // Fill thread: drops what is queued, as Reset does, while streaming; the
+    // callback then waits for a full ring again and counts no underrun.
+    void DropQueued() noexcept { Reset(); }
+    // Process thread: skips what is queued, so that the fill thread finds
+    // room at once.
+    void SkipQueued() noexcept {
+        read_.store(written_.load(std::memory_order_acquire), std::memory_order_release);
+    }
+    // Process thread: the ring holds as much as playing starts with.
+    bool QueuedForStart() const noexcept {
+        return Filled(written_.load(std::memory_order_acquire) - ReadPosition());
+    }
+
     static int Process(jack_nframes_t frames, void* self);
     static void ServerShutdown(void* self);
     void Play(jack_nframes_t frames) noexcept;
+    void PlaySilence(jack_nframes_t frames) noexcept;
     bool RegisterPorts(int channels);
     void ConnectToPlayback();
     std::uint64_t ReadPosition() const;
@@ -110,7 +131,9 @@ private:
     std::atomic<std::uint64_t> underruns_ = 0;
     std::atomic<bool> streaming_ = false;
     std::atomic<bool> serverGone_ = false;
-    bool playing_ = false; // callback only
+    bool playing_ = false;       // callback only
+    std::uint64_t lastDrop_ = 0; // callback only: dropTo_ as it last saw it
+    JackTransport transport_{*this};
 };
 
 } // namespace tarn

@@ -5,6 +5,19 @@
 
 namespace tarn {
 
+std::optional<TransportMode> ParseTransportMode(std::string_view text) {
+    if (text == "off") {
+        return TransportMode::kOff;
+    }
+    if (text == "follow") {
+        return TransportMode::kFollow;
+    }
+    if (text == "lead") {
+        return TransportMode::kLead;
+    }
+    return std::nullopt;
+}
+
 double PcmDevice::OutputLatency(const PcmFormat& format) const {
     return static_cast<double>(format.bufferFrames) * format.bufferCount / format.sampleRate;
 }

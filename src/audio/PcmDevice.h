@@ -1,9 +1,23 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace tarn {
+
+class TransportLink;
+
+// How the song keeps time with a transport outside the studio (setting
+// "audio.transport", `tarn play --transport`): kOff ignores it; kFollow
+// starts, stops and moves the song with it, and starts and stops it with
+// the song; kLead does the same and publishes bar, beat, tick and tempo
+// from the song besides (JACK's timebase master). A device without a
+// transport (ALSA) plays every mode as kOff.
+enum class TransportMode { kOff, kFollow, kLead };
+// "off", "follow" or "lead"; nothing for any other text.
+std::optional<TransportMode> ParseTransportMode(std::string_view text);
 
 // The one stream layout the driver plays: interleaved signed 16-bit stereo,
 // queued as bufferCount buffers of bufferFrames frames each.
@@ -16,6 +30,7 @@ struct PcmFormat {
     // step with them: it sets bufferFrames and bufferCount to what it then
     // plays with. Devices that cannot keep the buffers as asked.
     bool lowLatency = false;
+    TransportMode transport = TransportMode::kOff;
 };
 
 // A system playback stream as the output driver needs it: a ring of
@@ -70,6 +85,10 @@ public:
     // one that was stopped on purpose.
     virtual void StreamStarting() {}
     virtual void StreamStopped() {}
+
+    // The transport the song keeps time with through this device, while it
+    // is open with a transport mode other than kOff; null otherwise.
+    virtual TransportLink* Transport() { return nullptr; }
 };
 
 } // namespace tarn

@@ -78,8 +78,9 @@ std::optional<LatencyMode> ParseLatencyMode(std::string_view text) {
     return std::nullopt;
 }
 
-WaveOutDriver::WaveOutDriver(std::unique_ptr<PcmDevice> device, LatencyMode latency)
-    : device_(std::move(device)), latency_(latency) {}
+WaveOutDriver::WaveOutDriver(std::unique_ptr<PcmDevice> device, LatencyMode latency,
+                             TransportMode transport)
+    : device_(std::move(device)), latency_(latency), transport_(transport) {}
 
 WaveOutDriver::~WaveOutDriver() {
     Close();
@@ -106,6 +107,7 @@ std::int32_t WaveOutDriver::Open() {
     format.bufferFrames = kSafeBufferFrames;
     format.bufferCount = kSafeBufferCount;
     format.lowLatency = latency_ == LatencyMode::kLow;
+    format.transport = transport_;
     std::string refusal;
     if (!device_->Open(format, refusal)) {
         if (refusal.empty()) {

@@ -38,7 +38,8 @@ std::optional<LatencyMode> ParseLatencyMode(std::string_view text);
 class WaveOutDriver : public AudioDevice {
 public:
     explicit WaveOutDriver(std::unique_ptr<PcmDevice> device,
-                           LatencyMode latency = LatencyMode::kSafe);
+                           LatencyMode latency = LatencyMode::kSafe,
+                           TransportMode transport = TransportMode::kOff);
     ~WaveOutDriver() override;
 
     // Opens the device, allocates the buffers and sends the sample rate
@@ -58,6 +59,9 @@ public:
     // Times the device ran dry while the fill thread ran, since open.
     std::uint64_t Underruns() const { return device_->Underruns(); }
     bool IsRunning() const { return running_.load(std::memory_order_acquire); }
+    // The device's transport for the engine to keep time with, while open
+    // (see PcmDevice::Transport); null without one.
+    TransportLink* Transport() { return opened_ ? device_->Transport() : nullptr; }
 
 private:
     void FillLoop() noexcept;
@@ -66,6 +70,7 @@ private:
 
     std::unique_ptr<PcmDevice> device_;
     LatencyMode latency_;
+    TransportMode transport_;
     std::int32_t bufferLength_ = 0; // bytes per device buffer, set by Open
     std::int32_t bufferCount_ = 0;
     bool opened_ = false;

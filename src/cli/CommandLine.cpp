@@ -90,7 +90,79 @@ int OutputFailed(int status) {
     return status == kSuccess ? kFailure : status;
 }
 
+// The values of a check that names them, as its help shows them:
+// "TEXT:{safe,low}".
+std::vector<std::string> AllowedValues(const std::string& type) {
+    const std::size_t open = type.find(":{");
+    const std::size_t close = type.find('}', open);
+    std::vector<std::string> values;
+    if (open == std::string::npos || close == std::string::npos) {
+        return values;
+    }
+    std::string list = type.substr(open + 2, close - open - 2);
+    for (std::size_t start = 0; start <= list.size();) {
+        const std::size_t comma = std::min(list.find(',', start), list.size());
+        values.push_back(list.substr(start, comma - start));
+        start = comma + 1;
+    }
+    return values;
+}
+
+CommandReference Describe(const CLI::App& app) {
+    CommandReference command{app.get_name(), app.get_description(), {}, {}};
+    for (const CLI::Option* option : app.get_options()) {
+        if (option->get_group().empty()) {
+            continue;
+        }
+        OptionReference reference;
+        for (const std::string& name : option->get_snames()) {
+            reference.names.push_back("-" + name);
+        }
+        for (const std::string& name : option->get_lnames()) {
+            reference.names.push_back("--" + name);
+        }
+        reference.positional = reference.names.empty();
+        if (reference.positional) {
+            reference.names.push_back(option->get_name(true));
+        }
+        if (option->get_items_expected_max() > 0) {
+            reference.value = option->get_type_name();
+            reference.values = AllowedValues(reference.value);
+        }
+        reference.description = option->get_description();
+        reference.defaultValue = option->get_default_str();
+        reference.required = option->get_required();
+        command.options.push_back(std::move(reference));
+    }
+    for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) {
+        command.commands.push_back(Describe(*sub));
+    }
+    return command;
+}
+
 } // namespace
+
+// The main parser with every command added, and the window's command.
+struct CommandLineTree {
+    explicit CommandLineTree(CommandAdder windowCommand)
+        : commands{AddRenderCommand(main),   AddPlayCommand(main), AddDumpCommand(main),
+                   AddImportCommand(main),   AddNewCommand(main),  AddDemoCommand(main),
+                   AddMachinesCommand(main), AddWaveCommand(main), AddMidiCommand(main),
+                   AddPluginsCommand(main)},
+          window(windowCommand != nullptr ? windowCommand(main) : Command{}) {}
+
+    CLI::App app{"Tarn Studio " TARN_VERSION " - a modular music-production studio", "tarn"};
+    CommandParser main{MainParser(app)};
+    std::array<Command, 10> commands;
+    Command window;
+
+private:
+    static CommandParser MainParser(CLI::App& app) {
+        app.set_version_flag("--version", "Tarn Studio " TARN_VERSION);
+        app.require_subcommand(0, 1);
+        return CommandParser(&app);
+    }
+};
 
 CommandOption& CommandOption::Required() {
     option_->required();
@@ -160,22 +232,20 @@ bool CommandParser::Parsed() const {
     return app_ != nullptr && app_->parsed();
 }
 
+CommandReference DescribeCommandLine(CommandAdder windowCommand) {
+    const CommandLineTree tree(windowCommand);
+    return Describe(tree.app);
+}
+
 int RunCommandLine(int argc, char** argv, CommandAdder windowCommand) {
     CheckedOutput output(std::cout);
-    CLI::App app{"Tarn Studio " TARN_VERSION " - a modular music-production studio", "tarn"};
-    CommandParser main(&app);
-    app.set_version_flag("--version", "Tarn Studio " TARN_VERSION);
-    app.require_subcommand(0, 1);
+    CommandLineTree tree(windowCommand);
+    CLI::App& app = tree.app;
     // Every failure line of the program starts alike, the parser's too.
     app.failure_message([](const CLI::App* failed, const CLI::Error& error) {
         return "error: " + std::string(error.what()) + "\nRun '" + failed->get_name() +
                " --help' for more information.\n";
     });
-    const std::array commands{AddRenderCommand(main),   AddPlayCommand(main), AddDumpCommand(main),
-                              AddImportCommand(main),   AddNewCommand(main),  AddDemoCommand(main),
-                              AddMachinesCommand(main), AddWaveCommand(main), AddMidiCommand(main),
-                              AddPluginsCommand(main)};
-    const Command window = windowCommand != nullptr ? windowCommand(main) : Command{};
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -200,13 +270,13 @@ int RunCommandLine(int argc, char** argv, CommandAdder windowCommand) {
     }
     const int status = [&] {
         try {
-            for (const Command& command : commands) {
+            for (const Command& command : tree.commands) {
                 if (command.parser.Parsed()) {
                     return command.run(console);
                 }
             }
-            if (window.run) {
-                return window.run(console);
+            if (tree.window.run) {
+                return tree.window.run(console);
             }
             std::cout << "Tarn Studio " TARN_VERSION "\n\n" << app.help() << '\n';
             return PrintMachines(std::cout);

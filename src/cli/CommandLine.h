@@ -12,6 +12,7 @@ class Option;
 namespace tarn {
 
 struct Command;
+struct CommandLineTree;
 
 // One option of a command as it was added; its rules chain. Set up before
 // the parse only.
@@ -61,7 +62,7 @@ public:
     bool Parsed() const;
 
 private:
-    friend int RunCommandLine(int argc, char** argv, Command (*windowCommand)(CommandParser&));
+    friend struct CommandLineTree;
     explicit CommandParser(CLI::App* app) : app_(app) {}
 
     CLI::App* app_ = nullptr;
@@ -69,6 +70,30 @@ private:
 
 // Adds a command to the main parser (see Command.h).
 using CommandAdder = Command (*)(CommandParser& app);
+
+// One option or argument of a command as its help shows it.
+struct OptionReference {
+    std::vector<std::string> names;  // "-o", "--output"; or "PROJECT" for an argument
+    std::string value;               // what it takes ("TEXT", "FLOAT"); empty for a flag
+    std::vector<std::string> values; // the only values allowed, if it names them
+    std::string description;
+    std::string defaultValue; // shown in the help, if any
+    bool required = false;
+    bool positional = false;
+};
+
+// A command as its help shows it, with its own commands (`plugins list`).
+struct CommandReference {
+    std::string name; // "tarn" for the program itself
+    std::string description;
+    std::vector<OptionReference> options; // the help flag too
+    std::vector<CommandReference> commands;
+};
+
+// The program's whole command line as RunCommandLine parses it (with the
+// window's command of windowCommand), for the manual pages and the shell's
+// completion, so that they never differ from --help.
+CommandReference DescribeCommandLine(CommandAdder windowCommand);
 
 // The studio's command-line front end: parses the arguments, runs the
 // chosen command and returns the process exit status. The program that has

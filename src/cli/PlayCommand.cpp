@@ -16,6 +16,7 @@ struct PlayOptions {
     std::string project;
     PlayRequest request;
     std::string latency = "safe";
+    std::string transport = "follow";
     bool strict = false;
 };
 
@@ -31,6 +32,7 @@ int Play(CommandConsole& console, const PlayOptions& options) {
     console.EchoMessages(true);
     PlayRequest request = options.request;
     request.latency = ParseLatencyMode(options.latency).value_or(LatencyMode::kSafe);
+    request.transport = ParseTransportMode(options.transport).value_or(TransportMode::kFollow);
     int status = 1;
     switch (PlaySong(studio, request)) {
     case PlayOutcome::kFinished:
@@ -73,6 +75,14 @@ Command AddPlayCommand(CommandParser& app) {
                 "safe: render about 180 ms ahead; low: render in step with a JACK "
                 "server's period, at most three periods ahead")
         .OneOf({"safe", "low"})
+        .ShowDefault();
+    parser
+        .Option("--transport", options->transport,
+                "With JACK, follow: the JACK transport starts, stops and moves the song, and the "
+                "song starts and stops it (a stop pauses the song until it rolls again); lead: "
+                "the same, and the studio publishes bar, beat and tempo as the timebase master; "
+                "off: the transport is ignored")
+        .OneOf({"off", "follow", "lead"})
         .ShowDefault();
     AddLoadOptions(parser, options->strict, options->request.quiet);
     return {parser, [options](CommandConsole& console) { return Play(console, *options); }};

@@ -26,22 +26,28 @@ namespace {
 
 constexpr auto kPollInterval = std::chrono::milliseconds(10);
 
-// Counts the frames the engine has rendered since playback began, on the
-// chunk hook the streamer otherwise uses, in whole frames as an offline
-// render does, so that a long run ends on the same frame. Audio thread,
-// with its lock held; Finished may be asked from any thread.
+// Counts the beats the engine has played since playback began, on the
+// chunk hook the streamer otherwise uses; done once that many were played
+// or the song stopped at its end (a transport outside may stop it earlier,
+// and start it again). Audio thread, with its lock held; Finished may be
+// asked from any thread. Beats are counted in whole frames, as an offline
+// render counts them, so that a long run ends on the same frame.
 class PlaybackClock final : public ChunkStreamer {
 public:
     explicit PlaybackClock(double beats) : beats_(beats) {}
 
     void WriteChunk(Project& project, int frames) noexcept override {
+        const SongTransport& song = project.Transport();
         // The first chunk was rendered at the tempo in force now.
         if (!length_) {
             length_.emplace(beats_, project.Tempo());
         }
-        length_->Rendered(frames, project.Tempo());
-        position_.store(project.Transport().position, std::memory_order_relaxed);
-        if (length_->NextChunk(1) == 0 || !project.Transport().Playing()) {
+        if (song.Playing()) {
+            length_->Rendered(frames, project.Tempo());
+        }
+        position_.store(song.position, std::memory_order_relaxed);
+        const double end = song.LoopActive() ? song.loopEnd : song.songEnd;
+        if (length_->NextChunk(1) == 0 || (!song.Playing() && song.position >= end)) {
             finished_.store(true, std::memory_order_release);
         }
     }
@@ -155,14 +161,16 @@ PlayOutcome PlaySong(Studio& studio, const PlayRequest& request) {
         return PlayOutcome::kFailed;
     }
     const bool anyDevice = device->DeviceCount() > 0;
-    WaveOutDriver driver(std::move(device), request.latency);
+    WaveOutDriver driver(std::move(device), request.latency, request.transport);
     HostLink link{};
     AttachRenderCallback(driver, studio.Engine(), link);
     if (driver.Open() == 0) {
         return anyDevice ? PlayOutcome::kFailed : PlayOutcome::kNoDevice;
     }
+    studio.Engine().AttachTransport(driver.Transport());
     const double beats = StartSong(studio.Current(), request);
     if (beats == 0.0) {
+        studio.Engine().AttachTransport(nullptr);
         return PlayOutcome::kFailed;
     }
 
@@ -195,6 +203,7 @@ PlayOutcome PlaySong(Studio& studio, const PlayRequest& request) {
         outcome = PlayOutcome::kInterrupted;
     }
     driver.Stop();
+    studio.Engine().AttachTransport(nullptr);
     driver.Close();
     studio.Engine().AttachLiveInput(nullptr);
     midi.Close();

@@ -15,6 +15,9 @@ struct PlayRequest {
     double beats = 0.0;
     std::string backend = "auto"; // "auto", "alsa" or "jack"
     LatencyMode latency = LatencyMode::kSafe;
+    // With JACK: the song keeps time with the JACK transport. A stop from
+    // outside then pauses the song instead of ending the playback.
+    TransportMode transport = TransportMode::kFollow;
     // No position line on a terminal.
     bool quiet = false;
     // Ids of the Nodes that take notes from MIDI input. With any, the MIDI

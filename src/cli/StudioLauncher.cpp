@@ -7,6 +7,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <unistd.h>
@@ -37,6 +38,18 @@ int LaunchStudio(const std::string& project) {
 } // namespace
 
 CommandParser AddStudioParser(CommandParser& app, std::string& project) {
+    // `tarn-studio PROJECT`, as the desktop opens a project file, and `tarn
+    // PROJECT` alike. A word that is neither a command nor a project is a
+    // mistyped command, and refused as one.
+    app.Option("PROJECT", project, "A project file (.tarn) to open in the studio's window")
+        .Check(
+            [](const std::string& text) {
+                std::error_code error;
+                return text.ends_with(".tarn") || std::filesystem::is_regular_file(text, error)
+                           ? std::string()
+                           : "'" + text + "' is neither a command nor a project file";
+            },
+            "PROJECT");
     CommandParser parser = app.Subcommand(
         "studio", "Open the studio's window (what 'tarn' alone does), with PROJECT if given");
     parser.Option("PROJECT", project, "A project file (.tarn) to open");

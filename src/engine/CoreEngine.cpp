@@ -46,6 +46,11 @@ void CoreEngine::AttachLiveInput(LiveInput* input) {
     liveInput_ = input;
 }
 
+void CoreEngine::AttachTransport(TransportLink* link) {
+    std::lock_guard hold(current_.Lock());
+    transport_ = link;
+}
+
 void CoreEngine::UpdateStatistics(Project& project, int frames) noexcept {
     const double rate = project.Tempo().sampleRate;
     const double duration = rate > 0.0 ? frames / rate : 0.0;

@@ -21,6 +21,7 @@ class LiveInput;
 class Node;
 class PreviewSlot;
 class Project;
+class TransportLink;
 
 // The engine: renders the current project buffer by buffer for the audio
 // driver. Each buffer is cut into chunks of at most kMaxChunkFrames frames;
@@ -85,6 +86,10 @@ public:
     // Takes the project lock, so that once it returns the work cycle no
     // longer calls a detached source; input must outlive its attachment.
     void AttachLiveInput(LiveInput* input);
+    // The transport outside asked before every buffer. Null detaches. Takes
+    // the project lock like AttachLiveInput; link must outlive its
+    // attachment.
+    void AttachTransport(TransportLink* link);
 
     // Whether the meters are kept: every Node's peak level, the Master's
     // analyzer rings and the CPU figures (Statistics, each Node's machine
@@ -130,6 +135,7 @@ private:
     std::recursive_mutex* streamerLock_ = nullptr;
     PreviewSlot* preview_ = nullptr;
     LiveInput* liveInput_ = nullptr;
+    TransportLink* transport_ = nullptr;
     std::uint64_t framesRendered_ = 0; // since the engine was made: LiveInput's clock
 
     // State of the buffer being rendered.

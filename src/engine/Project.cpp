@@ -82,6 +82,15 @@ int Project::DeleteNode(int id) {
 
 void Project::Stop() {
     transport_.MarkStopped();
+    SilenceVoices();
+}
+
+void Project::Relocate(double beat) {
+    transport_.position = beat;
+    SilenceVoices();
+}
+
+void Project::SilenceVoices() {
     for (auto [id, node] : nodes_) {
         node->SendToMachine(kMsgStop, 1);
     }

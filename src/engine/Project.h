@@ -112,6 +112,10 @@ public:
     // can be neither restarted nor replaced is stopped and named in a
     // warning line.
     void Restart();
+    // Moves the song to beat and silences the voices as Stop does, playing
+    // or not: what sounded belongs to the old position, and the events due
+    // from the new one follow.
+    void Relocate(double beat);
 
     // Once per chunk, after every Node was rendered: takes the Master's tempo
     // parameter when it changed, into the project's record and the global
@@ -130,6 +134,7 @@ public:
     void AdvancePosition(int frames);
 
 private:
+    void SilenceVoices();
     bool CheckSourceAndDestination(int source, int destination) const;
     void RaiseDepth(int id, int depth, std::vector<int>& depths) const;
     bool IsUpstream(int x, int y, std::vector<bool>& visited) const;

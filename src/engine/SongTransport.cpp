@@ -9,6 +9,11 @@ void SongTransport::PlaySong() noexcept {
     flags = (flags & ~(kLoopActive | kStopped | kSpare)) | kPlaying;
 }
 
+void SongTransport::PlaySongFrom(double beat) noexcept {
+    PlaySong();
+    position = beat;
+}
+
 void SongTransport::PlayLoop() noexcept {
     position = loopStart;
     flags = (flags & ~(kStopped | kSpare)) | kPlaying | kLoopActive;

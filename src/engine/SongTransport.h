@@ -22,6 +22,8 @@ public:
     };
 
     void PlaySong() noexcept;
+    // Plays the song (not the loop) from beat.
+    void PlaySongFrom(double beat) noexcept;
     void PlayLoop() noexcept;
     void ToggleRepeat() noexcept { flags ^= kRepeat; }
     // The flag half of Stop.

@@ -7,6 +7,7 @@
 #include "engine/NodeFaults.h"
 #include "engine/PreviewSlot.h"
 #include "engine/Project.h"
+#include "engine/TransportLink.h"
 
 #include <algorithm>
 #include <array>
@@ -98,6 +99,9 @@ int CoreEngine::WorkCycle(const AudioBuffer& buffer) noexcept {
     Project* project = current_.Get();
     if (project == nullptr) {
         return 0;
+    }
+    if (transport_ != nullptr) {
+        transport_->SyncTransport(*project);
     }
     timed_ = metersShown_.load(std::memory_order_relaxed);
     if (timed_) {

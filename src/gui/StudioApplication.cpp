@@ -68,7 +68,15 @@ bool StudioApplication::StartUp(const std::filesystem::path& project) {
         WarningOut() << "warning: audio.latency is \"" << latency
                      << "\", neither \"safe\" nor \"low\"; playing safe" << eol;
     }
-    audio_ = std::make_unique<StudioAudio>(*studio_, backend, mode.value_or(LatencyMode::kSafe));
+    std::string transportText = "follow";
+    settings_.GetString("audio.transport", transportText);
+    const std::optional<TransportMode> transport = ParseTransportMode(transportText);
+    if (!transport) {
+        WarningOut() << "warning: audio.transport is \"" << transportText
+                     << "\", not \"off\", \"follow\" or \"lead\"; following" << eol;
+    }
+    audio_ = std::make_unique<StudioAudio>(*studio_, backend, mode.value_or(LatencyMode::kSafe),
+                                           transport.value_or(TransportMode::kFollow));
     StartUpStep("initializing input devices...");
     int midi = 1;
     settings_.GetInteger("midi.enabled", midi);

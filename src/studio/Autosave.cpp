@@ -8,9 +8,14 @@
 #include "engine/Project.h"
 #include "studio/Studio.h"
 
+#include <cerrno>
+#include <csignal>
 #include <fstream>
 #include <optional>
 #include <string>
+
+#include <sys/types.h>
+#include <unistd.h>
 
 namespace tarn {
 
@@ -47,13 +52,34 @@ int Autosave::Save() {
     return 1;
 }
 
+namespace {
+
+// The process whose session the marker records, or 0 for none.
+pid_t MarkerOwner(const std::filesystem::path& marker) {
+    std::ifstream in(marker);
+    std::string word;
+    pid_t owner = 0;
+    in >> word >> owner;
+    return in ? owner : 0;
+}
+
+// Whether the marker belongs to another studio that still runs.
+bool OwnedByAnotherStudio(const std::filesystem::path& marker) {
+    const pid_t owner = MarkerOwner(marker);
+    return owner > 0 && owner != getpid() && (kill(owner, 0) == 0 || errno == EPERM);
+}
+
+} // namespace
+
 bool Autosave::BeginSession() {
     const std::filesystem::path marker = AppPath(kMarkerName);
     std::error_code error;
-    const bool unclean = std::filesystem::exists(marker, error) &&
+    // A marker of a studio that still runs is no sign of a crash: a second
+    // studio opened beside the first.
+    const bool unclean = std::filesystem::exists(marker, error) && !OwnedByAnotherStudio(marker) &&
                          std::filesystem::exists(AppPath(kFileName), error);
     std::filesystem::create_directories(marker.parent_path(), error);
-    ReplaceFile(marker, "running\n");
+    ReplaceFile(marker, "running " + std::to_string(getpid()) + "\n");
     return unclean;
 }
 
@@ -65,8 +91,12 @@ std::filesystem::path Autosave::Source() {
 }
 
 void Autosave::EndSession() {
+    const std::filesystem::path marker = AppPath(kMarkerName);
+    if (OwnedByAnotherStudio(marker)) {
+        return;
+    }
     std::error_code ignored;
-    std::filesystem::remove(AppPath(kMarkerName), ignored);
+    std::filesystem::remove(marker, ignored);
 }
 
 } // namespace tarn

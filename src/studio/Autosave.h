@@ -33,10 +33,13 @@ public:
     // Writes the copy; 1, or 0 after the writer's error line.
     int Save();
 
-    // Marks the session as running; true when the previous one never
-    // ended cleanly and left a copy to restore.
+    // Marks the session as running (with this process's id); true when the
+    // previous one never ended cleanly and left a copy to restore. A studio
+    // started while another runs on the same application directory finds
+    // its marker and offers nothing.
     static bool BeginSession();
-    // The session ended cleanly: the marker goes.
+    // The session ended cleanly: the marker goes, unless a studio started
+    // later still runs and has made it its own.
     static void EndSession();
     // The project file the copy was taken from; empty when it had none.
     static std::filesystem::path Source();

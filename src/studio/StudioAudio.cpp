@@ -15,7 +15,8 @@ void AttachRenderCallback(AudioDevice& device, CoreEngine& engine, HostLink& lin
     device.HandleMessage(&attach);
 }
 
-StudioAudio::StudioAudio(Studio& studio, std::string_view backend, LatencyMode latency)
+StudioAudio::StudioAudio(Studio& studio, std::string_view backend, LatencyMode latency,
+                         TransportMode transport)
     : studio_(studio) {
     if (backend == kNoBackend) {
         MessageOut() << "audio output is off (audio.backend is \"none\")" << eol;
@@ -25,9 +26,10 @@ StudioAudio::StudioAudio(Studio& studio, std::string_view backend, LatencyMode l
     if (device == nullptr) {
         return;
     }
-    driver_ = std::make_unique<WaveOutDriver>(std::move(device), latency);
+    driver_ = std::make_unique<WaveOutDriver>(std::move(device), latency, transport);
     AttachRenderCallback(*driver_, studio.Engine(), link_);
     if (driver_->Open() != 0) {
+        studio.Engine().AttachTransport(driver_->Transport());
         driver_->Start();
     }
 }
@@ -37,6 +39,7 @@ StudioAudio::~StudioAudio() {
     midi_.Close();
     if (driver_ != nullptr) {
         driver_->Stop();
+        studio_.Engine().AttachTransport(nullptr);
         driver_->Close();
     }
 }
@@ -45,11 +48,13 @@ void StudioAudio::Pause() {
     paused_ = Playing();
     if (paused_) {
         driver_->Stop();
+        studio_.Engine().AttachTransport(nullptr);
     }
 }
 
 void StudioAudio::Resume() {
     if (paused_) {
+        studio_.Engine().AttachTransport(driver_->Transport());
         driver_->Start();
         paused_ = false;
     }

@@ -27,8 +27,10 @@ public:
     static constexpr std::string_view kNoBackend = "none";
 
     // Opens the output device of backend ("auto", "alsa" or "jack") with
-    // the latency mode and starts the fill thread; kNoBackend opens none.
-    StudioAudio(Studio& studio, std::string_view backend, LatencyMode latency = LatencyMode::kSafe);
+    // the latency and transport modes, lets the engine keep time with the
+    // device's transport and starts the fill thread; kNoBackend opens none.
+    StudioAudio(Studio& studio, std::string_view backend, LatencyMode latency = LatencyMode::kSafe,
+                TransportMode transport = TransportMode::kOff);
     // Closes the MIDI inputs, stops the fill thread and closes the device.
     ~StudioAudio();
     StudioAudio(const StudioAudio&) = delete;
@@ -38,7 +40,8 @@ public:
     void OpenMidiInputs();
     bool Playing() const { return driver_ != nullptr && driver_->IsRunning(); }
     // Stops the fill thread while another thread drives the engine (an
-    // offline render), and starts it again; queued audio plays out.
+    // offline render), and starts it again; queued audio plays out. The
+    // transport outside neither hears of the render nor moves it.
     void Pause();
     void Resume();
 

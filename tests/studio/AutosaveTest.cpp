@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <fstream>
 #include <random>
 #include <sys/wait.h>
 #include <thread>
@@ -67,10 +68,18 @@ TEST(Autosave, WritesOnlyNewEditsAndAKillMidWriteLeavesALoadableCopy) {
     EXPECT_TRUE(Autosave::BeginSession()); // the first never ended
     Autosave::EndSession();
     EXPECT_FALSE(Autosave::BeginSession());
+    // Nor is the session of a second studio that runs beside this one; its
+    // marker outlives this session's end.
+    const std::filesystem::path marker = AppPath(Autosave::kMarkerName);
+    std::ofstream(marker, std::ios::trunc) << "running " << getppid() << "\n";
+    EXPECT_FALSE(Autosave::BeginSession());
+    std::ofstream(marker, std::ios::trunc) << "running " << getppid() << "\n";
+    Autosave::EndSession();
+    EXPECT_TRUE(std::filesystem::exists(marker));
     std::filesystem::remove(copy);
     EXPECT_FALSE(Autosave::BeginSession());
     Autosave::EndSession();
-    EXPECT_FALSE(std::filesystem::exists(AppPath(Autosave::kMarkerName)));
+    EXPECT_FALSE(std::filesystem::exists(marker));
 }
 
 } // namespace

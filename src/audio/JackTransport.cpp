@@ -1,0 +1,166 @@
+#include "audio/JackTransport.h"
+
+#include "audio/JackDevice.h"
+#include "engine/Project.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tarn {
+
+void JackTransport::Open(jack_client_t* client, TransportMode mode) {
+    mode_ = mode;
+    if (mode == TransportMode::kOff) {
+        return;
+    }
+    client_ = client;
+    rate_ = jack_get_sample_rate(client);
+    pending_ = false;
+    holding_ = false;
+    lastState_ = JackTransportStopped;
+    synced_ = false;
+    jack_set_sync_callback(client, &JackTransport::Sync, this);
+    if (mode == TransportMode::kLead) {
+        jack_set_timebase_callback(client, 0, &JackTransport::Timebase, this);
+    }
+}
+
+void JackTransport::Close() {
+    client_ = nullptr;
+}
+
+double JackTransport::BeatsPerFrame() const noexcept {
+    return bpm_.load(std::memory_order_relaxed) / 60.0 / rate_;
+}
+
+double JackTransport::BeatOf(const jack_position_t& position) const noexcept {
+    const bool bbt = (position.valid & JackPositionBBT) != 0 && position.beats_per_bar > 0.0f &&
+                     position.ticks_per_beat > 0.0;
+    if (mode_ == TransportMode::kFollow && bbt && position.bar > 0 && position.beat > 0) {
+        return (position.bar - 1) * static_cast<double>(position.beats_per_bar) +
+               (position.beat - 1) + position.tick / position.ticks_per_beat;
+    }
+    return position.frame * BeatsPerFrame();
+}
+
+jack_nframes_t JackTransport::FrameOf(double beat) const noexcept {
+    return static_cast<jack_nframes_t>(std::lround(std::max(beat, 0.0) / BeatsPerFrame()));
+}
+
+void JackTransport::Cycle() noexcept {
+    jack_position_t position{};
+    const jack_transport_state_t state = jack_transport_query(client_, &position);
+    holding_ = state == JackTransportStarting;
+    if (state != JackTransportStarting) {
+        // The start or move is over; the next one asks anew, even from here.
+        pending_ = false;
+    }
+    if (lastState_ != JackTransportStopped && state == JackTransportStopped) {
+        stops_.fetch_add(1, std::memory_order_release);
+    }
+    lastState_ = state;
+}
+
+// Asked before the transport rolls from a new position, and when it moves
+// while stopped. Ready once the song has moved there and the ring holds as
+// much as the device plays with.
+int JackTransport::Sync(jack_transport_state_t state, jack_position_t* position, void* self) {
+    auto& transport = *static_cast<JackTransport*>(self);
+    if (state == JackTransportRolling) {
+        // JACK gave up waiting and rolls; the song is where it was sent.
+        return 1;
+    }
+    if (!transport.pending_ || position->frame != transport.pendingFrame_) {
+        transport.pending_ = true;
+        transport.pendingFrame_ = position->frame;
+        transport.requestBeat_.store(transport.BeatOf(*position), std::memory_order_relaxed);
+        transport.requestRolls_.store(state != JackTransportStopped, std::memory_order_relaxed);
+        transport.requests_.fetch_add(1, std::memory_order_release);
+        // Room for the fill thread to render into, so that it takes the
+        // request; what it renders from the new position replaces this.
+        transport.device_.SkipQueued();
+    }
+    if (state == JackTransportStopped) {
+        return 1;
+    }
+    const bool taken = transport.ready_.load(std::memory_order_acquire) ==
+                       transport.requests_.load(std::memory_order_relaxed);
+    return taken && transport.device_.QueuedForStart() ? 1 : 0;
+}
+
+void JackTransport::Timebase(jack_transport_state_t /*state*/, jack_nframes_t /*frames*/,
+                             jack_position_t* position, int /*moved*/, void* self) {
+    const auto& transport = *static_cast<const JackTransport*>(self);
+    const double beats = position->frame * transport.BeatsPerFrame();
+    const double bars = std::floor(beats / kBeatsPerBar);
+    const double wholeBeats = std::floor(beats);
+    position->valid = JackPositionBBT;
+    position->bar = static_cast<std::int32_t>(bars) + 1;
+    position->beat = static_cast<std::int32_t>(wholeBeats - bars * kBeatsPerBar) + 1;
+    position->tick = std::min(static_cast<std::int32_t>((beats - wholeBeats) * kTicksPerBeat),
+                              static_cast<std::int32_t>(kTicksPerBeat) - 1);
+    position->bar_start_tick = bars * kBeatsPerBar * kTicksPerBeat;
+    position->beats_per_bar = kBeatsPerBar;
+    position->beat_type = 4.0f;
+    position->ticks_per_beat = kTicksPerBeat;
+    position->beats_per_minute = transport.bpm_.load(std::memory_order_relaxed);
+}
+
+void JackTransport::SyncTransport(Project& project) noexcept {
+    bpm_.store(project.Tempo().bpm, std::memory_order_relaxed);
+    SongTransport& song = project.Transport();
+    if (!synced_) {
+        // What happened before the engine listened is past; a song already
+        // playing starts the transport below.
+        requestsTaken_ = requests_.load(std::memory_order_acquire);
+        stopsTaken_ = stops_.load(std::memory_order_acquire);
+        ready_.store(requestsTaken_, std::memory_order_release);
+        songPlaying_ = false;
+        stopAsked_ = false;
+        synced_ = true;
+    }
+    // The transport moved (and perhaps starts rolling): the song follows,
+    // and what the device queued from the old position goes.
+    const std::uint32_t requests = requests_.load(std::memory_order_acquire);
+    if (requests != requestsTaken_) {
+        requestsTaken_ = requests;
+        stopAsked_ = false;
+        const double beat = requestBeat_.load(std::memory_order_relaxed);
+        project.Relocate(beat);
+        if (requestRolls_.load(std::memory_order_relaxed)) {
+            song.PlaySongFrom(beat);
+        }
+        songPlaying_ = song.Playing();
+        device_.DropQueued();
+        ready_.store(requests, std::memory_order_release);
+    }
+    // The transport stopped: so does the song, at once, unless it was the
+    // song's own stop.
+    const std::uint32_t stops = stops_.load(std::memory_order_acquire);
+    if (stops != stopsTaken_) {
+        stopsTaken_ = stops;
+        if (stopAsked_) {
+            stopAsked_ = false;
+        } else {
+            if (song.Playing()) {
+                project.Stop();
+            }
+            device_.DropQueued();
+        }
+        songPlaying_ = song.Playing();
+    }
+    // The studio's own play or stop, or the song's end: the transport
+    // follows, from the song's position.
+    if (song.Playing() != songPlaying_) {
+        songPlaying_ = song.Playing();
+        if (songPlaying_) {
+            jack_transport_locate(client_, FrameOf(song.position));
+            jack_transport_start(client_);
+        } else {
+            stopAsked_ = true;
+            jack_transport_stop(client_);
+        }
+    }
+}
+
+} // namespace tarn
