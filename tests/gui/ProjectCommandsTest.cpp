@@ -59,7 +59,7 @@ TEST_F(ProjectCommandsWindowTest, NewAndOpenAskBeforeLosingWorkAndKeepItOnFailur
     EXPECT_EQ(Prompts(), 2u);
     EXPECT_EQ(script_.Texts().back(), "The project could not be opened.\n\nerror: '" +
                                           (scratch_ / "Missing.tarn").string() +
-                                          "' could not be read");
+                                          "' could not be read: No such file or directory");
     EXPECT_EQ(Current(), first);
     EXPECT_TRUE(History().IsChanged());
     EXPECT_EQ(History().Count(), 1);
