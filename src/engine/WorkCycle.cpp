@@ -80,6 +80,9 @@ void FeedRings(ChannelBufferSet& inputs, ChannelBufferSet& outputs, int frames) 
     };
     for (ChannelBufferSet* channels : {&inputs, &outputs}) {
         for (int c = 0; c < channels->Count(); ++c) {
+            if (channels->Ring(c).samples == nullptr) {
+                continue; // never watched
+            }
             batch[static_cast<std::size_t>(count++)] = {&channels->Ring(c), channels->Samples(c)};
             if (count == 4) {
                 feed();
