@@ -82,74 +82,84 @@ std::optional<std::filesystem::path> PresetStore::FileFor(const GearRegistry& re
     return *directory / (std::string(machineName) + kExtension);
 }
 
-std::vector<std::string> PresetStore::StoredNames() const {
-    std::vector<std::string> names;
+PresetStore::Contents PresetStore::Read() const {
+    Contents contents;
     std::error_code error;
+    contents.missing = !std::filesystem::exists(file_, error);
     XmlTree tree;
-    if (std::filesystem::exists(file_, error) && tree.LoadComplete(file_) == 1) {
-        for (auto [index, preset] : tree.Root()->Children()) {
-            if (preset->Name() == "preset" && preset->ChildByName("name") != nullptr) {
-                names.push_back(preset->ChildValueByName("name"));
+    if (contents.missing || tree.LoadComplete(file_) == 0) {
+        return contents;
+    }
+    contents.readable = true;
+    for (auto [index, preset] : tree.Root()->Children()) {
+        if (preset->Name() != "preset" || preset->ChildByName("name") == nullptr) {
+            continue;
+        }
+        Values values;
+        for (auto [position, parameter] : preset->Children()) {
+            if (parameter->Name() == "parameter") {
+                const std::string id = parameter->ChildValueByName("id");
+                const std::string value = parameter->ChildValueByName("value");
+                values.emplace_back(static_cast<int>(std::strtol(id.c_str(), nullptr, 10)),
+                                    std::strtod(value.c_str(), nullptr));
             }
         }
+        contents.presets.emplace_back(preset->ChildValueByName("name"), std::move(values));
     }
-    return names;
+    return contents;
 }
 
-std::vector<std::string> PresetStore::List(const Node& node) const {
+PresetStore::Contents PresetStore::ReadFor(std::string_view name) const {
+    return name == kDefaultName ? Contents{} : Read();
+}
+
+std::vector<std::string> PresetStore::List(const Node& node, const Contents& contents) {
     std::vector<std::string> names = {kDefaultName};
-    const std::vector<std::string> stored = StoredNames();
-    names.insert(names.end(), stored.begin(), stored.end());
+    for (const auto& [name, values] : contents.presets) {
+        names.push_back(name);
+    }
     for (const auto& [number, program] : node.Programs()) {
         names.push_back(program);
     }
     return names;
 }
 
-int PresetStore::Apply(Node& node, std::string_view name) const {
+int PresetStore::Apply(Node& node, std::string_view name, const Contents& contents) {
     if (name == kDefaultName) {
         for (const auto& [index, descriptor] : node.Parameters(kGroupMachine)) {
             ChangeParameter(node, kGroupMachine, 0, index, descriptor.defaultValue);
         }
         return 1;
     }
+    const auto stored = [name](const auto& preset) { return preset.first == name; };
     const auto& programs = node.Programs();
     const auto program = std::find_if(programs.begin(), programs.end(),
                                       [name](const auto& entry) { return entry.second == name; });
     // A stored preset goes before a program of the same name, as in the list.
-    if (program != programs.end()) {
-        const std::vector<std::string> stored = StoredNames();
-        if (std::find(stored.begin(), stored.end(), name) == stored.end()) {
-            if (node.SendToMachine(kMsgSetProgram, program->first) == 0) {
-                ErrorOut() << "error: the machine refused its program '" << name << "'" << eol;
-                return 0;
-            }
-            return 1;
+    if (program != programs.end() &&
+        std::none_of(contents.presets.begin(), contents.presets.end(), stored)) {
+        if (node.SendToMachine(kMsgSetProgram, program->first) == 0) {
+            ErrorOut() << "error: the machine refused its program '" << name << "'" << eol;
+            return 0;
         }
+        return 1;
     }
-    XmlTree tree;
-    if (tree.LoadComplete(file_) == 0) {
+    if (!contents.readable && !contents.missing) {
         return 0;
     }
     bool found = false;
-    for (auto [index, preset] : tree.Root()->Children()) {
-        if (!IsPreset(*preset, name)) {
+    for (const auto& [presetName, values] : contents.presets) {
+        if (presetName != name) {
             continue;
         }
         found = true;
-        for (auto [position, parameter] : preset->Children()) {
-            if (parameter->Name() != "parameter") {
-                continue;
-            }
-            const std::string id = parameter->ChildValueByName("id");
-            const int number = static_cast<int>(std::strtol(id.c_str(), nullptr, 10));
+        for (auto [number, value] : values) {
             const ParameterDescriptor* descriptor = node.FindParameter(kGroupMachine, number);
             if (descriptor == nullptr) {
                 WarningOut() << "Paremeter '" << number << "' does not exist. Information lost."
                              << eol;
                 continue;
             }
-            double value = std::strtod(parameter->ChildValueByName("value").c_str(), nullptr);
             const double maximum = std::max(descriptor->minimum, descriptor->maximum);
             // What "%.6f" rounded past a limit is the limit itself.
             if (value >= descriptor->minimum - kWrittenPrecision &&

@@ -49,10 +49,11 @@ template <typename Edit> bool MachineEdits::Change(Edit edit) {
     return done;
 }
 
-template <typename Edit> bool MachineEdits::OnNode(int id, Edit edit) {
+template <typename Edit>
+bool MachineEdits::OnNode(int id, Edit edit, std::optional<std::uint64_t> serial) {
     return Run([&](Project& project) {
         Node* node = project.GetNode(id);
-        if (node == nullptr) {
+        if (node == nullptr || (serial && node->Serial() != *serial)) {
             ErrorOut() << "error: node " << id << " does not exist" << eol;
             return false;
         }
@@ -186,22 +187,40 @@ std::optional<PresetStore> MachineEdits::Presets(const Node& node) const {
 }
 
 std::vector<std::string> MachineEdits::PresetNames(int id) {
+    std::uint64_t serial = 0;
+    const std::optional<PresetStore> store = StoreOf(id, &serial);
     std::vector<std::string> names;
-    OnNode(id, [&](Node& node) {
-        const std::optional<PresetStore> store = Presets(node);
-        if (store) {
-            names = store->List(node);
-        }
-        return store.has_value();
-    });
+    if (store) {
+        const PresetStore::Contents contents = store->Read();
+        OnNode(
+            id,
+            [&](Node& node) {
+                names = PresetStore::List(node, contents);
+                return true;
+            },
+            serial);
+    }
     return names;
 }
 
 bool MachineEdits::ApplyPreset(int id, const std::string& name) {
-    return ChangeNode(id, [&](Node& node) {
-        const std::optional<PresetStore> store = Presets(node);
-        return store && store->Apply(node, name) != 0;
+    // The file is read outside the lock and what was read is applied to
+    // the same Node under it; a line the reading writes explains a refusal
+    // as well.
+    const bool done = Capture([&] {
+        std::uint64_t serial = 0;
+        const std::optional<PresetStore> store = StoreOf(id, &serial);
+        if (!store) {
+            return false;
+        }
+        const PresetStore::Contents contents = store->ReadFor(name);
+        return OnNode(
+            id, [&](Node& node) { return PresetStore::Apply(node, name, contents) != 0; }, serial);
     });
+    if (done) {
+        history_.MarkChanged();
+    }
+    return done;
 }
 
 bool MachineEdits::StorePreset(int id, const std::string& name) {
@@ -228,9 +247,12 @@ bool MachineEdits::DeletePreset(int id, const std::string& name) {
     return store && Capture([&] { return store->Delete(name) != 0; });
 }
 
-std::optional<PresetStore> MachineEdits::StoreOf(int id) {
+std::optional<PresetStore> MachineEdits::StoreOf(int id, std::uint64_t* serial) {
     std::optional<PresetStore> store;
     OnNode(id, [&](Node& node) {
+        if (serial != nullptr) {
+            *serial = node.Serial();
+        }
         store = Presets(node);
         return store.has_value();
     });

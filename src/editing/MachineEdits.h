@@ -2,6 +2,7 @@
 
 #include "document/PresetStore.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -71,14 +72,17 @@ private:
     template <typename Edit> bool Run(Edit edit);
     // Run, marking the project changed when the edit was made.
     template <typename Edit> bool Change(Edit edit);
-    // Run on the Node id; refused when there is no such Node.
-    template <typename Edit> bool OnNode(int id, Edit edit);
+    // Run on the Node id; refused when there is no such Node, or when it is
+    // not the one of serial (a Node found before the lock was last left).
+    template <typename Edit>
+    bool OnNode(int id, Edit edit, std::optional<std::uint64_t> serial = std::nullopt);
     // OnNode, marking the project changed when the edit was made.
     template <typename Edit> bool ChangeNode(int id, Edit edit);
 
     // The preset file of the Node's machine; none after an error line.
     std::optional<PresetStore> Presets(const Node& node) const;
-    std::optional<PresetStore> StoreOf(int id);
+    // The same for the Node id, whose serial it gives as well.
+    std::optional<PresetStore> StoreOf(int id, std::uint64_t* serial = nullptr);
 
     CurrentProject& current_;
     const GearRegistry& registry_;

@@ -15,7 +15,6 @@ bool ChannelBufferSet::Allocate(int count) {
         samples_.assign(channels * kMaxChunkFrames, 0.0);
         records_.resize(channels);
         pointers_.resize(channels);
-        ringSamples_.assign(channels * AnalyzerRing::kSize, 0.0);
         rings_.resize(channels);
     } catch (const std::bad_alloc&) {
         Release();
@@ -24,6 +23,20 @@ bool ChannelBufferSet::Allocate(int count) {
     for (std::size_t channel = 0; channel < channels; ++channel) {
         records_[channel].samples = samples_.data() + channel * kMaxChunkFrames;
         pointers_[channel] = &records_[channel];
+    }
+    return true;
+}
+
+bool ChannelBufferSet::ProvideRings() {
+    if (!ringSamples_.empty() || rings_.empty()) {
+        return true;
+    }
+    try {
+        ringSamples_.assign(rings_.size() * AnalyzerRing::kSize, 0.0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (std::size_t channel = 0; channel < rings_.size(); ++channel) {
         rings_[channel].samples = ringSamples_.data() + channel * AnalyzerRing::kSize;
     }
     return true;

@@ -104,7 +104,8 @@ private:
     void MixInputs(Project& project, Node& node, int frames) noexcept;
     void FinishNode(Node& node, int frames) noexcept;
     // Debug and sanitizer builds: marks a Node whose machine put out a
-    // sample that is not a number (see NodeFaults.h).
+    // sample that is not a number from inputs that all were (see
+    // NodeFaults.h).
     void CheckOutputs(Node& node, int frames) noexcept;
     static void CopyOut(const Node* master, const AudioBuffer& buffer, int done,
                         int frames) noexcept;

@@ -332,8 +332,19 @@ bool Node::AllocateChannels() {
     // Buffers cover the largest track count so that changing the count never
     // reallocates on the way to the audio thread.
     const int tracks = std::max(info_.maxTracks, 0);
+    // The Master's rings feed the meters whenever they show; every other
+    // Node's wait for an analyzer.
     return inputs_.Allocate(info_.inputChannels + info_.inputChannelsPerTrack * tracks) &&
-           outputs_.Allocate(info_.outputChannels + info_.outputChannelsPerTrack * tracks);
+           outputs_.Allocate(info_.outputChannels + info_.outputChannelsPerTrack * tracks) &&
+           (info_.kind != kKindMaster || (inputs_.ProvideRings() && outputs_.ProvideRings()));
+}
+
+bool Node::WatchAnalyzer() {
+    if (!inputs_.ProvideRings() || !outputs_.ProvideRings()) {
+        return false;
+    }
+    meters.analyzerOn = true;
+    return true;
 }
 
 } // namespace tarn

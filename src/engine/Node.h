@@ -196,6 +196,12 @@ public:
     // Longest path to the Master, -1 when the Node does not feed it.
     int Depth() const { return depth_; }
 
+    // Makes the analyzer rings of the Node's inputs and outputs where they
+    // are not made yet and has the work cycle feed them (meters.analyzerOn);
+    // false, with nothing fed, when memory runs out. GUI thread, project
+    // lock held.
+    bool WatchAnalyzer();
+
     std::recursive_mutex& Lock() { return lock_; }
 
     // The Node's patterns (by pattern number) and the sequence tracks that

@@ -81,6 +81,9 @@ void FeedRings(ChannelBufferSet& inputs, ChannelBufferSet& outputs, int frames) 
     };
     for (ChannelBufferSet* channels : {&inputs, &outputs}) {
         for (int c = 0; c < channels->Count(); ++c) {
+            if (channels->Ring(c).samples == nullptr) {
+                continue; // never watched
+            }
             batch[static_cast<std::size_t>(count++)] = {&channels->Ring(c), channels->Samples(c)};
             if (count == 4) {
                 feed();
@@ -195,14 +198,21 @@ void CoreEngine::RenderNode(Project& project, Node& node, const ChunkTiming& chu
 }
 
 void CoreEngine::CheckOutputs(Node& node, int frames) noexcept {
-    const ChannelBufferSet& outputs = node.Outputs();
-    const int channels = std::min(node.OutputChannelCount(), outputs.Count());
-    for (int c = 0; c < channels; ++c) {
-        const double* samples = outputs.Samples(c);
-        if (!std::all_of(samples, samples + frames, [](double s) { return std::isfinite(s); })) {
-            node.meters.faults.fetch_or(kFaultNotFinite, std::memory_order_relaxed);
-            return;
+    const auto allFinite = [frames](const ChannelBufferSet& set, int channels) {
+        for (int c = 0; c < std::min(channels, set.Count()); ++c) {
+            const double* samples = set.Samples(c);
+            if (!std::all_of(samples, samples + frames,
+                             [](double s) { return std::isfinite(s); })) {
+                return false;
+            }
         }
+        return true;
+    };
+    // Only the Node that made the fault is marked, not every one that
+    // passes it on.
+    if (!allFinite(node.Outputs(), node.OutputChannelCount()) &&
+        allFinite(node.Inputs(), node.InputChannelCount())) {
+        node.meters.faults.fetch_or(kFaultNotFinite, std::memory_order_relaxed);
     }
 }
 

@@ -54,10 +54,10 @@ CGUINodeAnalyzeControl::CGUINodeAnalyzeControl(Studio& studio, int nodeId, QWidg
     {
         ProjectLock hold(studio_.Current());
         const Project* project = studio_.Current().Get();
-        if (Node* node = project != nullptr ? project->GetNode(nodeId) : nullptr) {
+        Node* node = project != nullptr ? project->GetNode(nodeId) : nullptr;
+        if (node != nullptr && node->WatchAnalyzer()) {
             serial_ = node->Serial();
             ++Watchers()[serial_];
-            node->meters.analyzerOn = true;
             watching_ = true;
         }
     }

@@ -72,6 +72,13 @@ TEST_F(PresetStoreTest, StoredPresetsReloadExactlyAndDefaultIsProtected) {
     EXPECT_EQ(applied.at(AnalogBass::kCutoff), 1.0);
     ASSERT_EQ(store.Apply(other, "Default"), 1);
     EXPECT_EQ(other.ReadParameter(kGroupMachine, 0, AnalogBass::kCutoff), 0.6);
+    // What was read is applied without the file, as the editors read it
+    // before taking the project lock.
+    const PresetStore::Contents read = store.Read();
+    std::filesystem::rename(store.File(), dir / "moved");
+    ASSERT_EQ(PresetStore::Apply(other, "Acid <&> bass", read), 1);
+    EXPECT_EQ(other.ReadParameter(kGroupMachine, 0, AnalogBass::kCutoff), 1.0);
+    std::filesystem::rename(dir / "moved", store.File());
 
     // Overwriting asks first; "no" keeps the file as it is.
     const std::string saved = ReadFile(store.File());

@@ -38,7 +38,7 @@ TEST(Node, CreationStoresTheDescriptionAndBindsTheMachine) {
     factory.Define("Tarn Analog Bass", setup, log);
     const std::uint8_t state[] = {'s', 't', 'a', 't', 'e'};
     ASSERT_EQ(project.CreateNode("Tarn Analog Bass", state), 0);
-    const Node* node = project.GetNode(0);
+    Node* node = project.GetNode(0);
     ASSERT_NE(node, nullptr);
     EXPECT_EQ(node->Id(), 0);
     EXPECT_EQ(node->MachineName(), "Tarn Analog Bass");
@@ -55,9 +55,12 @@ TEST(Node, CreationStoresTheDescriptionAndBindsTheMachine) {
               std::make_tuple("Analog Bass", "Ana", "Analog Bass", "Tarn team"));
 
     // Buffers from the global counts only, zeroed and unconnected, each with
-    // an empty analyzer ring.
+    // an empty analyzer ring, whose samples are made once it is watched.
     EXPECT_EQ(node->Inputs().Count(), 0);
     ASSERT_EQ(node->Outputs().Count(), 2);
+    EXPECT_EQ(node->Outputs().Ring(0).samples, nullptr);
+    ASSERT_TRUE(node->WatchAnalyzer());
+    EXPECT_TRUE(node->meters.analyzerOn);
     for (int channel = 0; channel < 2; ++channel) {
         EXPECT_FALSE(node->Outputs().Connected(channel));
         const AnalyzerRing& ring = node->Outputs().Ring(channel);

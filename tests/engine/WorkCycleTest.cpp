@@ -332,7 +332,7 @@ TEST_F(WorkCycle, MetersRingsAndStatisticsFollowTheSignal) {
     EXPECT_EQ(master.Inputs().Ring(1).samples[799], 1.0);
     EXPECT_GE(master.Outputs().Ring(1).peak, 0.9999);
     EXPECT_EQ(node.Outputs().Ring(0).writeIndex, 0);
-    node.meters.analyzerOn = true;
+    ASSERT_TRUE(node.WatchAnalyzer());
     Render();
     EXPECT_EQ(node.Outputs().Ring(0).writeIndex, 800);
     EXPECT_EQ(master.Outputs().Ring(0).writeIndex, 1600);
