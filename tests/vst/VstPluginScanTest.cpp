@@ -4,8 +4,10 @@
 #include "cli/CommandLine.h"
 #include "formats/XmlTree.h"
 #include "machines/builtin/BuiltinMachines.h"
+#include "machines/builtin/MachineHost.h"
 #include "machines/framework/MachineFactory.h"
 #include "machines/framework/vst/VstAdapter.h"
+#include "machines/framework/vst/VstPlayingMarks.h"
 
 #include "support/ScratchDirectory.h"
 
@@ -16,8 +18,11 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <string>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace tarn::test {
@@ -30,7 +35,8 @@ namespace fs = std::filesystem;
 constexpr std::chrono::milliseconds kLimit{4000};
 
 // An application directory whose Gear folder holds links to our own good
-// (one slow to start, one starting a helper process) and broken libraries,
+// (one slow to start, one starting a helper process, one crashing late) and
+// broken libraries,
 // a text file and a library that exports no entry point; every warning and
 // error line is kept.
 class PluginScanTest : public ::testing::Test {
@@ -39,8 +45,9 @@ protected:
         SetAppDirectory(scratch_.Path());
         fs::create_directories(scratch_ / "Skins");
         fs::create_directories(scratch_ / "Gear/Lib");
-        for (const char* library : {TARN_CLICK_MAIN_PLUGIN, TARN_SLOW_PLUGIN, TARN_FORKS_PLUGIN,
-                                    TARN_CRASH_PLUGIN, TARN_HANG_PLUGIN, TARN_NOEXPORT_LIBRARY}) {
+        for (const char* library :
+             {TARN_CLICK_MAIN_PLUGIN, TARN_SLOW_PLUGIN, TARN_FORKS_PLUGIN, TARN_LATE_CRASH_PLUGIN,
+              TARN_CRASH_PLUGIN, TARN_HANG_PLUGIN, TARN_NOEXPORT_LIBRARY}) {
             fs::create_symlink(library, scratch_ / "Gear/Lib" / fs::path(library).filename());
         }
         std::ofstream(scratch_ / "Gear/Lib/Text.so") << "no library";
@@ -100,7 +107,7 @@ TEST_F(PluginScanTest, BrokenLibrariesAreRefusedAsideAndRememberedUntilScannedAg
     setenv("TARN_TEST_HELPER_FILE", helperFile.c_str(), 1);
     std::map<std::string, std::string> refusals = Refusals(factory, scan);
     unsetenv("TARN_TEST_HELPER_FILE");
-    ASSERT_EQ(refusals.size(), 7u);
+    ASSERT_EQ(refusals.size(), 8u);
     EXPECT_EQ(refusals["Click-main"], "");
     EXPECT_EQ(refusals["Slow"], "");
     // A helper that keeps the answer's pipe open delays nothing, and it
@@ -177,6 +184,40 @@ TEST_F(PluginScanTest, ASlowLibraryIsTriedAgainWithALongerLimitBeforeItIsRefused
     EXPECT_TRUE(lines.empty());
 }
 
+// A library that passes the probe but crashes the process while it plays
+// is refused at the next start with that reason, until a scan tries it.
+TEST_F(PluginScanTest, ALibraryThatCrashedWhilePlayingIsRefusedUntilScannedAgain) {
+    const pid_t child = fork();
+    if (child == 0) {
+        // A studio process that plays the library: its scan turns the
+        // marks on.
+        EnablePlayingMarks();
+        MachineFactory factory(BuiltinMachines(), &VstAdapter::Make);
+        factory.Registry().Build();
+        std::optional<MachineHandle> machine = factory.CreateMachine("LateCrash");
+        if (machine) {
+            MachineHost host(machine->Instance());
+            host.Run(100 * kMaxChunkFrames);
+        }
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    // The signal, or the sanitizer's exit where one reports it first.
+    EXPECT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    MachineFactory factory(BuiltinMachines(), &VstAdapter::Make);
+    VstPluginScan next(kLimit);
+    const std::string crashed = "crashed while playing; plugins scan tries it again";
+    EXPECT_EQ(Refusals(factory, next)["LateCrash"], crashed);
+    EXPECT_EQ(lines.front(),
+              "warning: plug-in '" + Lib("LateCrash.so").string() + "' refused: " + crashed);
+    VstPluginScan remembered(kLimit, kLimit);
+    EXPECT_EQ(Refusals(factory, remembered)["LateCrash"], crashed);
+    VstPluginScan scan(kLimit);
+    EXPECT_EQ(Refusals(factory, scan, true)["LateCrash"], "");
+}
+
 TEST_F(PluginScanTest, CommandsListEveryGoodPluginBesideTheRefusedOnes) {
     const auto run = [](std::vector<std::string> arguments, std::string& out) {
         std::vector<char*> argv;
@@ -204,7 +245,7 @@ TEST_F(PluginScanTest, CommandsListEveryGoodPluginBesideTheRefusedOnes) {
     fs::current_path(scratch_.Path());
     std::string out;
     EXPECT_EQ(run({"tarn", "plugins", "list"}, out), 0);
-    EXPECT_NE(out.find("Plug-ins (7):"), std::string::npos) << out;
+    EXPECT_NE(out.find("Plug-ins (8):"), std::string::npos) << out;
     EXPECT_NE(out.find("Skipped (3):\n  " + Lib("Folder.so").string() +
                        ": a folder, not a library\n  " + Lib("Gone.so").string() +
                        ": a symbolic link to nothing ('missing.so')\n  " + Lib("Loop.so").string() +

@@ -8,6 +8,7 @@
 
 #include "machines/framework/vst/VstAbi.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -132,6 +133,13 @@ std::intptr_t Dispatcher(Effect* effect, std::int32_t opcode, std::int32_t index
 }
 
 void ProcessReplacing(Effect* effect, float**, float** outputs, std::int32_t frames) {
+#ifdef TARN_CLICK_CRASH_AT
+    // As a plug-in that passes the probe's one work call and crashes later.
+    static int calls = 0;
+    if (++calls == TARN_CLICK_CRASH_AT) {
+        std::raise(SIGSEGV);
+    }
+#endif
     Click* click = Of(effect);
     auto* time = reinterpret_cast<const TimeInfo*>(Ask(click, kHostGetTime));
     click->parameters[2] = time != nullptr && (time->flags & kTempoValid) != 0

@@ -2,6 +2,7 @@
 
 #include "machines/framework/PluginCodeScope.h"
 #include "machines/framework/vst/VstInstanceList.h"
+#include "machines/framework/vst/VstPlayingMarks.h"
 
 #include <algorithm>
 #include <cmath>
@@ -57,6 +58,10 @@ VstAdapter::~VstAdapter() {
     VstInstanceList::Leave(this);
     effect_ = nullptr;
     module_.Close();
+    // Stopped cleanly.
+    if (marked_) {
+        UnmarkPlaying(library_);
+    }
 }
 
 std::unique_ptr<Machine> VstAdapter::Make() {
@@ -72,6 +77,7 @@ std::int32_t VstAdapter::LoadPlugin(const char* path) {
     if (!loadFailure_.empty()) {
         return 0;
     }
+    library_ = path;
     effect_ = module_.Effect();
     if (!CountsInBounds()) {
         loadFailure_ = "announces impossible counts of parameters, programs or channels";
@@ -201,6 +207,12 @@ void VstAdapter::DescribePrograms() {
 std::int32_t VstAdapter::Init(const ByteBuffer& state) {
     if (effect_ == nullptr) {
         return 0;
+    }
+    // On the disk before the first work call: a crash while playing shows
+    // at the next start.
+    if (!marked_) {
+        MarkPlaying(library_);
+        marked_ = true;
     }
     samples_.assign(static_cast<std::size_t>(inputs_ + outputs_) * kMaxChunkFrames, 0.0F);
     inputBlocks_.resize(static_cast<std::size_t>(inputs_));

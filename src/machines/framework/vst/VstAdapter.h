@@ -7,6 +7,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -113,6 +114,9 @@ private:
     std::int32_t version_ = 0;
     std::string loadFailure_;
     bool open_ = false;
+    // The library's path, and whether its use is marked as playing.
+    std::filesystem::path library_;
+    bool marked_ = false;
 
     // Counts as the plug-in announced them when described; the buffers are
     // sized by these, never by the record's later values.

@@ -3,6 +3,7 @@
 #include "base/AppDirectory.h"
 #include "base/MessagePipe.h"
 #include "formats/XmlTree.h"
+#include "machines/framework/vst/VstPlayingMarks.h"
 
 #include <charconv>
 #include <string>
@@ -15,6 +16,14 @@ constexpr const char* kUsable = "usable";
 constexpr const char* kRefused = "refused";
 // Did not answer in time once: refused until it is tried again.
 constexpr const char* kSlow = "slow";
+constexpr const char* kCrashedWhilePlaying = "crashed while playing; plugins scan tries it again";
+
+// The size and modification time by which a verdict knows its library.
+void Stamp(const fs::path& library, std::uintmax_t& size, std::int64_t& modified) {
+    std::error_code error;
+    size = fs::file_size(library, error);
+    modified = error ? 0 : fs::last_write_time(library, error).time_since_epoch().count();
+}
 
 template <typename Number> Number ReadNumber(const std::string& text) {
     Number number = 0;
@@ -74,15 +83,27 @@ void VstPluginScan::Screen(std::vector<GearEntry>& entries, bool retry) {
         Load();
     }
     bool changed = false;
+    // Libraries in use when a process crashed are refused until a scan
+    // tries them again.
+    EnablePlayingMarks();
+    for (const fs::path& library : TakeCrashedWhilePlaying()) {
+        Verdict verdict{library, 0, 0, {}};
+        Stamp(library, verdict.size, verdict.modified);
+        verdict.result.probed = true;
+        verdict.result.reason = kCrashedWhilePlaying;
+        WarningOut() << "warning: plug-in '" << library.string()
+                     << "' refused: " << kCrashedWhilePlaying << eol;
+        verdicts_[library] = std::move(verdict);
+        changed = true;
+    }
     for (GearEntry& entry : entries) {
         if (entry.adapter.empty()) {
             continue;
         }
         const fs::path library = entry.directory / entry.fileName;
-        std::error_code error;
-        const std::uintmax_t size = fs::file_size(library, error);
-        const std::int64_t modified =
-            error ? 0 : fs::last_write_time(library, error).time_since_epoch().count();
+        std::uintmax_t size = 0;
+        std::int64_t modified = 0;
+        Stamp(library, size, modified);
         const auto known = verdicts_.find(library);
         const bool same = !retry && known != verdicts_.end() && known->second.size == size &&
                           known->second.modified == modified;
