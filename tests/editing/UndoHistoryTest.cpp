@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -185,6 +186,9 @@ TEST_F(UndoHistoryTest, EntriesOfADeletedNodeNeverTouchItsSuccessor) {
 TEST_F(UndoHistoryTest, DeletedMachinesComeBackAsTheyWereAndRedoDeletesThemAgain) {
     factory.Define("Effect", {.kind = kKindEffect, .inputs = 2});
     RecordedNotices observer;
+    // Held throughout, as the editors hold it for each edit (recursive:
+    // the history takes it again).
+    std::lock_guard hold(current.Lock());
     Project& project = *current.Get();
     const int effect = project.CreateNode("Effect");
     const int kept = project.CreateNode("Generator");

@@ -4,6 +4,7 @@
 #include "gui/ConsoleWindow.h"
 #include "gui/CpuMonitorWindow.h"
 #include "gui/MainWindow.h"
+#include "gui/SequencerView.h"
 #include "gui/SplashWindow.h"
 #include "gui/TransportBar.h"
 #include "studio/DemoSong.h"
@@ -123,7 +124,16 @@ TEST_F(DemoSongTest, ScreenshotsOfTheWindowsShowTheSkin) {
             EXPECT_EQ(QColor(background).name(), skin.window.name()) << name;
         }
     }
-    // The other pages of the main view, the demo's first machine edited.
+    // The other pages of the main view, the demo's last machine edited (the
+    // song was put in place without the swap's notice).
+    {
+        ProjectLock hold(studio_->GetStudio().Current());
+        Project& project = *studio_->GetStudio().Current().Get();
+        for (auto [id, node] : project.Nodes()) {
+            project.editedNodeId = id;
+        }
+    }
+    window_->Sequencer().Reload();
     for (const auto& [view, name] : {std::pair{MainWindow::kPatternView, "Patterns.png"},
                                      std::pair{MainWindow::kSequencerView, "Sequencer.png"}}) {
         window_->ShowView(view);
