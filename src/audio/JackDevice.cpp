@@ -316,8 +316,10 @@ void JackDevice::Play(jack_nframes_t frames) noexcept {
         }
     }
     const std::uint64_t drop = dropTo_.load(std::memory_order_acquire);
-    const bool dropped = drop != lastDrop_;
+    // Running dry after a drop or a skip is no underrun: nothing was late.
+    const bool dropped = drop != lastDrop_ || skipped_;
     lastDrop_ = drop;
+    skipped_ = false;
     const std::uint64_t read = ReadPosition();
     const std::uint64_t queued = written_.load(std::memory_order_acquire) - read;
     const bool streaming = streaming_.load(std::memory_order_acquire);

@@ -127,7 +127,8 @@ void JackTransport::SyncTransport(Project& project) noexcept {
         stopAsked_ = false;
         const double beat = requestBeat_.load(std::memory_order_relaxed);
         project.Relocate(beat);
-        if (requestRolls_.load(std::memory_order_relaxed)) {
+        // A song already playing (the song or the loop) plays on from there.
+        if (requestRolls_.load(std::memory_order_relaxed) && !song.Playing()) {
             song.PlaySongFrom(beat);
         }
         songPlaying_ = song.Playing();
