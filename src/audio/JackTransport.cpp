@@ -19,6 +19,8 @@ void JackTransport::Open(jack_client_t* client, TransportMode mode) {
     holding_ = false;
     lastState_ = JackTransportStopped;
     synced_ = false;
+    songPlaying_ = false;
+    marked_.store(0, std::memory_order_relaxed);
     jack_set_sync_callback(client, &JackTransport::Sync, this);
     if (mode == TransportMode::kLead) {
         jack_set_timebase_callback(client, 0, &JackTransport::Timebase, this);
@@ -50,6 +52,8 @@ jack_nframes_t JackTransport::FrameOf(double beat) const noexcept {
 void JackTransport::Cycle() noexcept {
     jack_position_t position{};
     const jack_transport_state_t state = jack_transport_query(client_, &position);
+    cycleFrame_ = position.frame;
+    cycleRingFrame_ = device_.ReadPosition();
     holding_ = state == JackTransportStarting;
     if (state != JackTransportStarting) {
         // The start or move is over; the next one asks anew, even from here.
@@ -88,22 +92,81 @@ int JackTransport::Sync(jack_transport_state_t state, jack_position_t* position,
     return taken && transport.device_.QueuedForStart() ? 1 : 0;
 }
 
-void JackTransport::Timebase(jack_transport_state_t /*state*/, jack_nframes_t /*frames*/,
-                             jack_position_t* position, int /*moved*/, void* self) {
+// Publishes the song as it will be heard at the position's frame: rolling
+// on, from the marks of the blocks the ring plays; after a move, at the
+// beat the song is asked to go to.
+void JackTransport::Timebase(jack_transport_state_t state, jack_nframes_t /*frames*/,
+                             jack_position_t* position, int moved, void* self) {
     const auto& transport = *static_cast<const JackTransport*>(self);
-    const double beats = position->frame * transport.BeatsPerFrame();
-    const double bars = std::floor(beats / kBeatsPerBar);
-    const double wholeBeats = std::floor(beats);
-    position->valid = JackPositionBBT;
-    position->bar = static_cast<std::int32_t>(bars) + 1;
-    position->beat = static_cast<std::int32_t>(wholeBeats - bars * kBeatsPerBar) + 1;
-    position->tick = std::min(static_cast<std::int32_t>((beats - wholeBeats) * kTicksPerBeat),
-                              static_cast<std::int32_t>(kTicksPerBeat) - 1);
-    position->bar_start_tick = bars * kBeatsPerBar * kTicksPerBeat;
-    position->beats_per_bar = kBeatsPerBar;
-    position->beat_type = 4.0f;
-    position->ticks_per_beat = kTicksPerBeat;
-    position->beats_per_minute = transport.bpm_.load(std::memory_order_relaxed);
+    const auto ahead = static_cast<std::int64_t>(position->frame) -
+                       static_cast<std::int64_t>(transport.cycleFrame_);
+    double beat = 0.0;
+    double bpm = 0.0;
+    const bool heard =
+        state == JackTransportRolling && moved == 0 && !transport.holding_ && ahead >= 0 &&
+        transport.SongAt(transport.cycleRingFrame_ + static_cast<std::uint64_t>(ahead), beat, bpm);
+    if (!heard) {
+        beat = transport.BeatOf(*position);
+        bpm = transport.bpm_.load(std::memory_order_relaxed);
+    }
+    PublishBbt(beat, bpm, *position);
+}
+
+void JackTransport::PublishBbt(double beat, double bpm, jack_position_t& position) noexcept {
+    const double bars = std::floor(beat / kBeatsPerBar);
+    const double wholeBeats = std::floor(beat);
+    position.valid = JackPositionBBT;
+    position.bar = static_cast<std::int32_t>(bars) + 1;
+    position.beat = static_cast<std::int32_t>(wholeBeats - bars * kBeatsPerBar) + 1;
+    position.tick = std::min(static_cast<std::int32_t>((beat - wholeBeats) * kTicksPerBeat),
+                             static_cast<std::int32_t>(kTicksPerBeat) - 1);
+    position.bar_start_tick = bars * kBeatsPerBar * kTicksPerBeat;
+    position.beats_per_bar = kBeatsPerBar;
+    position.beat_type = 4.0f;
+    position.ticks_per_beat = kTicksPerBeat;
+    position.beats_per_minute = bpm;
+}
+
+bool JackTransport::SongAt(std::uint64_t ringFrame, double& beat, double& bpm) const noexcept {
+    const std::uint32_t marked = marked_.load(std::memory_order_acquire);
+    const std::uint32_t oldest = marked > kMarks ? marked - kMarks : 0;
+    for (std::uint32_t count = marked; count > oldest; --count) {
+        const BlockMark& mark = marks_[(count - 1) % kMarks];
+        const std::uint64_t start = mark.ringFrame.load(std::memory_order_relaxed);
+        if (start > ringFrame) {
+            continue;
+        }
+        beat = mark.beat.load(std::memory_order_relaxed) +
+               static_cast<double>(ringFrame - start) *
+                   mark.beatsPerFrame.load(std::memory_order_relaxed);
+        // The block may run over the range's end: the song wraps (or stops)
+        // there, as the engine does.
+        const double end = mark.end.load(std::memory_order_relaxed);
+        const double wrapTo = mark.wrapTo.load(std::memory_order_relaxed);
+        if (beat >= end) {
+            beat =
+                wrapTo >= 0.0 && end > wrapTo ? wrapTo + std::fmod(beat - end, end - wrapTo) : end;
+        }
+        bpm = mark.bpm.load(std::memory_order_relaxed);
+        return true;
+    }
+    return false;
+}
+
+void JackTransport::MarkBlock(const Project& project) noexcept {
+    const SongTransport& song = project.Transport();
+    const std::uint32_t marked = marked_.load(std::memory_order_relaxed);
+    BlockMark& mark = marks_[marked % kMarks];
+    const double bpm = project.Tempo().bpm;
+    mark.ringFrame.store(device_.written_.load(std::memory_order_relaxed),
+                         std::memory_order_relaxed);
+    mark.beat.store(song.position, std::memory_order_relaxed);
+    mark.beatsPerFrame.store(song.Playing() ? bpm / 60.0 / rate_ : 0.0, std::memory_order_relaxed);
+    mark.bpm.store(bpm, std::memory_order_relaxed);
+    mark.end.store(song.LoopActive() ? song.loopEnd : song.songEnd, std::memory_order_relaxed);
+    mark.wrapTo.store(song.Repeat() ? (song.LoopActive() ? song.loopStart : song.songStart) : -1.0,
+                      std::memory_order_relaxed);
+    marked_.store(marked + 1, std::memory_order_release);
 }
 
 void JackTransport::SyncTransport(Project& project) noexcept {
@@ -161,6 +224,9 @@ void JackTransport::SyncTransport(Project& project) noexcept {
             stopAsked_ = true;
             jack_transport_stop(client_);
         }
+    }
+    if (mode_ == TransportMode::kLead) {
+        MarkBlock(project);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <jack/jack.h>
 #include <jack/transport.h>
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 
@@ -24,8 +25,11 @@ class JackDevice;
 // Positions: a transport frame is a song beat at the song's tempo (frame 0
 // is beat 0); a timebase master's bar, beat and tick, when it gives them,
 // take precedence. With kLead the client is the timebase master and
-// publishes bar, beat and tick (4/4, 1920 ticks a beat) and the tempo from
-// the same mapping.
+// publishes bar, beat and tick (4/4, 1920 ticks a beat) and the tempo of
+// the song as it is heard at the transport's frame: the fill thread marks
+// every block it renders with the song's position, tempo and range, and
+// the process thread reads the mark of the block it plays, so that loops,
+// repeats and tempo changes reach the followers.
 //
 // Threads: Open and Close on the owner's thread while the client is not
 // active or is being closed; Cycle, Holding, the sync and timebase
@@ -60,6 +64,12 @@ private:
     static int Sync(jack_transport_state_t state, jack_position_t* position, void* self);
     static void Timebase(jack_transport_state_t state, jack_nframes_t frames,
                          jack_position_t* position, int moved, void* self);
+    // Fill thread: marks the block about to be rendered.
+    void MarkBlock(const Project& project) noexcept;
+    // Process thread: the song and its tempo at a ring frame, from the
+    // newest mark at or before it; false without one.
+    bool SongAt(std::uint64_t ringFrame, double& beat, double& bpm) const noexcept;
+    static void PublishBbt(double beat, double bpm, jack_position_t& position) noexcept;
     double BeatOf(const jack_position_t& position) const noexcept;
     jack_nframes_t FrameOf(double beat) const noexcept;
     double BeatsPerFrame() const noexcept;
@@ -81,8 +91,26 @@ private:
     std::atomic<std::uint32_t> ready_ = 0;
     std::atomic<double> bpm_ = 120.0;
 
+    // Fill thread to process thread: the song as the block starting at a
+    // ring frame begins. A ring holds far fewer blocks than there are
+    // marks, so the marks the process thread reads are never rewritten
+    // meanwhile.
+    struct BlockMark {
+        std::atomic<std::uint64_t> ringFrame = 0;
+        std::atomic<double> beat = 0.0;
+        std::atomic<double> beatsPerFrame = 0.0; // 0 while the song stands still
+        std::atomic<double> bpm = 120.0;
+        std::atomic<double> end = 0.0;     // of the active range
+        std::atomic<double> wrapTo = -1.0; // its start when repeating, or below 0
+    };
+    static constexpr std::uint32_t kMarks = 64;
+    std::array<BlockMark, kMarks> marks_{};
+    std::atomic<std::uint32_t> marked_ = 0;
+
     // Process thread only.
-    bool pending_ = false; // a request is out for pendingFrame_
+    jack_nframes_t cycleFrame_ = 0;    // the transport's at this cycle's start
+    std::uint64_t cycleRingFrame_ = 0; // the ring's this cycle plays from
+    bool pending_ = false;             // a request is out for pendingFrame_
     jack_nframes_t pendingFrame_ = 0;
     jack_transport_state_t lastState_ = JackTransportStopped;
     bool holding_ = false;

@@ -6,11 +6,14 @@
 
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdint>
 #include <future>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 namespace tarn {
 namespace {
@@ -65,12 +68,14 @@ protected:
         ASSERT_TRUE(client_.IsOpen());
     }
 
-    // Starts `tarn play` with the transport mode and listens to it once the
-    // song has started the transport: the song's own play starts it.
-    void Play(const std::string& mode) {
-        playing_ = std::async(std::launch::async, [mode] {
+    // Starts `tarn play` with the transport mode (and more arguments) and
+    // listens to it once the song has started the transport: the song's own
+    // play starts it.
+    void Play(const std::string& mode, const std::vector<std::string>& more = {}) {
+        playing_ = std::async(std::launch::async, [mode, more] {
             std::vector<std::string> arguments{"tarn", "play",        "song.tarn", "--backend",
                                                "jack", "--transport", mode,        "--quiet"};
+            arguments.insert(arguments.end(), more.begin(), more.end());
             return Call(arguments, nullptr);
         });
         ASSERT_TRUE(client_.Listen("tarn"));
@@ -141,11 +146,19 @@ TEST_F(JackTransportTest, FollowingTheSongStartsStopsAndMovesWithTheTransport) {
     EXPECT_EQ(loud, 0u) << "frames heard while the transport stood still";
 }
 
-TEST_F(JackTransportTest, LeadingTheSongPublishesBarBeatAndTempo) {
-    Play("lead");
+// The bar, beat and tick published at the transport's frame as beats.
+double PublishedBeat(const jack_position_t& position) {
+    return (position.bar - 1) * position.beats_per_bar + (position.beat - 1) +
+           position.tick / position.ticks_per_beat;
+}
+
+TEST_F(JackTransportTest, LeadingTheSongPublishesBarBeatAndTempoThroughItsRepeats) {
+    // Longer than the song, which repeats.
+    Play("lead", {"--beats", "64"});
     if (HasFatalFailure()) {
         return;
     }
+    constexpr double kBeatsPerPeriod = kPeriod * kBpm / 60.0 / kRate;
     ASSERT_TRUE(client_.WaitFrames(2 * kRate));
     jack_position_t position{};
     ASSERT_EQ(client_.Query(position), JackTransportRolling);
@@ -154,11 +167,25 @@ TEST_F(JackTransportTest, LeadingTheSongPublishesBarBeatAndTempo) {
     EXPECT_EQ(position.beats_per_bar, 4.0f);
     // The song's position at the transport's frame, within one period.
     const double song = position.frame * kBpm / 60.0 / kRate;
-    const double published = (position.bar - 1) * position.beats_per_bar + (position.beat - 1) +
-                             position.tick / position.ticks_per_beat;
-    EXPECT_NEAR(published, song, kPeriod * kBpm / 60.0 / kRate);
+    EXPECT_NEAR(PublishedBeat(position), song, kBeatsPerPeriod);
     EXPECT_GE(song, 3.0); // two seconds of play at 120 BPM
-    PlayToTheEnd();
+
+    // Moved to beat 15 and played on past the song's end: the song starts
+    // again at beat 0, and so do the published bars while the transport's
+    // frame runs on.
+    client_.Locate(FrameOfBeat(15));
+    ASSERT_TRUE(client_.WaitFrames(kRate / 10));
+    ASSERT_TRUE(client_.WaitForState(JackTransportRolling));
+    ASSERT_TRUE(client_.WaitFrames(kRate * 3 / 2));
+    ASSERT_EQ(client_.Query(position), JackTransportRolling);
+    const double played = 15.0 + (position.frame - FrameOfBeat(15)) * kBpm / 60.0 / kRate;
+    ASSERT_GT(played, 16.5) << "the song has not wrapped yet";
+    EXPECT_NEAR(PublishedBeat(position), played - 16.0, kBeatsPerPeriod);
+
+    // Stopped by SIGTERM (its handler is in place while it plays).
+    ASSERT_EQ(kill(getpid(), SIGTERM), 0);
+    ASSERT_EQ(playing_.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    EXPECT_EQ(playing_.get(), 130);
 }
 
 } // namespace
