@@ -181,9 +181,9 @@ void JackDevice::Close() {
     if (client_ == nullptr) {
         return;
     }
+    transport_.Close();
     jack_client_close(client_);
     client_ = nullptr;
-    transport_.Close();
     ports_.clear();
     ring_.clear();
     ring_.shrink_to_fit();

@@ -27,7 +27,18 @@ void JackTransport::Open(jack_client_t* client, TransportMode mode) {
     }
 }
 
+// The song that played with the transport stops here, so the transport
+// stops too, as at the song's own stop; the timebase goes with the client.
 void JackTransport::Close() {
+    if (client_ == nullptr) {
+        return;
+    }
+    if (songPlaying_) {
+        jack_transport_stop(client_);
+    }
+    if (mode_ == TransportMode::kLead) {
+        jack_release_timebase(client_);
+    }
     client_ = nullptr;
 }
 

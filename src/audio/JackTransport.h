@@ -47,6 +47,8 @@ public:
     // Registers the callbacks of mode on client, before it is activated;
     // kOff registers none.
     void Open(jack_client_t* client, TransportMode mode);
+    // Before the client closes, with the fill thread stopped: a transport
+    // rolling with the song stops with it, and a timebase master resigns.
     void Close();
     bool Active() const { return client_ != nullptr; }
 

@@ -182,10 +182,16 @@ TEST_F(JackTransportTest, LeadingTheSongPublishesBarBeatAndTempoThroughItsRepeat
     ASSERT_GT(played, 16.5) << "the song has not wrapped yet";
     EXPECT_NEAR(PublishedBeat(position), played - 16.0, kBeatsPerPeriod);
 
-    // Stopped by SIGTERM (its handler is in place while it plays).
+    // Stopped by SIGTERM (its handler is in place while it plays): the
+    // command ends as interrupted, stops the transport it rolled with and
+    // publishes no more bars.
     ASSERT_EQ(kill(getpid(), SIGTERM), 0);
     ASSERT_EQ(playing_.wait_for(std::chrono::seconds(20)), std::future_status::ready);
     EXPECT_EQ(playing_.get(), 130);
+    EXPECT_TRUE(client_.WaitForState(JackTransportStopped));
+    ASSERT_TRUE(client_.WaitFrames(2 * kPeriod));
+    client_.Query(position);
+    EXPECT_EQ(position.valid & JackPositionBBT, 0);
 }
 
 } // namespace
