@@ -21,6 +21,9 @@ void JackTransport::Open(jack_client_t* client, TransportMode mode) {
     synced_ = false;
     songPlaying_ = false;
     marked_.store(0, std::memory_order_relaxed);
+    anchorFrame_.store(0.0, std::memory_order_relaxed);
+    anchorBeat_.store(0.0, std::memory_order_relaxed);
+    anchorBpm_.store(0.0, std::memory_order_relaxed);
     jack_set_sync_callback(client, &JackTransport::Sync, this);
     if (mode == TransportMode::kLead) {
         jack_set_timebase_callback(client, 0, &JackTransport::Timebase, this);
@@ -43,7 +46,8 @@ void JackTransport::Close() {
 }
 
 double JackTransport::BeatsPerFrame() const noexcept {
-    return bpm_.load(std::memory_order_relaxed) / 60.0 / rate_;
+    const double anchored = anchorBpm_.load(std::memory_order_relaxed);
+    return (anchored > 0.0 ? anchored : bpm_.load(std::memory_order_relaxed)) / 60.0 / rate_;
 }
 
 double JackTransport::BeatOf(const jack_position_t& position) const noexcept {
@@ -53,11 +57,15 @@ double JackTransport::BeatOf(const jack_position_t& position) const noexcept {
         return (position.bar - 1) * static_cast<double>(position.beats_per_bar) +
                (position.beat - 1) + position.tick / position.ticks_per_beat;
     }
-    return position.frame * BeatsPerFrame();
+    return anchorBeat_.load(std::memory_order_relaxed) +
+           (position.frame - anchorFrame_.load(std::memory_order_relaxed)) * BeatsPerFrame();
 }
 
 jack_nframes_t JackTransport::FrameOf(double beat) const noexcept {
-    return static_cast<jack_nframes_t>(std::lround(std::max(beat, 0.0) / BeatsPerFrame()));
+    const double frame =
+        anchorFrame_.load(std::memory_order_relaxed) +
+        (std::max(beat, 0.0) - anchorBeat_.load(std::memory_order_relaxed)) / BeatsPerFrame();
+    return static_cast<jack_nframes_t>(std::lround(std::max(frame, 0.0)));
 }
 
 void JackTransport::Cycle() noexcept {
@@ -66,6 +74,13 @@ void JackTransport::Cycle() noexcept {
     cycleFrame_ = position.frame;
     cycleRingFrame_ = device_.ReadPosition();
     holding_ = state == JackTransportStarting;
+    if (state == JackTransportRolling) {
+        FollowTempo();
+    } else if (anchorBpm_.load(std::memory_order_relaxed) > 0.0) {
+        // A tempo set while the transport stands still holds from the
+        // anchor on.
+        anchorBpm_.store(bpm_.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    }
     if (state != JackTransportStarting) {
         // The start or move is over; the next one asks anew, even from here.
         pending_ = false;
@@ -138,30 +153,58 @@ void JackTransport::PublishBbt(double beat, double bpm, jack_position_t& positio
     position.beats_per_minute = bpm;
 }
 
-bool JackTransport::SongAt(std::uint64_t ringFrame, double& beat, double& bpm) const noexcept {
+const JackTransport::BlockMark* JackTransport::MarkAt(std::uint64_t ringFrame) const noexcept {
     const std::uint32_t marked = marked_.load(std::memory_order_acquire);
     const std::uint32_t oldest = marked > kMarks ? marked - kMarks : 0;
     for (std::uint32_t count = marked; count > oldest; --count) {
         const BlockMark& mark = marks_[(count - 1) % kMarks];
-        const std::uint64_t start = mark.ringFrame.load(std::memory_order_relaxed);
-        if (start > ringFrame) {
-            continue;
+        if (mark.ringFrame.load(std::memory_order_relaxed) <= ringFrame) {
+            return &mark;
         }
-        beat = mark.beat.load(std::memory_order_relaxed) +
-               static_cast<double>(ringFrame - start) *
-                   mark.beatsPerFrame.load(std::memory_order_relaxed);
-        // The block may run over the range's end: the song wraps (or stops)
-        // there, as the engine does.
-        const double end = mark.end.load(std::memory_order_relaxed);
-        const double wrapTo = mark.wrapTo.load(std::memory_order_relaxed);
-        if (beat >= end) {
-            beat =
-                wrapTo >= 0.0 && end > wrapTo ? wrapTo + std::fmod(beat - end, end - wrapTo) : end;
-        }
-        bpm = mark.bpm.load(std::memory_order_relaxed);
-        return true;
     }
-    return false;
+    return nullptr;
+}
+
+bool JackTransport::SongAt(std::uint64_t ringFrame, double& beat, double& bpm) const noexcept {
+    const BlockMark* mark = MarkAt(ringFrame);
+    if (mark == nullptr) {
+        return false;
+    }
+    beat = mark->beat.load(std::memory_order_relaxed) +
+           static_cast<double>(ringFrame - mark->ringFrame.load(std::memory_order_relaxed)) *
+               mark->beatsPerFrame.load(std::memory_order_relaxed);
+    // The block may run over the range's end: the song wraps (or stops)
+    // there, as the engine does.
+    const double end = mark->end.load(std::memory_order_relaxed);
+    const double wrapTo = mark->wrapTo.load(std::memory_order_relaxed);
+    if (beat >= end) {
+        beat = wrapTo >= 0.0 && end > wrapTo ? wrapTo + std::fmod(beat - end, end - wrapTo) : end;
+    }
+    bpm = mark->bpm.load(std::memory_order_relaxed);
+    return true;
+}
+
+void JackTransport::FollowTempo() noexcept {
+    const BlockMark* mark = MarkAt(cycleRingFrame_);
+    if (mark == nullptr || mark->beatsPerFrame.load(std::memory_order_relaxed) == 0.0) {
+        return; // the song stands still
+    }
+    const double bpm = mark->bpm.load(std::memory_order_relaxed);
+    const double anchored = anchorBpm_.load(std::memory_order_relaxed);
+    if (anchored == 0.0) {
+        anchorBpm_.store(bpm, std::memory_order_relaxed);
+        return;
+    }
+    if (bpm == anchored) {
+        return;
+    }
+    // The block with the new tempo began this far back in the ring, and as
+    // far back in the transport's frames.
+    const auto back =
+        static_cast<double>(cycleRingFrame_ - mark->ringFrame.load(std::memory_order_relaxed));
+    anchorFrame_.store(cycleFrame_ - back, std::memory_order_relaxed);
+    anchorBeat_.store(mark->beat.load(std::memory_order_relaxed), std::memory_order_relaxed);
+    anchorBpm_.store(bpm, std::memory_order_relaxed);
 }
 
 void JackTransport::MarkBlock(const Project& project) noexcept {
@@ -236,9 +279,7 @@ void JackTransport::SyncTransport(Project& project) noexcept {
             jack_transport_stop(client_);
         }
     }
-    if (mode_ == TransportMode::kLead) {
-        MarkBlock(project);
-    }
+    MarkBlock(project);
 }
 
 } // namespace tarn

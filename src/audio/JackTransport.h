@@ -23,13 +23,14 @@ class JackDevice;
 // at that frame, whatever the output latency.
 //
 // Positions: a transport frame is a song beat at the song's tempo (frame 0
-// is beat 0); a timebase master's bar, beat and tick, when it gives them,
-// take precedence. With kLead the client is the timebase master and
+// is beat 0), counted from where the tempo last changed while the
+// transport rolled; a timebase master's bar, beat and tick, when it gives
+// them, take precedence. With kLead the client is the timebase master and
 // publishes bar, beat and tick (4/4, 1920 ticks a beat) and the tempo of
-// the song as it is heard at the transport's frame: the fill thread marks
-// every block it renders with the song's position, tempo and range, and
-// the process thread reads the mark of the block it plays, so that loops,
-// repeats and tempo changes reach the followers.
+// the song as it is heard at the transport's frame, so that loops, repeats
+// and tempo changes reach the followers. Both come from marks: the fill
+// thread marks every block it renders with the song's position, tempo and
+// range, and the process thread reads the mark of the block it plays.
 //
 // Threads: Open and Close on the owner's thread while the client is not
 // active or is being closed; Cycle, Holding, the sync and timebase
@@ -71,6 +72,12 @@ private:
     // Process thread: the song and its tempo at a ring frame, from the
     // newest mark at or before it; false without one.
     bool SongAt(std::uint64_t ringFrame, double& beat, double& bpm) const noexcept;
+    struct BlockMark;
+    const BlockMark* MarkAt(std::uint64_t ringFrame) const noexcept;
+    // Process thread, at the start of a rolling cycle: when the song heard
+    // now plays at another tempo than the mapping's, the mapping goes on
+    // from where that tempo began.
+    void FollowTempo() noexcept;
     static void PublishBbt(double beat, double bpm, jack_position_t& position) noexcept;
     double BeatOf(const jack_position_t& position) const noexcept;
     jack_nframes_t FrameOf(double beat) const noexcept;
@@ -108,6 +115,14 @@ private:
     static constexpr std::uint32_t kMarks = 64;
     std::array<BlockMark, kMarks> marks_{};
     std::atomic<std::uint32_t> marked_ = 0;
+
+    // Process thread to fill thread: the mapping of transport frames to
+    // beats goes on from anchorFrame_ (anchorBeat_) at anchorBpm_. Until the
+    // song first rolls with the transport (anchorBpm_ 0), from frame 0 at the
+    // song's current tempo.
+    std::atomic<double> anchorFrame_ = 0.0;
+    std::atomic<double> anchorBeat_ = 0.0;
+    std::atomic<double> anchorBpm_ = 0.0;
 
     // Process thread only.
     jack_nframes_t cycleFrame_ = 0;    // the transport's at this cycle's start

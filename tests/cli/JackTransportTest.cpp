@@ -31,8 +31,16 @@ constexpr jack_nframes_t FrameOfBeat(double beat) {
 }
 
 // A song of 16 beats at 120 BPM, silent until beat 8, then a bass note on
-// every beat to the end.
-std::string SongJson() {
+// every beat to the end; with a tempo, the Master sets it at beat 4.
+std::string SongJson(double tempoAtBeat4 = 0.0) {
+    const std::string master =
+        tempoAtBeat4 > 0.0
+            ? R"("patterns": [{"index": 0, "name": "Tempo", "length": 1, "tpb": 4, "colour": 0,
+                 "events": [{"group": 3, "track": 0, "index": 0, "beat": 0, "time": 0.0,
+                             "value": )" +
+                  std::to_string(tempoAtBeat4) + R"(, "length": 0.0, "velocity": 1.0}]}],
+               "sequence": [{"index": 0, "entries": [{"beat": 4.0, "pattern": 0, "transpose": 0.0}]}])"
+            : R"("sequence": [])";
     std::string events;
     for (int beat = 0; beat < 8; ++beat) {
         events += std::string(events.empty() ? "" : ",") +
@@ -43,7 +51,8 @@ std::string SongJson() {
         "loop": {"start": 0.0, "end": 16.0},
         "machines": [
           {"id": 0, "type": "Tarn Master", "name": "Master", "tracks": 1,
-           "position": [0.5, 0.5], "state": "", "parameters": [], "sequence": []},
+           "position": [0.5, 0.5], "state": "", "parameters": [], )" +
+           master + R"(},
           {"id": 1, "type": "Tarn Analog Bass", "name": "Bass", "tracks": 1,
            "position": [0.2, 0.3], "state": "", "parameters": [],
            "patterns": [{"index": 0, "name": "Run", "length": 8, "tpb": 4, "colour": 0,
@@ -72,9 +81,9 @@ protected:
     // listens to it once the song has started the transport: the song's own
     // play starts it.
     void Play(const std::string& mode, const std::vector<std::string>& more = {}) {
-        playing_ = std::async(std::launch::async, [mode, more] {
-            std::vector<std::string> arguments{"tarn", "play",        "song.tarn", "--backend",
-                                               "jack", "--transport", mode,        "--quiet"};
+        playing_ = std::async(std::launch::async, [mode, more, project = project_] {
+            std::vector<std::string> arguments{"tarn", "play",        project, "--backend",
+                                               "jack", "--transport", mode,    "--quiet"};
             arguments.insert(arguments.end(), more.begin(), more.end());
             return Call(arguments, nullptr);
         });
@@ -82,16 +91,26 @@ protected:
         ASSERT_TRUE(client_.WaitForState(JackTransportRolling));
     }
 
-    // Plays out the song from beat 15.5: at its end the song stops, and with
-    // it the transport and the command, successfully.
-    void PlayToTheEnd() {
-        client_.Locate(FrameOfBeat(15.5));
+    // Plays out the song from a frame near its end (beat 15.5 at the song's
+    // tempo): at its end the song stops, and with it the transport and the
+    // command, successfully.
+    void PlayToTheEnd(jack_nframes_t from = FrameOfBeat(15.5)) {
+        client_.Locate(from);
         client_.Start();
         ASSERT_EQ(playing_.wait_for(std::chrono::seconds(20)), std::future_status::ready);
         EXPECT_EQ(playing_.get(), 0);
         EXPECT_TRUE(client_.WaitForState(JackTransportStopped));
     }
 
+    // The first recorded frame from `from` on that is heard, or `to`.
+    std::size_t FirstHeard(std::size_t from, std::size_t to) const {
+        while (from < to && client_.Level(from) < kSilence) {
+            ++from;
+        }
+        return from;
+    }
+
+    std::string project_ = "song.tarn";
     // The command ends at the latest when the server goes, which it does
     // before the command's future is waited for.
     std::future<int> playing_;
@@ -121,10 +140,7 @@ TEST_F(JackTransportTest, FollowingTheSongStartsStopsAndMovesWithTheTransport) {
     PlayToTheEnd();
     client_.Close();
 
-    std::size_t first = 0;
-    while (first < stopped && client_.Level(first) < kSilence) {
-        ++first;
-    }
+    const std::size_t first = FirstHeard(0, stopped);
     ASSERT_LT(first, stopped) << "the note at beat 8 was never heard";
     EXPECT_TRUE(client_.Rolling(first));
     EXPECT_GE(client_.TransportFrame(first), FrameOfBeat(8));
@@ -144,6 +160,40 @@ TEST_F(JackTransportTest, FollowingTheSongStartsStopsAndMovesWithTheTransport) {
     }
     EXPECT_GT(stoppedFrames, kRate / 4);
     EXPECT_EQ(loud, 0u) << "frames heard while the transport stood still";
+}
+
+TEST_F(JackTransportTest, FollowingTheSongCountsBeatsFromItsLastTempoChange) {
+    // 120 BPM to beat 4 (two seconds in), 240 BPM from there: beat 8 is at
+    // three seconds, not at two as 240 BPM from frame 0 would have it.
+    constexpr double kFaster = 240.0;
+    constexpr auto kChange = static_cast<jack_nframes_t>(2 * kRate);
+    const auto frameOf = [](double beat) {
+        return kChange + static_cast<jack_nframes_t>((beat - 4.0) * 60.0 / kFaster * kRate);
+    };
+    Write("tempo.json", SongJson(kFaster));
+    ASSERT_EQ(Run({"tarn", "import", "tempo.json", "-o", "tempo.tarn"}), 0) << err;
+    project_ = "tempo.tarn";
+    Play("follow");
+    if (HasFatalFailure()) {
+        return;
+    }
+    // Past the change, then stopped and moved to beat 7.
+    ASSERT_TRUE(client_.WaitFrames(kRate * 5 / 2));
+    client_.Stop();
+    ASSERT_TRUE(client_.WaitForState(JackTransportStopped));
+    const std::size_t moved = client_.Frames();
+    client_.Locate(frameOf(7.0));
+    client_.Start();
+    ASSERT_TRUE(client_.WaitForState(JackTransportRolling));
+    ASSERT_TRUE(client_.WaitFrames(kRate / 2));
+    const std::size_t played = client_.Frames();
+    PlayToTheEnd(frameOf(15.5));
+    client_.Close();
+
+    const std::size_t first = FirstHeard(moved, played);
+    ASSERT_LT(first, played) << "the note at beat 8 was never heard";
+    EXPECT_GE(client_.TransportFrame(first) + kPeriod, frameOf(8.0));
+    EXPECT_LE(client_.TransportFrame(first), frameOf(8.0) + kPeriod);
 }
 
 // The bar, beat and tick published at the transport's frame as beats.
