@@ -181,9 +181,9 @@ void JackDevice::Close() {
     if (client_ == nullptr) {
         return;
     }
+    transport_.Close();
     jack_client_close(client_);
     client_ = nullptr;
-    transport_.Close();
     ports_.clear();
     ring_.clear();
     ring_.shrink_to_fit();
@@ -316,8 +316,10 @@ void JackDevice::Play(jack_nframes_t frames) noexcept {
         }
     }
     const std::uint64_t drop = dropTo_.load(std::memory_order_acquire);
-    const bool dropped = drop != lastDrop_;
+    // Running dry after a drop or a skip is no underrun: nothing was late.
+    const bool dropped = drop != lastDrop_ || skipped_;
     lastDrop_ = drop;
+    skipped_ = false;
     const std::uint64_t read = ReadPosition();
     const std::uint64_t queued = written_.load(std::memory_order_acquire) - read;
     const bool streaming = streaming_.load(std::memory_order_acquire);

@@ -81,6 +81,7 @@ private:
     // room at once.
     void SkipQueued() noexcept {
         read_.store(written_.load(std::memory_order_acquire), std::memory_order_release);
+        skipped_ = true;
     }
     // Process thread: the ring holds as much as playing starts with.
     bool QueuedForStart() const noexcept {
@@ -133,6 +134,7 @@ private:
     std::atomic<bool> serverGone_ = false;
     bool playing_ = false;       // callback only
     std::uint64_t lastDrop_ = 0; // callback only: dropTo_ as it last saw it
+    bool skipped_ = false;       // callback only: SkipQueued since the last cycle
     JackTransport transport_{*this};
 };
 

@@ -1,20 +1,25 @@
 #include "cli/InterruptGuard.h"
 
+#include <atomic>
+
 namespace tarn {
 namespace {
 
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-volatile std::sig_atomic_t interrupted = 0;
+// The signal may arrive on any of the process's threads while another one
+// asks; a lock-free atomic is safe in the handler and seen across threads.
+std::atomic<bool> interrupted = false;
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 extern "C" void OnInterrupt(int) {
-    interrupted = 1;
+    interrupted.store(true, std::memory_order_relaxed);
 }
 
 } // namespace
 
 InterruptGuard::InterruptGuard() {
-    interrupted = 0;
+    interrupted.store(false, std::memory_order_relaxed);
     struct sigaction action {};
     action.sa_handler = &OnInterrupt;
     sigemptyset(&action.sa_mask);
@@ -30,7 +35,7 @@ InterruptGuard::~InterruptGuard() {
 }
 
 bool InterruptGuard::Interrupted() const {
-    return interrupted != 0;
+    return interrupted.load(std::memory_order_relaxed);
 }
 
 } // namespace tarn
