@@ -5,6 +5,7 @@
 // memory after the loads (the largest run sets it). Next to it, what one
 // idle Node costs: "kb_per_node" is the growth in resident memory per Node
 // of a project of 1,000 Analog Basses, connected to the Master.
+#include "ScratchFolder.h"
 #include "base/AppDirectory.h"
 #include "document/ProjectFile.h"
 #include "document/ProjectFileWriter.h"
@@ -28,23 +29,6 @@ namespace {
 
 constexpr int kPatternBeats = 64;
 
-// A scratch application directory, removed afterwards.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string name = (std::filesystem::temp_directory_path() / "tarn-load-XXXXXX").string();
-        path_ = mkdtemp(name.data()) != nullptr ? name : std::string();
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
 double PeakMegabytes() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -67,7 +51,7 @@ double ResidentKilobytes() {
 
 void BM_LoadOnePatternOfManyEvents(benchmark::State& state) {
     const auto count = static_cast<int>(state.range(0));
-    ScratchFolder scratch;
+    ScratchFolder scratch("tarn-load");
     const std::filesystem::path previous = AppDirectory();
     SetAppDirectory(scratch.Path());
     {
@@ -124,7 +108,7 @@ BENCHMARK(BM_LoadOnePatternOfManyEvents)
 
 void BM_IdleNodeMemory(benchmark::State& state) {
     constexpr int kNodes = 1000;
-    ScratchFolder scratch;
+    ScratchFolder scratch("tarn-load");
     const std::filesystem::path previous = AppDirectory();
     SetAppDirectory(scratch.Path());
     {

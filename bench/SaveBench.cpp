@@ -6,6 +6,7 @@
 // "worst_cycle_ms" is the longest cycle during the saves, "idle_worst_ms"
 // the longest over as many cycles with nothing else running; the
 // difference is what a save adds to the audio's worst case.
+#include "ScratchFolder.h"
 #include "base/AppDirectory.h"
 #include "engine/CoreEngine.h"
 #include "engine/CurrentProject.h"
@@ -37,23 +38,6 @@ using Clock = std::chrono::steady_clock;
 constexpr int kWaveFrames = 60 * 44100;
 constexpr int kBufferFrames = 800;
 constexpr auto kCyclePeriod = std::chrono::milliseconds(1);
-
-// A scratch application directory, removed afterwards.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string name = (std::filesystem::temp_directory_path() / "tarn-save-XXXXXX").string();
-        path_ = mkdtemp(name.data()) != nullptr ? name : std::string();
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 // The project: a 60 s stereo wave in slot 1 and an Analog Bass playing a
 // note on every beat into the Master, the song playing.
@@ -131,7 +115,7 @@ private:
 };
 
 template <typename Save> void MeasureSaves(benchmark::State& state, Save save) {
-    ScratchFolder scratch;
+    ScratchFolder scratch("tarn-save");
     const std::filesystem::path previous = AppDirectory();
     SetAppDirectory(scratch.Path());
     {
