@@ -196,8 +196,8 @@ TEST_F(WorkCycle, EventsAtOneOffsetPlayLiveThenLaterTrackFirstAndTransposed) {
 }
 
 // Checked builds name a Node whose machine puts out samples that are not
-// numbers, once, however long it goes on; the Nodes beside it are not
-// named.
+// numbers, or works longer than its buffer lasts, once, however long it
+// goes on; the Nodes beside it are not named.
 TEST_F(WorkCycle, ANodePuttingOutNanIsNamedOnceInCheckedBuilds) {
 #ifdef NDEBUG
     GTEST_SKIP() << "only debug and sanitizer builds check the outputs";
@@ -214,6 +214,22 @@ TEST_F(WorkCycle, ANodePuttingOutNanIsNamedOnceInCheckedBuilds) {
     EXPECT_EQ(lines.Of(3), (std::vector<std::string>{
                                "warning: 'Faulty' puts out samples that are not numbers (NaN or "
                                "infinite)"}));
+
+    // Its time is measured while the meters are shown, as the window shows
+    // them: 18 chunks of 8 ms in a buffer of 100 ms.
+    Resize(4410);
+    const int slow = Add({.level = 0.0, .workTime = std::chrono::milliseconds(8)});
+    ASSERT_EQ(project->ConnectMachines(slow, 0), 1);
+    project->GetNode(slow)->SetName("Slow");
+    Render();
+    EXPECT_EQ(ReportNodeFaults(*project), 0);
+    engine.ShowMeters(true);
+    Render();
+    Render();
+    EXPECT_EQ(ReportNodeFaults(*project), 1);
+    Render();
+    EXPECT_EQ(ReportNodeFaults(*project), 0);
+    EXPECT_EQ(lines.Of(3).back(), "warning: 'Slow' worked longer than its buffer lasts");
 #endif
 }
 

@@ -6,11 +6,13 @@
 #include "machines/framework/MachineHandle.h"
 
 #include <algorithm>
+#include <chrono>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace tarn::test {
@@ -34,6 +36,8 @@ struct RenderSetup {
     bool tempoParameter = false;
     // Keep a log of every chunk and event (allocates inside Work).
     bool record = true;
+    // How long every Work sleeps: a machine slower than its buffer.
+    std::chrono::microseconds workTime{0};
 };
 
 // Parameter indices of every RenderMachine.
@@ -81,6 +85,9 @@ public:
     }
 
     std::int32_t Work(const WorkRecord& record) noexcept override {
+        if (setup_.workTime.count() > 0) {
+            std::this_thread::sleep_for(setup_.workTime);
+        }
         const int frames = record.frameCount;
         if (setup_.record) {
             for (int i = 0; i < record.eventCount; ++i) {
