@@ -49,11 +49,10 @@ template <typename Edit> bool MachineEdits::Change(Edit edit) {
     return done;
 }
 
-template <typename Edit>
-bool MachineEdits::OnNode(int id, Edit edit, std::optional<std::uint64_t> serial) {
+template <typename Edit> bool MachineEdits::OnNode(int id, Edit edit, std::uint64_t serial) {
     return Run([&](Project& project) {
         Node* node = project.GetNode(id);
-        if (node == nullptr || (serial && node->Serial() != *serial)) {
+        if (node == nullptr || (serial != kAnySerial && node->Serial() != serial)) {
             ErrorOut() << "error: node " << id << " does not exist" << eol;
             return false;
         }

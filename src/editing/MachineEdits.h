@@ -72,10 +72,11 @@ private:
     template <typename Edit> bool Run(Edit edit);
     // Run, marking the project changed when the edit was made.
     template <typename Edit> bool Change(Edit edit);
-    // Run on the Node id; refused when there is no such Node, or when it is
-    // not the one of serial (a Node found before the lock was last left).
-    template <typename Edit>
-    bool OnNode(int id, Edit edit, std::optional<std::uint64_t> serial = std::nullopt);
+    // Run on the Node id; refused when there is no such Node, or when serial
+    // is given (not kAnySerial) and it is not that Node's (a Node found
+    // before the lock was last left).
+    static constexpr std::uint64_t kAnySerial = 0; // Node serials start at 1
+    template <typename Edit> bool OnNode(int id, Edit edit, std::uint64_t serial = kAnySerial);
     // OnNode, marking the project changed when the edit was made.
     template <typename Edit> bool ChangeNode(int id, Edit edit);
 
